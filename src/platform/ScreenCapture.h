@@ -1,0 +1,38 @@
+#pragma once
+
+#include "raster/Bitmap.h"
+
+#include <memory>
+#include <string>
+
+namespace vexmira::platform {
+
+// Copies parts of the desktop (the root window, all monitors) into bitmaps.
+class ScreenCapture {
+public:
+    virtual ~ScreenCapture() = default;
+
+    // Copies `area` (desktop pixels) into `target`, which becomes a 24-bit picture of the area's
+    // size; parts of the area outside the desktop come out black. The picture may share memory
+    // with the capture (no copy is made); it stays valid and unchanged for as long as it is kept,
+    // and the memory is reused once it is released. Returns false, leaving `target` empty, when
+    // the display refuses or the area is empty. Call from one thread at a time.
+    virtual bool capture(const raster::Rect& area, raster::Bitmap& target) = 0;
+
+    // The size of the whole desktop in pixels.
+    virtual raster::Size desktopSize() const = 0;
+
+    // How pixels travel from the display: "shared memory" or "plain request".
+    virtual std::string transport() const = 0;
+};
+
+enum class CaptureTransport {
+    Fastest,     // shared memory where the display offers it, else plain requests
+    PlainRequest // always copy the pixels through the display connection
+};
+
+// Opens a capture of the current display. Returns null (after one log line on standard error)
+// when there is no display or its pixel format is not 24/32-bit true colour.
+std::unique_ptr<ScreenCapture> openScreenCapture(CaptureTransport transport = CaptureTransport::Fastest);
+
+} // namespace vexmira::platform

@@ -1,0 +1,102 @@
+#include "platform/ScreenCapture.h"
+
+#include "ShmSegmentPool.h"
+#include "XConnection.h"
+#include "XcbHelpers.h"
+#include "raster/Resample.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <xcb/shm.h>
+
+namespace vexmira::platform {
+
+namespace {
+
+using raster::Bitmap;
+using raster::Rect;
+using x11::XConnection;
+
+class X11ScreenCapture final : public ScreenCapture {
+public:
+    X11ScreenCapture(std::shared_ptr<XConnection> connection, bool useShm)
+        : connection_(std::move(connection)), pool_(useShm ? std::make_shared<x11::ShmSegmentPool>(connection_) : nullptr) {}
+
+    bool capture(const Rect& area, Bitmap& target) override {
+        target = Bitmap(); // hand the previous frame's memory back before asking for more
+        if (area.isEmpty() || connection_->isBroken()) return false;
+        const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
+        const Rect inside = area.intersected(desktop);
+        if (inside == area) return captureInside(area, target);
+        // The server refuses requests reaching past the root window: fetch the part that lies
+        // on the desktop and put it into a black picture of the full size.
+        Bitmap part;
+        target = Bitmap(area.width, area.height, 24);
+        if (!inside.isEmpty() && captureInside(inside, part)) raster::drawCopy(target, inside.x - area.x, inside.y - area.y, part);
+        return true;
+    }
+
+    raster::Size desktopSize() const override { return {connection_->rootWidth(), connection_->rootHeight()}; }
+
+    std::string transport() const override { return pool_ ? "shared memory" : "plain request"; }
+
+private:
+    bool captureInside(const Rect& area, Bitmap& target) {
+        if (pool_ && captureShared(area, target)) return true;
+        return capturePlain(area, target);
+    }
+
+    bool captureShared(const Rect& area, Bitmap& target) {
+        xcb_connection_t* c = connection_->get();
+        const std::size_t bytes = std::size_t(area.width) * area.height * 4;
+        const x11::ShmSegment* segment = nullptr;
+        std::shared_ptr<std::uint8_t> storage = pool_->acquire(bytes, &segment);
+        if (!storage) {
+            std::fprintf(stderr, "vexmira: shared memory capture unavailable; using plain requests\n");
+            pool_.reset();
+            return false;
+        }
+        auto reply = VEXMIRA_XCB_REPLY(xcb_shm_get_image, c, c, connection_->root(), static_cast<std::int16_t>(area.x),
+                                       static_cast<std::int16_t>(area.y), static_cast<std::uint16_t>(area.width),
+                                       static_cast<std::uint16_t>(area.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                       segment->id(), 0);
+        if (!reply) return false;
+        target = Bitmap::wrap(std::move(storage), area.width, area.height, area.width * 4, 24);
+        return true;
+    }
+
+    bool capturePlain(const Rect& area, Bitmap& target) {
+        xcb_connection_t* c = connection_->get();
+        auto reply = VEXMIRA_XCB_REPLY(xcb_get_image, c, XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(),
+                                       static_cast<std::int16_t>(area.x), static_cast<std::int16_t>(area.y),
+                                       static_cast<std::uint16_t>(area.width), static_cast<std::uint16_t>(area.height), ~0u);
+        if (!reply) return false;
+        const std::size_t bytes = std::size_t(area.width) * area.height * 4;
+        if (static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) < bytes) return false;
+        // The reply's memory becomes the picture's: no copy.
+        std::uint8_t* data = xcb_get_image_data(reply.get());
+        std::shared_ptr<x11::XcbReply<xcb_get_image_reply_t>::element_type> owner(reply.release(), x11::FreeWithFree());
+        target = Bitmap::wrap(std::shared_ptr<std::uint8_t>(owner, data), area.width, area.height, area.width * 4, 24);
+        return true;
+    }
+
+    std::shared_ptr<XConnection> connection_;
+    std::shared_ptr<x11::ShmSegmentPool> pool_;
+};
+
+} // namespace
+
+std::unique_ptr<ScreenCapture> openScreenCapture(CaptureTransport transport) {
+    auto connection = XConnection::open();
+    if (!connection) return nullptr;
+    if (!connection->rootIsBgra()) {
+        std::fprintf(stderr, "vexmira: the display's pixel format (depth %d) is not supported for capture\n",
+                     connection->rootDepth());
+        return nullptr;
+    }
+    const bool useShm = transport == CaptureTransport::Fastest && connection->hasShm();
+    return std::make_unique<X11ScreenCapture>(std::move(connection), useShm);
+}
+
+} // namespace vexmira::platform

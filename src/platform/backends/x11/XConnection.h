@@ -1,0 +1,47 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <xcb/xcb.h>
+
+namespace vexmira::platform::x11 {
+
+// One connection to the X server with what the backend needs to know about it, learned once
+// when it opens. Shared by the captures and sources made from it; xcb itself is thread-safe.
+class XConnection {
+public:
+    // Null (after one log line on standard error) when the display cannot be opened.
+    static std::shared_ptr<XConnection> open(const char* displayName = nullptr);
+    ~XConnection();
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+
+    xcb_connection_t* get() const { return connection_; }
+    xcb_window_t root() const { return screen_->root; }
+    int rootWidth() const { return screen_->width_in_pixels; }
+    int rootHeight() const { return screen_->height_in_pixels; }
+    int rootDepth() const { return screen_->root_depth; }
+    // True when the root window's pixels are 32-bit words of 0x..RRGGBB in the server's order,
+    // the layout of our bitmaps.
+    bool rootIsBgra() const { return rootIsBgra_; }
+
+    bool hasShm() const { return hasShm_; }
+    bool hasXFixes() const { return hasXFixes_; }
+    bool hasComposite() const { return hasComposite_; }
+    bool isBroken() const { return xcb_connection_has_error(connection_) != 0; }
+
+private:
+    explicit XConnection(xcb_connection_t* connection, int screenNumber);
+    void checkExtensions();
+    void checkRootFormat();
+
+    xcb_connection_t* connection_;
+    xcb_screen_t* screen_ = nullptr;
+    bool rootIsBgra_ = false;
+    bool hasShm_ = false;
+    bool hasXFixes_ = false;
+    bool hasComposite_ = false;
+};
+
+} // namespace vexmira::platform::x11
