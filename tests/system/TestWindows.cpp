@@ -1,0 +1,109 @@
+#include "TestWindows.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include <xcb/randr.h>
+
+namespace vexmira::testing {
+
+TestDisplay::TestDisplay() {
+    connection_ = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(connection_)) throw std::runtime_error("cannot connect to $DISPLAY");
+    screen_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+}
+
+TestDisplay::~TestDisplay() { xcb_disconnect(connection_); }
+
+void TestDisplay::sync() const { free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)); }
+
+void TestDisplay::warpPointer(int x, int y) const {
+    xcb_warp_pointer(connection_, XCB_NONE, screen_->root, 0, 0, 0, 0, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
+    sync();
+}
+
+int TestDisplay::monitorCount() const {
+    auto* reply = xcb_randr_get_monitors_reply(connection_, xcb_randr_get_monitors(connection_, screen_->root, 1), nullptr);
+    if (!reply) return -1;
+    const int count = static_cast<int>(reply->nMonitors);
+    free(reply);
+    return count;
+}
+
+raster::Bgra patternPixel(int seed, int x, int y) {
+    return raster::bgraFromRgba((x * 7 + y * 3 + seed * 40) & 0xFF, (x * 3 ^ y * 5) & 0xFF, (seed * 90 + x + y * 11) & 0xFF);
+}
+
+PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed) : display_(display), place_(place) {
+    xcb_connection_t* c = display.get();
+    window_ = xcb_generate_id(c);
+    const std::uint32_t values[] = {display.screen()->black_pixel, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display.screen()->root, static_cast<std::int16_t>(place.x),
+                      static_cast<std::int16_t>(place.y), static_cast<std::uint16_t>(place.width),
+                      static_cast<std::uint16_t>(place.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    repaint(seed);
+    xcb_map_window(c, window_);
+    display.sync();
+}
+
+PatternWindow::~PatternWindow() {
+    xcb_destroy_window(display_.get(), window_);
+    display_.sync();
+}
+
+void PatternWindow::repaint(int seed) {
+    xcb_connection_t* c = display_.get();
+    const xcb_pixmap_t pixmap = xcb_generate_id(c);
+    xcb_create_pixmap(c, display_.screen()->root_depth, pixmap, window_, static_cast<std::uint16_t>(place_.width),
+                      static_cast<std::uint16_t>(place_.height));
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, pixmap, 0, nullptr);
+    std::vector<raster::Bgra> row(place_.width);
+    for (int y = 0; y < place_.height; ++y) {
+        for (int x = 0; x < place_.width; ++x) row[x] = patternPixel(seed, x, y);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(place_.width), 1, 0,
+                      static_cast<std::int16_t>(y), 0, display_.screen()->root_depth,
+                      static_cast<std::uint32_t>(place_.width * 4), reinterpret_cast<const std::uint8_t*>(row.data()));
+    }
+    xcb_change_window_attributes(c, window_, XCB_CW_BACK_PIXMAP, &pixmap);
+    xcb_clear_area(c, 0, window_, 0, 0, 0, 0);
+    xcb_free_gc(c, gc);
+    xcb_free_pixmap(c, pixmap);
+    display_.sync();
+}
+
+void PatternWindow::setSquareCursor(std::uint32_t foreground, std::uint32_t background, int hotX, int hotY) {
+    xcb_connection_t* c = display_.get();
+    // 16 x 16 bitmaps, one bit a pixel, rows padded to 32 bits: source 1 = foreground colour,
+    // mask 1 = visible. The square covers 4..11; its outer ring (3 and 12) shows the background.
+    std::uint32_t source[16] = {}, mask[16] = {};
+    for (int y = 3; y <= 12; ++y)
+        for (int x = 3; x <= 12; ++x) {
+            mask[y] |= 1u << x;
+            if (x >= 4 && x <= 11 && y >= 4 && y <= 11) source[y] |= 1u << x;
+        }
+    auto makeBitmap = [&](const std::uint32_t* bits) {
+        const xcb_pixmap_t pixmap = xcb_generate_id(c);
+        xcb_create_pixmap(c, 1, pixmap, window_, 16, 16);
+        const xcb_gcontext_t gc = xcb_generate_id(c);
+        xcb_create_gc(c, gc, pixmap, 0, nullptr);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_XY_PIXMAP, pixmap, gc, 16, 16, 0, 0, 0, 1, sizeof source,
+                      reinterpret_cast<const std::uint8_t*>(bits));
+        xcb_free_gc(c, gc);
+        return pixmap;
+    };
+    const xcb_pixmap_t sourcePixmap = makeBitmap(source), maskPixmap = makeBitmap(mask);
+    const xcb_cursor_t cursor = xcb_generate_id(c);
+    auto channel16 = [](std::uint32_t rgb, int shift) { return static_cast<std::uint16_t>(((rgb >> shift) & 0xFF) * 257); };
+    xcb_create_cursor(c, cursor, sourcePixmap, maskPixmap, channel16(foreground, 16), channel16(foreground, 8),
+                      channel16(foreground, 0), channel16(background, 16), channel16(background, 8),
+                      channel16(background, 0), static_cast<std::uint16_t>(hotX), static_cast<std::uint16_t>(hotY));
+    xcb_change_window_attributes(c, window_, XCB_CW_CURSOR, &cursor);
+    xcb_free_cursor(c, cursor);
+    xcb_free_pixmap(c, sourcePixmap);
+    xcb_free_pixmap(c, maskPixmap);
+    display_.sync();
+}
+
+} // namespace vexmira::testing

@@ -68,7 +68,7 @@ private:
 
     bool capturePlain(const Rect& area, Bitmap& target) {
         xcb_connection_t* c = connection_->get();
-        auto reply = VEXMIRA_XCB_REPLY(xcb_get_image, c, XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(),
+        auto reply = VEXMIRA_XCB_REPLY(xcb_get_image, c, c, XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(),
                                        static_cast<std::int16_t>(area.x), static_cast<std::int16_t>(area.y),
                                        static_cast<std::uint16_t>(area.width), static_cast<std::uint16_t>(area.height), ~0u);
         if (!reply) return false;
