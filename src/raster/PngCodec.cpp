@@ -63,6 +63,10 @@ void requestBgra(png_structp png, png_infop info, PngLayout& layout) {
 bool readLayout(PngReadState& state, const DecodeLimits& limits, png_structp png, png_infop info, PngLayout& layout) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_read_fn(png, &state, readFromMemory);
+    // Text, colour profiles and the like are skipped unread: libpng would otherwise allocate
+    // whatever length a broken chunk claims. Only the transparency chunk matters to the pixels.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, reinterpret_cast<png_const_bytep>("tRNS"), 1);
     png_read_info(png, info);
     layout.width = png_get_image_width(png, info);
     layout.height = png_get_image_height(png, info);
