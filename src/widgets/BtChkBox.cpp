@@ -1,0 +1,187 @@
+#include "BtChkBox.h"
+
+#include "PixelCanvas.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QShortcutEvent>
+#include <algorithm>
+
+namespace vexmira::widgets {
+
+namespace {
+
+const char* const defaultGlyphs[3] = {":/widgets/UNCHECKED", ":/widgets/CHECKED", ":/widgets/GRAYED"};
+
+// The picture with its transparent colour (the bottom-left pixel) replaced by `background`.
+QImage withBackground(const QImage& picture, TColor background) {
+    QImage result = picture.convertToFormat(QImage::Format_RGB32);
+    if (result.isNull()) return result;
+    const QRgb key = result.pixel(0, result.height() - 1) & 0xFFFFFF;
+    const QRgb fill = toQRgb(background);
+    for (int y = 0; y < result.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < result.width(); ++x)
+            if ((row[x] & 0xFFFFFF) == key) row[x] = fill;
+    }
+    return result;
+}
+
+} // namespace
+
+TBitCheckBox::TBitCheckBox(QWidget* parent) : QWidget(parent), color_(toTColor(palette().color(QPalette::Button))) {
+    resize(97, 17);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    for (TCheckBoxState s : {cbUnchecked, cbChecked, cbGrayed}) glyphs_[s] = QImage(defaultGlyphs[s]);
+}
+
+void TBitCheckBox::setAlignment(TLeftRight alignment) {
+    if (alignment_ == alignment) return;
+    alignment_ = alignment;
+    update();
+}
+
+void TBitCheckBox::setState(TCheckBoxState state) {
+    if (state_ == state) return;
+    state_ = state;
+    update();
+}
+
+void TBitCheckBox::setCaption(const QString& caption) {
+    caption_ = caption;
+    if (mnemonicId_) releaseShortcut(mnemonicId_);
+    const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
+    mnemonicId_ = mnemonic.isEmpty() ? 0 : grabShortcut(mnemonic);
+    update();
+}
+
+void TBitCheckBox::setColor(TColor color) {
+    color_ = color;
+    update();
+}
+
+void TBitCheckBox::setCtl3D(bool on) {
+    ctl3D_ = on;
+    update();
+}
+
+void TBitCheckBox::setGlyph(TCheckBoxState state, const QImage& glyph) {
+    glyphs_[state] = glyph.isNull() ? QImage(defaultGlyphs[state]) : glyph.copy();
+    const QImage& picture = glyphs_[state];
+    if (!picture.isNull() && picture.height() > 0 && picture.width() % picture.height() == 0)
+        numGlyphs_[state] = std::clamp(picture.width() / picture.height(), 1, 2);
+    update();
+}
+
+void TBitCheckBox::setNumGlyphs(TCheckBoxState state, int count) {
+    numGlyphs_[state] = std::clamp(count, 1, 2);
+    update();
+}
+
+void TBitCheckBox::Toggle() {
+    switch (state_) {
+    case cbUnchecked: setState(allowGrayed_ ? cbGrayed : cbChecked); break;
+    case cbChecked: setState(cbUnchecked); break;
+    case cbGrayed: setState(cbChecked); break;
+    }
+}
+
+void TBitCheckBox::Click() {
+    Toggle();
+    emit clicked();
+    if (isVisible() && isEnabled() && focusPolicy() != Qt::NoFocus) setFocus(Qt::OtherFocusReason);
+}
+
+QRect TBitCheckBox::captionRect() const {
+    const QFontMetrics metrics(font());
+    const QImage& picture = glyphs_[state_];
+    const int imageWidth = picture.width() / numGlyphs_[state_];
+    const int left = alignment_ == taRightJustify ? imageWidth + 4 : 1;
+    int right = left + metrics.horizontalAdvance(caption_);
+    if (caption_.contains('&')) right -= metrics.horizontalAdvance(QStringLiteral("&"));
+    const int top = (height() - metrics.height()) / 2 - 2;
+    const int bottom = top + metrics.height() + 3;
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(rect());
+}
+
+QImage TBitCheckBox::render() const {
+    PixelCanvas canvas(width(), height(), color_);
+    const QRect text = captionRect();
+    {
+        QPainter painter(&canvas.image());
+        painter.setFont(font());
+        const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
+        if (isEnabled()) {
+            painter.setPen(palette().color(QPalette::Active, QPalette::WindowText));
+        } else {
+            if (ctl3D_) {
+                painter.setPen(palette().color(QPalette::Active, QPalette::Light));
+                painter.drawText(text.translated(1, 1), flags, caption_);
+            }
+            painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
+        }
+        painter.drawText(text, flags, caption_);
+
+        const QImage& picture = glyphs_[state_];
+        const int count = numGlyphs_[state_];
+        const int imageWidth = picture.width() / count;
+        const int x = alignment_ == taRightJustify ? 0 : width() - imageWidth;
+        const int y = (height() - picture.height()) / 2;
+        const int source = !isEnabled() && count == 2 ? imageWidth : 0;
+        painter.drawImage(x, y, withBackground(picture.copy(source, 0, imageWidth, picture.height()), color_));
+    }
+    if (hasFocus()) canvas.dottedFocusRect(text.left(), text.top(), text.right() + 1, text.bottom() + 1);
+    return canvas.image();
+}
+
+void TBitCheckBox::paintEvent(QPaintEvent*) {
+    // No focus juggling here: painting never takes the keyboard focus from anybody.
+    QPainter painter(this);
+    painter.drawImage(0, 0, render());
+}
+
+void TBitCheckBox::mousePressEvent(QMouseEvent* event) {
+    pressed_ = event->button() == Qt::LeftButton;
+    QWidget::mousePressEvent(event);
+}
+
+void TBitCheckBox::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    pressed_ = false;
+    QWidget::mouseReleaseEvent(event);
+    if (click) Click();
+}
+
+void TBitCheckBox::keyPressEvent(QKeyEvent* event) {
+    QWidget::keyPressEvent(event);
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        event->accept();
+        Click();
+    }
+}
+
+bool TBitCheckBox::event(QEvent* event) {
+    if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->shortcutId() == mnemonicId_) {
+        // The caption's accelerator focuses the box and toggles it, without a click.
+        if (isEnabled() && focusPolicy() != Qt::NoFocus) {
+            setFocus(Qt::ShortcutFocusReason);
+            if (hasFocus()) Toggle();
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void TBitCheckBox::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange ||
+        event->type() == QEvent::PaletteChange)
+        update();
+    QWidget::changeEvent(event);
+}
+
+void TBitCheckBox::focusInEvent(QFocusEvent*) { update(); }
+void TBitCheckBox::focusOutEvent(QFocusEvent*) { update(); }
+
+} // namespace vexmira::widgets
