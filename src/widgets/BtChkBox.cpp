@@ -8,17 +8,22 @@
 #include <QShortcutEvent>
 #include <algorithm>
 
+// The default pictures live in this library's resources, which a static library must register.
+static void registerWidgetResources() { Q_INIT_RESOURCE(widgets); }
+
 namespace vexmira::widgets {
 
 namespace {
 
 const char* const defaultGlyphs[3] = {":/widgets/UNCHECKED", ":/widgets/CHECKED", ":/widgets/GRAYED"};
 
-// The picture with its transparent colour (the bottom-left pixel) replaced by `background`.
-QImage withBackground(const QImage& picture, TColor background) {
-    QImage result = picture.convertToFormat(QImage::Format_RGB32);
-    if (result.isNull()) return result;
-    const QRgb key = result.pixel(0, result.height() - 1) & 0xFFFFFF;
+// Image `index` of `count` side by side in `picture`, with the picture's transparent colour (its
+// bottom-left pixel) replaced by `background`.
+QImage imageOnBackground(const QImage& picture, int index, int count, TColor background) {
+    if (picture.isNull()) return picture;
+    const int imageWidth = picture.width() / count;
+    QImage result = picture.copy(index * imageWidth, 0, imageWidth, picture.height()).convertToFormat(QImage::Format_RGB32);
+    const QRgb key = picture.pixel(0, picture.height() - 1) & 0xFFFFFF;
     const QRgb fill = toQRgb(background);
     for (int y = 0; y < result.height(); ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(result.scanLine(y));
@@ -34,6 +39,8 @@ TBitCheckBox::TBitCheckBox(QWidget* parent) : QWidget(parent), color_(toTColor(p
     resize(97, 17);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    static const bool registered = (registerWidgetResources(), true);
+    (void)registered;
     for (TCheckBoxState s : {cbUnchecked, cbChecked, cbGrayed}) glyphs_[s] = QImage(defaultGlyphs[s]);
 }
 
@@ -129,8 +136,8 @@ QImage TBitCheckBox::render() const {
         const int imageWidth = picture.width() / count;
         const int x = alignment_ == taRightJustify ? 0 : width() - imageWidth;
         const int y = (height() - picture.height()) / 2;
-        const int source = !isEnabled() && count == 2 ? imageWidth : 0;
-        painter.drawImage(x, y, withBackground(picture.copy(source, 0, imageWidth, picture.height()), color_));
+        const int index = !isEnabled() && count == 2 ? 1 : 0;
+        painter.drawImage(x, y, imageOnBackground(picture, index, count, color_));
     }
     if (hasFocus()) canvas.dottedFocusRect(text.left(), text.top(), text.right() + 1, text.bottom() + 1);
     return canvas.image();
