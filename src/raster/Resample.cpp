@@ -5,6 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace vexmira::raster {
 
 namespace {
@@ -45,6 +49,56 @@ inline Bgra blend(Bgra a, Bgra b, std::uint32_t w) {
     return redBlue | alphaGreen;
 }
 
+// to[i] = blend(a[i], b[i], w) for `count` pixels.
+void blendRows(Bgra* to, const Bgra* a, const Bgra* b, std::uint32_t w, int count) {
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i weight = _mm_set1_epi16(static_cast<short>(w));
+    const __m128i inverse = _mm_set1_epi16(static_cast<short>(256 - w));
+    const __m128i half = _mm_set1_epi16(0x80);
+    for (; i + 4 <= count; i += 4) {
+        const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+        const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+        // every sum stays below 65536: a * (256 - w) + b * w + 128 <= 255 * 256 + 128
+        const __m128i low = _mm_srli_epi16(
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pa, zero), inverse),
+                                        _mm_mullo_epi16(_mm_unpacklo_epi8(pb, zero), weight)), half), 8);
+        const __m128i high = _mm_srli_epi16(
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pa, zero), inverse),
+                                        _mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), weight)), half), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(low, high));
+    }
+#endif
+    for (; i < count; ++i) to[i] = blend(a[i], b[i], w);
+}
+
+// to[i] = blend(row[lower[i]], row[upper[i]], weight[i]) for the taps of one target row.
+void blendTaps(Bgra* to, const Bgra* row, const Taps& taps) {
+    const int count = static_cast<int>(taps.lower.size());
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i half = _mm_set1_epi16(0x80);
+    const __m128i full = _mm_set1_epi16(256);
+    for (; i + 2 <= count; i += 2) {
+        const __m128i lowers = _mm_unpacklo_epi8(
+            _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[taps.lower[i]])),
+                               _mm_cvtsi32_si128(static_cast<int>(row[taps.lower[i + 1]]))), zero);
+        const __m128i uppers = _mm_unpacklo_epi8(
+            _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[taps.upper[i]])),
+                               _mm_cvtsi32_si128(static_cast<int>(row[taps.upper[i + 1]]))), zero);
+        const __m128i weights = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(taps.weight[i])),
+                                                   _mm_set1_epi16(static_cast<short>(taps.weight[i + 1])));
+        const __m128i mixed = _mm_srli_epi16(
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(lowers, _mm_sub_epi16(full, weights)),
+                                        _mm_mullo_epi16(uppers, weights)), half), 8);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(mixed, zero));
+    }
+#endif
+    for (; i < count; ++i) to[i] = blend(row[taps.lower[i]], row[taps.upper[i]], taps.weight[i]);
+}
+
 } // namespace
 
 void stretchDrawNearest(Bitmap& target, const Rect& destination, const Bitmap& source) {
@@ -72,22 +126,22 @@ void drawBilinear(Bitmap& target, const Rect& destination, const Bitmap& source)
     }
     const Taps across = bilinearTaps(source.width(), destination.width, visible.x - destination.x, visible.right() - destination.x);
     const Taps down = bilinearTaps(source.height(), destination.height, visible.y - destination.y, visible.bottom() - destination.y);
+    // Two passes per target row: blend the two source rows it falls between (only the columns
+    // the row needs), then blend across that row at each target column.
+    const int firstColumn = across.lower.empty() ? 0 : across.lower.front();
+    const int lastColumn = across.upper.empty() ? 0 : across.upper.back();
+    std::vector<Bgra> between(static_cast<std::size_t>(source.width()));
     std::uint8_t* targetBits = target.mutableBits();
     for (int j = 0; j < visible.height; ++j) {
         const Bgra* top = source.row(down.lower[j]);
-        const Bgra* bottom = source.row(down.upper[j]);
-        const std::uint32_t wy = down.weight[j];
+        const Bgra* row = top;
+        if (down.weight[j] != 0) {
+            blendRows(between.data() + firstColumn, top + firstColumn, source.row(down.upper[j]) + firstColumn,
+                      down.weight[j], lastColumn - firstColumn + 1);
+            row = between.data();
+        }
         Bgra* to = reinterpret_cast<Bgra*>(targetBits + std::ptrdiff_t(visible.y + j) * target.stride()) + visible.x;
-        if (wy == 0) {
-            for (int i = 0; i < visible.width; ++i) to[i] = blend(top[across.lower[i]], top[across.upper[i]], across.weight[i]);
-            continue;
-        }
-        for (int i = 0; i < visible.width; ++i) {
-            const int l = across.lower[i];
-            const int u = across.upper[i];
-            const std::uint32_t wx = across.weight[i];
-            to[i] = blend(blend(top[l], top[u], wx), blend(bottom[l], bottom[u], wx), wy);
-        }
+        blendTaps(to, row, across);
     }
 }
 
