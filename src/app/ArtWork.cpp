@@ -1,0 +1,131 @@
+#include "ArtWork.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace vexmira::app {
+
+namespace {
+
+constexpr QRgb transparentKey = 0xFFFF00FF;
+
+void drawGlyph(QPainter& p, Glyph glyph) {
+    const QColor ink(40, 40, 40);
+    p.setPen(QPen(ink, 2));
+    p.setBrush(Qt::NoBrush);
+    switch (glyph) {
+    case Glyph::Stop:
+        p.fillRect(6, 6, 12, 12, ink);
+        break;
+    case Glyph::Desktop: // a monitor on its stand
+        p.drawRect(3, 4, 18, 12);
+        p.drawLine(12, 17, 12, 19);
+        p.drawLine(7, 20, 17, 20);
+        break;
+    case Glyph::SingleApplication: // a window with its title bar
+        p.drawRect(3, 4, 18, 16);
+        p.fillRect(3, 4, 19, 4, ink);
+        break;
+    case Glyph::Clipboard:
+        p.drawRect(5, 5, 14, 16);
+        p.fillRect(9, 3, 6, 4, ink);
+        p.drawLine(8, 11, 16, 11);
+        p.drawLine(8, 15, 16, 15);
+        break;
+    case Glyph::Images: { // a landscape in a frame
+        p.drawRect(3, 5, 18, 14);
+        QPainterPath hills;
+        hills.moveTo(4, 19);
+        hills.lineTo(10, 11);
+        hills.lineTo(14, 15);
+        hills.lineTo(16, 13);
+        hills.lineTo(21, 19);
+        p.fillPath(hills, ink);
+        p.fillRect(16, 7, 3, 3, ink);
+        break;
+    }
+    case Glyph::Text:
+        p.fillRect(5, 4, 14, 3, ink);
+        p.fillRect(10, 4, 4, 16, ink);
+        break;
+    case Glyph::ScrollText: // a line of text with arrows
+        p.drawLine(3, 12, 21, 12);
+        p.drawLine(3, 12, 7, 8);
+        p.drawLine(3, 12, 7, 16);
+        p.drawLine(21, 12, 17, 8);
+        p.drawLine(21, 12, 17, 16);
+        break;
+    case Glyph::Options: // sliders
+        for (int i = 0; i < 3; ++i) {
+            p.drawLine(4, 6 + 6 * i, 20, 6 + 6 * i);
+            p.fillRect(6 + 5 * i, 4 + 6 * i, 4, 5, ink);
+        }
+        break;
+    case Glyph::Send: { // an arrow to the right
+        QPainterPath arrow;
+        arrow.moveTo(3, 9);
+        arrow.lineTo(13, 9);
+        arrow.lineTo(13, 4);
+        arrow.lineTo(21, 12);
+        arrow.lineTo(13, 20);
+        arrow.lineTo(13, 15);
+        arrow.lineTo(3, 15);
+        arrow.closeSubpath();
+        p.fillPath(arrow, ink);
+        break;
+    }
+    case Glyph::Menu:
+        for (int i = 0; i < 3; ++i) p.fillRect(2, 3 + 4 * i, 12, 2, ink);
+        break;
+    case Glyph::Close:
+        p.drawLine(3, 3, 12, 12);
+        p.drawLine(12, 3, 3, 12);
+        break;
+    }
+}
+
+} // namespace
+
+QImage glyphImage(Glyph glyph) {
+    const int size = glyph == Glyph::Menu || glyph == Glyph::Close ? 16 : 24;
+    QImage image(size, size, QImage::Format_RGB32);
+    image.fill(transparentKey);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing, false); // no blending into the transparent colour
+    drawGlyph(painter, glyph);
+    return image;
+}
+
+raster::Bitmap logoPicture() {
+    raster::Bitmap logo(386, 243, 24);
+    QImage canvas(logo.mutableBits(), logo.width(), logo.height(), logo.stride(), QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient field(0, 0, 0, 243);
+    field.setColorAt(0, QColor(0x30, 0x34, 0x3C));
+    field.setColorAt(1, QColor(0x14, 0x16, 0x1A));
+    painter.fillRect(canvas.rect(), field);
+    // two monitors, the second lit
+    painter.setPen(QPen(QColor(0xB0, 0xB8, 0xC4), 3));
+    painter.setBrush(QColor(0x22, 0x26, 0x2C));
+    painter.drawRoundedRect(QRect(93, 50, 90, 60), 4, 4);
+    painter.setBrush(QColor(0x00, 0x80, 0xFF));
+    painter.drawRoundedRect(QRect(203, 50, 90, 60), 4, 4);
+    painter.drawLine(138, 112, 138, 122);
+    painter.drawLine(248, 112, 248, 122);
+    QFont font = painter.font();
+    font.setPixelSize(36);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0xFF, 0xFF, 0xE6));
+    painter.drawText(QRect(0, 140, 386, 50), Qt::AlignCenter, "Vexmira");
+    font.setPixelSize(13);
+    font.setBold(false);
+    painter.setFont(font);
+    painter.setPen(QColor(0xA0, 0xA8, 0xB4));
+    painter.drawText(QRect(0, 190, 386, 24), Qt::AlignCenter, "your picture on the second monitor");
+    return logo;
+}
+
+} // namespace vexmira::app

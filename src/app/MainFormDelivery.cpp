@@ -1,0 +1,73 @@
+// The road of a picture: the desktop tick, and the delivery of the current picture to the
+// display window.
+#include "capture/ualldesktop.h"
+#include "mainunit.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace vexmira::app {
+
+namespace {
+
+raster::Bitmap blackBitmap(QSize size) { return raster::Bitmap(size.width() + 1, size.height() + 1, 24); }
+
+} // namespace
+
+void TMainForm::Timer3zaslonTimer() {
+    // Letting pending messages run below can deliver the next tick before this one ends; that
+    // tick is skipped rather than nested.
+    if (tickRunning_) return;
+    tickRunning_ = true;
+    try {
+        Timer1->stop();
+        mirror::TFmonitor* display = mirror::Fmonitor;
+        const int area = capture::fAlldesktop ? capture::fAlldesktop->ItemIndex() : mirror::AllDesktop;
+        if (display && (area == mirror::AllDesktop || area == mirror::PartOfDesktop)) {
+            const QRect primary = QGuiApplication::primaryScreen()->geometry();
+            desktop_->CaptureDesktop(display->DesktopFrame, area, GrabRect, primary.width(), primary.height(), Overlay);
+        }
+        QCoreApplication::processEvents();
+        if (display) {
+            if (SourceMode == srcDesktop) CurrentFrame = display->DesktopFrame; // shares the pixels
+            if (cbx1->Checked()) ShareM();
+            if (previewFed()) slika->setBitmap(display->DesktopFrame);
+        }
+    } catch (...) {
+        // A failed tick is forgotten; the next one tries again.
+    }
+    tickRunning_ = false;
+}
+
+void TMainForm::ShareM() {
+    mirror::TFmonitor* display = mirror::Fmonitor;
+    if (!display || !display->isVisible()) return;
+    if (SourceMode == srcText) return;
+    display->image->setBitmap(CurrentFrame);
+    if (SourceMode == srcStopped) ClearImage();
+}
+
+void TMainForm::ClearImage() {
+    if (mirror::Fmonitor) mirror::Fmonitor->image->setBitmap(blackBitmap(mirror::Fmonitor->image->size()));
+    const raster::Bitmap black = blackBitmap(slika->size());
+    if (previewFed()) slika->setBitmap(black);
+    CurrentFrame = black;
+}
+
+void TMainForm::SpeedButton8Click() {
+    mirror::TFmonitor* display = mirror::Fmonitor;
+    if (display) display->image->show();
+    if (SourceMode == srcStopped) return;
+    ShareM();
+}
+
+void TMainForm::cbx1Click() {
+    if (!cbx1->Checked()) return;
+    if (mirror::Fmonitor) mirror::Fmonitor->image->show();
+    ShareM();
+    if (SourceMode == srcText || SourceMode == srcClipboard || SourceMode == srcImages) ClearImage();
+    if (mirror::Fmonitor) mirror::Fmonitor->image->update();
+}
+
+} // namespace vexmira::app

@@ -1,0 +1,71 @@
+// The source switches of the control window.
+#include "capture/ualldesktop.h"
+#include "mainunit.h"
+
+#include <QCoreApplication>
+#include <QPixmap>
+
+namespace vexmira::app {
+
+void TMainForm::moveHighlight(widgets::TXiButton* button) {
+    redall->move(redall->x(), button->y());
+    redall->resize(redall->width(), button->height());
+    sbred->setPixmap(QPixmap::fromImage(button->Glyph()));
+    redall->setToolTip(button->toolTip());
+    QCoreApplication::processEvents();
+    redall->show();
+    redall->raise();
+}
+
+// Shows one page of the picture area and hides the others.
+void TMainForm::showPicturePages(QWidget* shown) {
+    for (QWidget* page : {static_cast<QWidget*>(xpanel1), static_cast<QWidget*>(Panel2), static_cast<QWidget*>(xPanel3),
+                          static_cast<QWidget*>(p9)})
+        page->setVisible(page == shown);
+}
+
+void TMainForm::SpeedButton1Click() {
+    if (!capture::fAlldesktop || capture::fAlldesktop->exec() != QDialog::Accepted) return;
+    SourceMenuIndex = 1;
+    Cekiraj(SourceMenuIndex);
+    moveHighlight(SpeedButton1);
+    ClearImage();
+    TrayTipText = "Desktop";
+    cbx1->setChecked(false);
+    showPicturePages(xpanel1);
+    pd->setText("Preview");
+    if (mirror::Fmonitor) mirror::Fmonitor->image->show();
+    SourceMode = srcDesktop;
+    Timer1->stop();
+    TimerStep->stop();
+    Timer3zaslon->start();
+}
+
+void TMainForm::sbSTOPClick() {
+    try {
+        cbx1->setChecked(false);
+        TrayTipText = "Stopped";
+        Panel2->hide();
+        p9->hide();
+        xPanel3->hide();
+        redall->hide();
+        SourceMenuIndex = 0;
+        Cekiraj(SourceMenuIndex);
+        ClearImage();
+        SourceMode = srcStopped;
+        if (mirror::Fmonitor) mirror::Fmonitor->image->hide();
+        cbx1->setChecked(false);
+        pscroll->hide();
+        QCoreApplication::processEvents();
+        Timer1->stop();
+        Timer3zaslon->stop();
+        TimerStep->stop();
+        ClearImage();
+        QCoreApplication::processEvents();
+    } catch (...) {
+        // Stop All always leaves the program usable.
+    }
+    pd->setText("Stop All");
+}
+
+} // namespace vexmira::app

@@ -1,0 +1,53 @@
+#include "Program.h"
+
+#include "capture/ualldesktop.h"
+#include "capture/ugrab.h"
+#include "mainunit.h"
+#include "mirror/umonitor.h"
+#include "platform/CursorSource.h"
+
+namespace vexmira::app {
+
+namespace {
+
+// The screenshot of the region grab and the desktop tick share one capture of the screen.
+std::unique_ptr<mirror::DesktopCapture> grabCapture;
+
+} // namespace
+
+Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
+    auto desktop = std::make_unique<mirror::DesktopCapture>(std::move(screen), platform::openCursorSource());
+    grabCapture = std::make_unique<mirror::DesktopCapture>(platform::openScreenCapture(), nullptr);
+    MainForm = new TMainForm(std::move(desktop));
+    mirror::Fmonitor = new mirror::TFmonitor;
+    capture::Fgrab = new capture::TFgrab(GrabRect);
+    capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture, *capture::Fgrab);
+    capture::fAlldesktop->setControlWindow(MainForm);
+
+    QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::activated, MainForm, [] {
+        MainForm->sbseconddisplay->setChecked(true);
+        mirror::Fmonitor->yoom(DisplayScale);
+    });
+    QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::closeRequested, MainForm,
+                     [] { MainForm->sbseconddisplay->setChecked(false); });
+    mirror::Fmonitor->yoom(DisplayScale);
+}
+
+Program::~Program() {
+    delete capture::fAlldesktop;
+    delete capture::Fgrab;
+    delete mirror::Fmonitor;
+    delete MainForm;
+    capture::fAlldesktop = nullptr;
+    capture::Fgrab = nullptr;
+    mirror::Fmonitor = nullptr;
+    MainForm = nullptr;
+    grabCapture.reset();
+}
+
+void Program::start() {
+    MainForm->show();
+    MainForm->activateWindow();
+}
+
+} // namespace vexmira::app

@@ -1,0 +1,18 @@
+#include "Program.h"
+#include "mainunit.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Vexmira");
+    QApplication::setApplicationDisplayName("Vexmira");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    vexmira::app::Program program(vexmira::platform::openScreenCapture());
+    // Until the program has its tray icon there is no way back to a hidden control window, so
+    // hiding it ends the program.
+    QObject::connect(vexmira::app::MainForm, &vexmira::app::TMainForm::hiddenByUser, &application, &QApplication::quit);
+    program.start();
+    return application.exec();
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "mirror/DesktopCapture.h"
+#include "mirror/umonitor.h"
+#include "raster/Bitmap.h"
+#include "widgets/BtChkBox.h"
+#include "widgets/ImageView.h"
+#include "widgets/XiButton.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+
+namespace vexmira::app {
+
+// The current source of the picture.
+enum TSourceMode { srcStopped = 0, srcClipboard = 1, srcDesktop = 2, srcSingleApp = 3, srcImages = 4, srcText = 5 };
+
+// Program-wide state, read and written by the handlers of all windows.
+extern TSourceMode SourceMode;
+extern int SourceMenuIndex;                   // 0 none, 1 Desktop ... 6 Scroll Text
+extern QString ProgramFolder;                 // the executable's folder, with a trailing separator
+extern bool SlideStopRequested;               // a running slide show or preview is asked to stop
+extern QString TrayTipText;                   // the current source's name, at most 64 characters
+extern raster::Bitmap CurrentFrame;           // the picture "Send" delivers
+extern mirror::TGrabRect GrabRect;            // the region "Part of Desktop" mirrors
+extern mirror::CursorOverlaySwitches Overlay; // what the desktop capture draws on each frame
+extern mirror::DisplayScaleSettings DisplayScale;
+
+// A panel: a plain widget with a background colour and, optionally, a centred caption.
+class Panel : public QLabel {
+    Q_OBJECT
+public:
+    Panel(QWidget* parent, raster::TColor color, const QString& caption = {});
+    void setColor(raster::TColor color);
+};
+
+// The small borderless, always-on-top control window: the source buttons, the preview of the
+// current picture, "Send", "Automatically Send" and the menu.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    // `desktop` captures the primary screen for the Desktop source.
+    explicit TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // --- controls ---
+    Panel* panelALL;
+    QWidget* Panel4;
+    widgets::TXiButton* sbSTOP;
+    widgets::TXiButton* SpeedButton1; // Desktop
+    widgets::TXiButton* SpeedButton6; // Single Application
+    widgets::TXiButton* SpeedButton2; // Clipboard
+    widgets::TXiButton* SpeedButton3; // Images
+    widgets::TXiButton* sbtext;
+    widgets::TXiButton* SBSCroll;
+    widgets::TXiButton* sboptions;
+    Panel* redall;
+    QLabel* sbred;
+    widgets::TXiButton* SpeedButton8; // Send
+    widgets::TBitCheckBox* cbx1;      // Automatically Send
+    widgets::TXiButton* SBPOP;
+    widgets::TXiButton* SpeedButton7; // Close
+    Panel* Panel1;
+    Panel* xpanel1;
+    widgets::ImageView* slika;
+    Panel* Panel2;
+    Panel* xPanel3;
+    Panel* p9;
+    Panel* pscroll;
+    QLabel* pd;
+    Panel* PAnelHint;
+
+    QMenu* Popup1;
+    QMenu* Show1;
+    std::array<QAction*, 6> sourceItems{}; // Desktop .. Scroll Text
+    QAction* captureImage1;
+    QAction* sbseconddisplay;
+    QAction* ShowHint;
+    QAction* AutoHide1;
+    QAction* Movetoseconddisplay1;
+    QAction* Options1;
+    QAction* LoadatS1;
+    QAction* About1;
+    QAction* Exit1;
+
+    QTimer* Timer1;
+    QTimer* Timer3zaslon;
+    QTimer* Timer2;
+    QTimer* Timer3;
+    QTimer* TimerStep;
+
+    bool FirstActivation = true;
+    int SavedClientWidth = 433;
+    int SavedClientHeight = 278;
+
+    // --- sources ---
+    void SpeedButton1Click(); // Desktop
+    void sbSTOPClick();       // Stop All
+    void Cekiraj(int index);
+
+    // --- the picture's road ---
+    void Timer3zaslonTimer();
+    void ShareM();
+    void ClearImage();
+    void SpeedButton8Click(); // Send
+    void cbx1Click();         // Automatically Send
+
+    // --- the window ---
+    void SpeedButton7Click(); // Close button
+    void Exit1Click();
+    void ShowHintClick();
+    void FormActivate();
+    // Whether the window is expanded enough to feed its preview.
+    bool previewFed() const { return height() > 100; }
+
+signals:
+    // The user hid the window (Close button, "Close" or the window manager's close).
+    void hiddenByUser();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildFrame();
+    void buildButtonColumn();
+    void buildTopBar();
+    void buildPictureArea();
+    void buildMenu();
+    void buildTimers();
+    widgets::TXiButton* sourceButton(int top, int height, const QString& hint, const QImage& glyph);
+    void moveHighlight(widgets::TXiButton* button);
+    void showHint(widgets::TXiButton* button);
+    void showPicturePages(QWidget* shown);
+
+    std::unique_ptr<mirror::DesktopCapture> desktop_;
+    bool dragging_ = false;
+    QPoint dragStart_;
+    bool tickRunning_ = false;
+};
+
+extern TMainForm* MainForm;
+
+// Shows the text of an error in a message box captioned "Vexmira"; the program goes on.
+void showError(const QString& text);
+
+} // namespace vexmira::app

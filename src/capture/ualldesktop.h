@@ -1,0 +1,57 @@
+#pragma once
+
+#include "mirror/DesktopCapture.h"
+
+#include <QDialog>
+
+class QButtonGroup;
+class QGroupBox;
+class QRadioButton;
+
+namespace vexmira::widgets {
+class TXiButton;
+}
+
+namespace vexmira::capture {
+
+class TFgrab;
+
+// Asks whether the desktop source mirrors the whole primary screen or a part of it; for a part,
+// takes one screenshot with the program's windows out of the way and lets the user drag the
+// rectangle on it (the region window). Keeps its last choice for the next time.
+class TfAlldesktop : public QDialog {
+    Q_OBJECT
+public:
+    // `capture` takes the screenshot; `grab` is the region window.
+    TfAlldesktop(mirror::DesktopCapture& capture, TFgrab& grab, QWidget* parent = nullptr);
+
+    QGroupBox* rg1;
+    QRadioButton* allDesktop;
+    QRadioButton* partOfDesktop;
+    widgets::TXiButton* BitBtn1; // OK
+    widgets::TXiButton* BitBtn2; // Cancel
+    QWidget* Panel1;
+
+    // The chosen item: 0 "All Desktop", 1 "Part of Desktop"; read by every desktop tick.
+    int ItemIndex() const;
+    void setItemIndex(int index);
+
+    // The window hidden while the screenshot is taken and shown again afterwards.
+    void setControlWindow(QWidget* window) { controlWindow_ = window; }
+
+    // The primary screen, as it is now, into `shot`.
+    bool GrabScreen(QImage& shot);
+
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+private:
+    mirror::DesktopCapture& capture_;
+    TFgrab& grab_;
+    QButtonGroup* choice_;
+    QWidget* controlWindow_ = nullptr;
+};
+
+extern TfAlldesktop* fAlldesktop;
+
+} // namespace vexmira::capture

@@ -1,0 +1,52 @@
+#include "DesktopCapture.h"
+
+#include <QImage>
+#include <QPainter>
+
+namespace vexmira::mirror {
+
+DesktopCapture::DesktopCapture(std::unique_ptr<platform::ScreenCapture> screen, std::unique_ptr<platform::CursorSource> cursor)
+    : screen_(std::move(screen)), cursor_(std::move(cursor)) {}
+
+bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, int primaryWidth,
+                                    int primaryHeight, CursorOverlaySwitches overlay) {
+    if (!screen_ || (area != AllDesktop && area != PartOfDesktop)) return false;
+    const raster::Rect source = area == AllDesktop ? raster::Rect{0, 0, primaryWidth, primaryHeight}
+                                                   : raster::Rect{grab.Left, grab.Top, grab.width(), grab.height()};
+    if (source.isEmpty()) {
+        target = raster::Bitmap(); // a rectangle of no width or height gives an empty picture
+        return true;
+    }
+    if (!screen_->capture(source, target)) return false;
+    if ((overlay.showCursor || overlay.showRedPoint) && cursor_) {
+        const auto position = cursor_->position();
+        if (position) {
+            const auto image = overlay.showCursor ? cursor_->image() : std::nullopt;
+            DrawCursorOverlay(target, position->x, position->y, source.x, source.y, image ? &*image : nullptr, overlay);
+        }
+    }
+    return true;
+}
+
+void DrawCursorOverlay(raster::Bitmap& frame, int pointerX, int pointerY, int originX, int originY,
+                       const platform::CursorImage* cursorImage, CursorOverlaySwitches overlay) {
+    if (frame.isEmpty()) return;
+    QImage canvas(frame.mutableBits(), frame.width(), frame.height(), frame.stride(), QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    const int x = pointerX - originX;
+    const int y = pointerY - originY;
+    if (overlay.showRedPoint) {
+        painter.setPen(QPen(Qt::red, 5));
+        painter.setBrush(Qt::red);
+        painter.drawEllipse(QRect(x - 5, y - 5, 10, 10));
+    }
+    // With no pointer image there is nothing more to draw.
+    if (overlay.showCursor && cursorImage && !cursorImage->image.isEmpty()) {
+        const raster::Bitmap& image = cursorImage->image;
+        const QImage pointer(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_ARGB32_Premultiplied);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(x - 10, y - 10, 32, 32), pointer);
+    }
+}
+
+} // namespace vexmira::mirror

@@ -1,0 +1,99 @@
+#include "umonitor.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace vexmira::mirror {
+
+TFmonitor* Fmonitor = nullptr;
+
+TFmonitor::TFmonitor(QWidget* parent) : QWidget(parent) {
+    setWindowTitle("Vexmira");
+    setAutoFillBackground(true);
+    QPalette black = palette();
+    black.setColor(QPalette::Window, Qt::black);
+    setPalette(black);
+    image = new widgets::ImageView(this);
+    image->setScaleMode(raster::ScaleMode::smResize);
+    image->setCentered(true);
+    move(0, -600); // above the visible desktop until it is placed
+    ApplyDisplaySize(3);
+    show();
+}
+
+void TFmonitor::setBorderless(bool borderless) {
+    const bool wasVisible = isVisible();
+    Qt::WindowFlags flags = Qt::Window | Qt::WindowStaysOnTopHint;
+    if (borderless) flags |= Qt::FramelessWindowHint;
+    if (windowFlags() != flags) setWindowFlags(flags);
+    if (wasVisible && !isVisible()) show();
+}
+
+void TFmonitor::ApplyDisplaySize(int index) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    DisplaySizeIndex = index;
+    if (index == 0) {
+        setBorderless(true);
+        if (QScreen* monitor = this->screen()) setGeometry(monitor->geometry());
+        setWindowState(Qt::WindowMaximized);
+        return;
+    }
+    setBorderless(false);
+    setWindowState(Qt::WindowNoState);
+    switch (index) {
+    case 1: resize((screen.width() / 4) * 3, (screen.height() / 4) * 3); break;
+    case 2: resize(screen.width() / 2, screen.height() / 2); break;
+    default: resize(screen.width() / 4, screen.height() / 4); break;
+    }
+}
+
+QScreen* TFmonitor::secondaryScreen() {
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* s : screens)
+        if (s != primary && s->geometry().left() == primary->geometry().right() + 1 && s->geometry().top() == primary->geometry().top())
+            return s;
+    for (QScreen* s : screens)
+        if (s != primary) return s;
+    return nullptr;
+}
+
+bool TFmonitor::PlaceDisplayWindow() {
+    QScreen* target = secondaryScreen();
+    if (!target) {
+        const QRect primary = QGuiApplication::primaryScreen()->geometry();
+        setBorderless(false);
+        setWindowState(Qt::WindowNoState);
+        resize(primary.width() / 4, primary.height() / 4);
+        move(0, 0);
+        return false;
+    }
+    setBorderless(true);
+    setScreen(target);
+    setGeometry(target->geometry());
+    setWindowState(Qt::WindowMaximized);
+    if (!isVisible()) show();
+    return true;
+}
+
+void TFmonitor::yoom(const DisplayScaleSettings& settings) {
+    image->setScaleMode(settings.mode);
+    image->setScale(static_cast<float>(settings.scale));
+    image->setCentered(settings.centred);
+}
+
+bool TFmonitor::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) emit activated();
+    return QWidget::event(event);
+}
+
+void TFmonitor::closeEvent(QCloseEvent* event) {
+    emit closeRequested();
+    hide();
+    event->ignore();
+}
+
+void TFmonitor::resizeEvent(QResizeEvent*) { image->setGeometry(rect()); }
+
+} // namespace vexmira::mirror

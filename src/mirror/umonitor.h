@@ -1,0 +1,62 @@
+#pragma once
+
+#include "raster/Bitmap.h"
+#include "raster/ScaleGeometry.h"
+#include "widgets/ImageView.h"
+
+#include <QWidget>
+
+namespace vexmira::mirror {
+
+// How the display window's picture view scales: set by the options, applied by `yoom`.
+struct DisplayScaleSettings {
+    raster::ScaleMode mode = raster::ScaleMode::smOptimal;
+    double scale = 1.0;
+    bool centred = true;
+};
+
+// The window that shows the chosen picture full-screen on the secondary monitor. It has no logic
+// of its own for choosing what to show: the control window and the sources set its views.
+class TFmonitor : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFmonitor(QWidget* parent = nullptr);
+
+    // The picture view, filling the window.
+    widgets::ImageView* image;
+    // The latest desktop capture, kept with this window.
+    raster::Bitmap DesktopFrame;
+    // The size preset applied last (0..3).
+    int DisplaySizeIndex = 3;
+
+    // Size presets: 0 borderless and maximised; 1, 2, 3 a sizeable window of 3/4, 1/2 and 1/4 of
+    // the primary screen's width and height. The position stays.
+    void ApplyDisplaySize(int index);
+    // Onto the secondary monitor, borderless and maximised; with one monitor, a quarter-size
+    // sizeable window at (0, 0). Returns whether a second monitor was found.
+    bool PlaceDisplayWindow();
+    // Applies the scale settings to the picture view.
+    void yoom(const DisplayScaleSettings& settings);
+
+    // The monitor the display goes to: the one directly right of the primary, else the first
+    // that is not the primary; null with one monitor.
+    static QScreen* secondaryScreen();
+
+signals:
+    // The window became active (the control window ticks "Enable Secondary Monitor").
+    void activated();
+    // The user closed the window; it is hidden, not destroyed.
+    void closeRequested();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void setBorderless(bool borderless);
+};
+
+extern TFmonitor* Fmonitor;
+
+} // namespace vexmira::mirror
