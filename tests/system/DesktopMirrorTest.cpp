@@ -1,0 +1,131 @@
+// The desktop mirror end to end: the real program on the two-monitor rig, driven with the mouse
+// and keys, and the secondary monitor compared with what the primary shows.
+#include "ProgramDriver.h"
+#include "TestWindows.h"
+#include "platform/ScreenCapture.h"
+#include "raster/Resample.h"
+
+#include <gtest/gtest.h>
+
+using namespace vexmira;
+using namespace vexmira::testing;
+using raster::Bitmap;
+using raster::Rect;
+
+namespace {
+
+const Rect primaryMonitor{0, 0, 1920, 1080};
+const Rect secondaryMonitor{1920, 0, 1280, 1024};
+
+Bitmap grab(const Rect& area) {
+    static auto capture = platform::openScreenCapture();
+    Bitmap frame;
+    if (!capture || !capture->capture(area, frame)) throw std::runtime_error("cannot capture the rig's screen");
+    return frame.deepCopy();
+}
+
+int channelDifference(raster::Bgra a, raster::Bgra b) {
+    int worst = 0;
+    for (int shift = 0; shift < 24; shift += 8) worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+    return worst;
+}
+
+class DesktopMirror : public ::testing::Test {
+protected:
+    // Desktop, the area choice (after `keysInDialog`), OK, then "Automatically Send".
+    void startDesktopSource(const std::string& keysInDialog = "") {
+        control = program.controlWindow();
+        clickAt(control.x + 20, control.y + 48); // Desktop
+        pause(0.8);
+        if (!keysInDialog.empty()) pressKey(keysInDialog);
+        pressKey("Return");
+        pause(0.8);
+    }
+    void tickAutomaticallySend() {
+        clickAt(control.x + 160, control.y + 15);
+        shell("xdotool mousemove 960 1000"); // out of the way of the picture
+        pause(1.0);
+    }
+
+    TestDisplay display;
+    PatternWindow scenery{display, {150, 100, 400, 300}, 7};
+    RunningProgram program;
+    Rect control;
+};
+
+} // namespace
+
+TEST_F(DesktopMirror, AllDesktopFillsTheSecondMonitorWithTheFittedPrimary) {
+    startDesktopSource();
+    tickAutomaticallySend();
+
+    const auto displayWindow = program.waitForWindow({1280, 1024}, 3);
+    ASSERT_TRUE(displayWindow.has_value()) << "the display window does not cover the second monitor";
+    EXPECT_EQ(displayWindow->x, 1920); // no border: its inside is the whole monitor
+    EXPECT_EQ(displayWindow->y, 0);
+
+    const Bitmap shown = grab(secondaryMonitor);
+    const Bitmap expected = raster::resampleBilinear(grab(primaryMonitor), {1280, 720});
+    // The control window's own preview changes from frame to frame; it is left out.
+    const Rect skip{control.x * 2 / 3 - 4, 152 + control.y * 2 / 3 - 4, control.width * 2 / 3 + 8, control.height * 2 / 3 + 8};
+    int worst = 0, compared = 0;
+    for (int y = 0; y < 1024; ++y)
+        for (int x = 0; x < 1280; ++x) {
+            const bool inPicture = y >= 152 && y < 152 + 720;
+            if (inPicture && x >= skip.x && x < skip.right() && y >= skip.y && y < skip.bottom()) continue;
+            const raster::Bgra want = inPicture ? expected.pixel(x, y - 152) : 0u;
+            worst = std::max(worst, channelDifference(shown.pixel(x, y), want));
+            ++compared;
+        }
+    EXPECT_GT(compared, 1200000);
+    EXPECT_LE(worst, 2);
+}
+
+TEST_F(DesktopMirror, PartOfDesktopMirrorsExactlyTheDraggedRegion) {
+    startDesktopSource("Down");
+    dragFromTo(100, 50, 740, 530);
+    pause(0.8);
+    control = program.controlWindow(); // shown again after the grab
+    tickAutomaticallySend();
+
+    // A 640 x 480 picture is smaller than the monitor: shown 1:1, centred.
+    const Bitmap shown = grab(secondaryMonitor);
+    const Bitmap region = grab({100, 50, 640, 480});
+    int mismatches = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) mismatches += channelDifference(shown.pixel(320 + x, 272 + y), region.pixel(x, y)) != 0;
+    EXPECT_EQ(mismatches, 0);
+    // The pattern's top-left pixel at screen (150, 100) is region pixel (50, 50).
+    EXPECT_EQ(shown.pixel(320 + 50, 272 + 50) & 0xFFFFFF, patternPixel(7, 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(shown.pixel(319, 272) & 0xFFFFFF, 0u);
+    EXPECT_EQ(shown.pixel(320 + 640, 272 + 479) & 0xFFFFFF, 0u);
+}
+
+TEST_F(DesktopMirror, StopAllBlanksTheDisplay) {
+    startDesktopSource();
+    tickAutomaticallySend();
+    auto litPixels = [] {
+        const Bitmap shown = grab(secondaryMonitor);
+        int lit = 0;
+        for (int y = 0; y < shown.height(); y += 3)
+            for (int x = 0; x < shown.width(); x += 3) lit += (shown.pixel(x, y) & 0xFFFFFF) != 0;
+        return lit;
+    };
+    ASSERT_GT(litPixels(), 5000) << "the mirror did not start"; // the pattern alone covers 12000 samples
+
+    clickAt(control.x + 20, control.y + 16); // Stop All
+    pause(1.0);
+    EXPECT_EQ(litPixels(), 0);
+    EXPECT_TRUE(program.isRunning());
+}
+
+TEST(DisplayWindow, WithOneMonitorItIsAQuarterSizeWindowAtTheTopLeft) {
+    OneMonitor oneMonitor;
+    pause(0.5);
+    RunningProgram program;
+    program.controlWindow();
+    const auto displayWindow = program.waitForWindow({1920 / 4, 1080 / 4}, 5);
+    ASSERT_TRUE(displayWindow.has_value());
+    EXPECT_LE(displayWindow->x, 10); // inside the window manager's frame at (0, 0)
+    EXPECT_LE(displayWindow->y, 40);
+}

@@ -1,0 +1,112 @@
+#include "ProgramDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace vexmira::testing {
+
+namespace {
+
+struct PipeCloser {
+    void operator()(std::FILE* pipe) const { pclose(pipe); }
+};
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    if (!value) throw std::runtime_error(std::string("the test needs $") + name);
+    return value;
+}
+
+} // namespace
+
+std::string shell(const std::string& command) {
+    std::unique_ptr<std::FILE, PipeCloser> pipe(popen(command.c_str(), "r"));
+    if (!pipe) throw std::runtime_error("cannot run " + command);
+    std::string output;
+    std::array<char, 4096> buffer;
+    std::size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), got);
+    return output;
+}
+
+RunningProgram::RunningProgram() {
+    const std::string program = environment("VEXMIRA_PROGRAM");
+    pid_ = fork();
+    if (pid_ == 0) {
+        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+RunningProgram::~RunningProgram() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    for (int i = 0; i < 50; ++i) {
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+}
+
+bool RunningProgram::isRunning() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+std::optional<raster::Rect> RunningProgram::waitForWindow(raster::Size size, double seconds) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::istringstream ids(shell("xdotool search --onlyvisible --name '^Vexmira$' 2>/dev/null"));
+        std::string id;
+        while (ids >> id) {
+            std::istringstream geometry(shell("xdotool getwindowgeometry --shell " + id + " 2>/dev/null"));
+            std::string line;
+            raster::Rect r;
+            while (std::getline(geometry, line)) {
+                const auto eq = line.find('=');
+                if (eq == std::string::npos) continue;
+                const std::string key = line.substr(0, eq);
+                const int value = std::atoi(line.c_str() + eq + 1);
+                if (key == "X") r.x = value;
+                if (key == "Y") r.y = value;
+                if (key == "WIDTH") r.width = value;
+                if (key == "HEIGHT") r.height = value;
+            }
+            if (r.size() == size) return r;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return std::nullopt;
+}
+
+raster::Rect RunningProgram::controlWindow() const {
+    const auto window = waitForWindow({433, 278});
+    if (!window) throw std::runtime_error("the control window did not show");
+    pause(0.3);
+    return *window;
+}
+
+void clickAt(int x, int y) { shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1"); }
+
+void pressKey(const std::string& key) { shell("xdotool key " + key); }
+
+void dragFromTo(int x1, int y1, int x2, int y2) {
+    shell("xdotool mousemove " + std::to_string(x1) + " " + std::to_string(y1) + " mousedown 1 sleep 0.1 mousemove " +
+          std::to_string((x1 + x2) / 2) + " " + std::to_string((y1 + y2) / 2) + " sleep 0.1 mousemove " +
+          std::to_string(x2) + " " + std::to_string(y2) + " sleep 0.1 mouseup 1");
+}
+
+void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+
+OneMonitor::OneMonitor() { shell(environment("VEXMIRA_XRIG") + " monitors one"); }
+OneMonitor::~OneMonitor() { shell(environment("VEXMIRA_XRIG") + " monitors two"); }
+
+} // namespace vexmira::testing

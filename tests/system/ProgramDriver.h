@@ -1,0 +1,45 @@
+#pragma once
+
+#include "raster/Geometry.h"
+
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace vexmira::testing {
+
+// Runs `command` through the shell; returns its standard output. Fails the test when it fails.
+std::string shell(const std::string& command);
+
+// The real program, started on the rig's display for one test and ended with it.
+class RunningProgram {
+public:
+    RunningProgram();
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool isRunning() const;
+    // A visible top-level window titled "Vexmira" whose inside is `size`; waits up to `seconds`.
+    std::optional<raster::Rect> waitForWindow(raster::Size size, double seconds = 10) const;
+    // The control window (433 x 278), once it shows.
+    raster::Rect controlWindow() const;
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Mouse and keys through xdotool, as a user would.
+void clickAt(int x, int y);
+void pressKey(const std::string& key);
+void dragFromTo(int x1, int y1, int x2, int y2);
+void pause(double seconds);
+
+// Switches the rig's second monitor off for the life of the object.
+class OneMonitor {
+public:
+    OneMonitor();
+    ~OneMonitor();
+};
+
+} // namespace vexmira::testing
