@@ -54,6 +54,9 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
 
     redall->hide();
     SourceMode = srcStopped;
+    SourceMenuIndex = 0;
+    TrayTipText = "Stopped";
+    SlideStopRequested = false;
     FirstActivation = true;
     const QRect primary = QGuiApplication::primaryScreen()->geometry();
     move(primary.width() - 500, 100);
