@@ -3,6 +3,7 @@
 // cache) and the peer (ffmpeg's x11grab on the same server). Run it inside the rig:
 //   scripts/xrig run STATE build/default/bench/capture_bench
 // Processor time counts this process and the X server, which does the copying for a capture.
+#include "ColdCopy.h"
 #include "CpuTime.h"
 #include "PeerRate.h"
 #include "platform/ScreenCapture.h"
@@ -77,19 +78,10 @@ void captureLoop(benchmark::State& state, platform::CaptureTransport transport, 
 void BM_CaptureSharedMemory(benchmark::State& state) { captureLoop(state, platform::CaptureTransport::Fastest, "shm"); }
 void BM_CapturePlainRequest(benchmark::State& state) { captureLoop(state, platform::CaptureTransport::PlainRequest, "plain"); }
 
-// One frame copy from memory that is not in any cache: the buffers together are far larger
-// than the last-level cache and are used in turn.
 void BM_ColdFrameCopy(benchmark::State& state) {
-    constexpr int buffers = 24; // 24 x 8 MB on each side
-    std::vector<std::vector<std::uint8_t>> from(buffers, std::vector<std::uint8_t>(frameBytes, 1));
-    std::vector<std::vector<std::uint8_t>> to(buffers, std::vector<std::uint8_t>(frameBytes, 2));
-    int next = 0;
+    bench::ColdFrameCopier copier(frameBytes);
     CpuMeter meter;
-    for (auto _ : state) {
-        std::memcpy(to[next].data(), from[next].data(), frameBytes);
-        benchmark::ClobberMemory();
-        next = (next + 1) % buffers;
-    }
+    for (auto _ : state) copier.copyOnce();
     report(state, "copy", meter);
 }
 

@@ -2,7 +2,10 @@
 
 #include "raster/Resample.h"
 
+#include <QBackingStore>
+#include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace vexmira::widgets {
 
@@ -43,7 +46,7 @@ void ImageView::setAutoSize(bool on) {
 }
 
 void ImageView::changed() {
-    composed_ = raster::Bitmap();
+    stale_ = true;
     if (autoSize_ && !bitmap_.isEmpty()) {
         const raster::Size shown = raster::shownSize(mode_, viewSize(), bitmap_.size(), scale_);
         if (shown != viewSize()) resize(shown.width, shown.height);
@@ -53,21 +56,64 @@ void ImageView::changed() {
 
 raster::Rect ImageView::pictureArea() const { return raster::placement(mode_, viewSize(), bitmap_.size(), scale_, centered_); }
 
-const raster::Bitmap& ImageView::composed() const {
-    if (composed_.size() != viewSize() || composed_.isEmpty()) {
-        composed_ = raster::Bitmap(width(), height(), 24);
-        raster::drawBilinear(composed_, pictureArea(), bitmap_);
+namespace {
+
+// Paints `picture` at `area` of `target`, black around it.
+void compose(raster::Bitmap& target, const raster::Bitmap& picture, const raster::Rect& area) {
+    const raster::Rect inside = picture.isEmpty() ? raster::Rect{} : area.intersected({0, 0, target.width(), target.height()});
+    const int w = target.width();
+    for (int y = 0; y < target.height(); ++y) {
+        raster::Bgra* row = target.mutableRow(y);
+        if (inside.isEmpty() || y < inside.y || y >= inside.bottom()) {
+            std::fill_n(row, w, 0xFF000000u);
+            continue;
+        }
+        std::fill_n(row, inside.x, 0xFF000000u);
+        std::fill(row + inside.right(), row + w, 0xFF000000u);
     }
+    if (!inside.isEmpty()) raster::drawBilinear(target, area, picture);
+}
+
+} // namespace
+
+// The view's contents, redrawn into the same buffer whenever the picture or the view changed.
+const raster::Bitmap& ImageView::composed() const {
+    if (composed_.size() != viewSize()) {
+        composed_ = raster::Bitmap(width(), height(), 24);
+        stale_ = true;
+    }
+    if (stale_) compose(composed_, bitmap_, pictureArea());
+    stale_ = false;
     return composed_;
 }
 
 QImage ImageView::render() const { return asQImage(composed()).copy(); }
 
-void ImageView::paintEvent(QPaintEvent*) {
+// A whole-view repaint goes straight into the window's backing store when that is a plain
+// 32-bit image at one device pixel per pixel: the scaled picture is written where it is shown,
+// without an intermediate frame and a copy of it. Anything else paints from the cached frame.
+bool ImageView::paintIntoBackingStore(const QRect& dirty) {
+    QBackingStore* store = window()->backingStore();
+    auto* image = store ? dynamic_cast<QImage*>(store->paintDevice()) : nullptr;
+    if (!image || dirty != rect() || image->devicePixelRatio() != 1.0 ||
+        (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied))
+        return false;
+    const QPoint at = mapTo(window(), QPoint(0, 0));
+    if (!QRect(QPoint(0, 0), image->size()).contains(QRect(at, size()))) return false;
+    std::uint8_t* corner = image->bits() + std::ptrdiff_t(at.y()) * image->bytesPerLine() + std::ptrdiff_t(at.x()) * 4;
+    // The store's memory, borrowed for this paint only.
+    raster::Bitmap view = raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(std::shared_ptr<void>(), corner), width(), height(),
+                                               static_cast<int>(image->bytesPerLine()), 24);
+    compose(view, bitmap_, pictureArea());
+    return true;
+}
+
+void ImageView::paintEvent(QPaintEvent* event) {
+    if (paintIntoBackingStore(event->rect())) return;
     QPainter painter(this);
     painter.drawImage(0, 0, asQImage(composed()));
 }
 
-void ImageView::resizeEvent(QResizeEvent*) { composed_ = raster::Bitmap(); }
+void ImageView::resizeEvent(QResizeEvent*) { stale_ = true; }
 
 } // namespace vexmira::widgets

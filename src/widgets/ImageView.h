@@ -40,6 +40,7 @@ protected:
 private:
     void changed();
     const raster::Bitmap& composed() const;
+    bool paintIntoBackingStore(const QRect& dirty);
     raster::Size viewSize() const { return {width(), height()}; }
 
     raster::Bitmap bitmap_;
@@ -47,7 +48,8 @@ private:
     double scale_ = 1.0;
     bool centered_ = true;
     bool autoSize_ = false;
-    mutable raster::Bitmap composed_; // the last rendering, until something changes
+    mutable raster::Bitmap composed_; // the last rendering, reused
+    mutable bool stale_ = true;
 };
 
 // A view of a bitmap as a QImage sharing its pixels; valid while the bitmap lives unchanged.

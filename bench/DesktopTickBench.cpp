@@ -1,0 +1,140 @@
+// The desktop tick end to end on the rig, with the real windows shown: capture of the 1920 x 1080
+// primary monitor, the frame handed to the current picture, the preview's fit, and the display
+// window's fit onto the 1280 x 1024 secondary monitor, painted. Beside it, in the same run, the
+// floor (one cold frame copy) and ffmpeg's x11grab capture-only rate. Run inside the rig:
+//   scripts/xrig run STATE build/default/bench/desktop_tick_bench
+#include "ColdCopy.h"
+#include "CpuTime.h"
+#include "PeerRate.h"
+#include "app/Program.h"
+#include "app/mainunit.h"
+#include "capture/ualldesktop.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+
+using namespace vexmira;
+
+namespace {
+
+constexpr std::size_t frameBytes = std::size_t(1920) * 1080 * 4;
+
+struct Figures {
+    double framesPerSecond = 0;
+    double cpuSecondsPerFrame = 0;
+} coldCopy, flatOut, atSixty, peer;
+
+class CpuMeter {
+public:
+    double cpu() const { return bench::ownCpuSeconds() - own_ + (xorg_ ? bench::processCpuSeconds(xorg_) - server_ : 0); }
+    double wall() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
+
+private:
+    pid_t xorg_ = bench::xServerPid();
+    double own_ = bench::ownCpuSeconds();
+    double server_ = xorg_ ? bench::processCpuSeconds(xorg_) : 0;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+Figures figuresOf(const CpuMeter& meter, double frames) { return {frames / meter.wall(), meter.cpu() / frames}; }
+
+void publish(benchmark::State& state, const Figures& f) {
+    state.counters["fps"] = f.framesPerSecond;
+    state.counters["cpu_us_per_frame"] = f.cpuSecondsPerFrame * 1e6;
+}
+
+// Desktop, "All Desktop", OK, "Automatically Send": the state a user mirroring the desktop is in.
+void startMirroring() {
+    QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
+    app::MainForm->SpeedButton1Click();
+    app::MainForm->cbx1->Click();
+    app::MainForm->Timer3zaslon->stop(); // the benchmarks drive the ticks
+    for (int i = 0; i < 20; ++i) {
+        app::MainForm->Timer3zaslonTimer();
+        QApplication::processEvents();
+    }
+}
+
+void BM_ColdFrameCopy(benchmark::State& state) {
+    bench::ColdFrameCopier copier(frameBytes);
+    CpuMeter meter;
+    for (auto _ : state) copier.copyOnce();
+    coldCopy = figuresOf(meter, double(state.iterations()));
+    publish(state, coldCopy);
+}
+
+void BM_DesktopTickFlatOut(benchmark::State& state) {
+    CpuMeter meter;
+    for (auto _ : state) {
+        app::MainForm->Timer3zaslonTimer();
+        QApplication::processEvents(); // paints the preview and the display window
+    }
+    flatOut = figuresOf(meter, double(state.iterations()));
+    publish(state, flatOut);
+}
+
+void BM_DesktopTickAtSixtyPerSecond(benchmark::State& state) {
+    for (auto _ : state) {
+        int ticks = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.setInterval(1000 / 60);
+        QObject::connect(&ticker, &QTimer::timeout, [&ticks] {
+            app::MainForm->Timer3zaslonTimer();
+            ++ticks;
+        });
+        QEventLoop loop;
+        QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+        CpuMeter meter;
+        ticker.start();
+        loop.exec();
+        ticker.stop();
+        atSixty = figuresOf(meter, ticks);
+        publish(state, atSixty);
+    }
+}
+
+void BM_PeerFfmpegX11grab(benchmark::State& state) {
+    for (auto _ : state) {
+        const bench::PeerRun run = bench::runFfmpegX11grab(1920, 1080, 4);
+        if (!run.ran) {
+            state.SkipWithError(run.failure.c_str());
+            return;
+        }
+        peer = {run.framesPerSecond, run.cpuSecondsPerFrame};
+        publish(state, peer);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ColdFrameCopy)->MinTime(2.0)->UseRealTime();
+BENCHMARK(BM_DesktopTickFlatOut)->MinTime(5.0)->UseRealTime();
+BENCHMARK(BM_DesktopTickAtSixtyPerSecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_PeerFfmpegX11grab)->Iterations(1)->UseRealTime();
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    app::Program program(platform::openScreenCapture());
+    program.start();
+    QApplication::processEvents();
+    startMirroring();
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (peer.framesPerSecond > 0 && flatOut.framesPerSecond > 0)
+        std::printf("desktop tick flat out: %.0f per second = %.2f times ffmpeg's capture-only rate (%.0f fps)\n",
+                    flatOut.framesPerSecond, flatOut.framesPerSecond / peer.framesPerSecond, peer.framesPerSecond);
+    if (coldCopy.cpuSecondsPerFrame > 0 && atSixty.cpuSecondsPerFrame > 0)
+        std::printf("desktop tick at %.1f per second: %.0f us of processor time per frame (this process + X server) = "
+                    "%.2f cold frame copies (%.0f us each)\n",
+                    atSixty.framesPerSecond, atSixty.cpuSecondsPerFrame * 1e6,
+                    atSixty.cpuSecondsPerFrame / coldCopy.cpuSecondsPerFrame, coldCopy.cpuSecondsPerFrame * 1e6);
+    return 0;
+}
