@@ -15,10 +15,13 @@ namespace {
 
 // Source sample position of each target pixel along one axis, for the part of the destination
 // span [first, last) that is visible. Positions are in 1/256 pixel.
+// Each target pixel blends source pixels `lower` and `upper` (= lower + 1 wherever the source has
+// two pixels) with `weight` for upper.
 struct Taps {
     std::vector<int> lower;
     std::vector<int> upper;
-    std::vector<std::uint32_t> weight; // 0..256, share of `upper`
+    std::vector<std::uint32_t> weight;   // 0..256, share of `upper`
+    std::vector<std::uint16_t> weights;  // (256 - weight) four times, then weight four times
 };
 
 Taps bilinearTaps(int sourceLength, int destinationLength, int first, int last) {
@@ -32,10 +35,17 @@ Taps bilinearTaps(int sourceLength, int destinationLength, int first, int last) 
         // centre of target pixel d, mapped into the source, minus half a pixel; in 1/256 units
         long long position = ((2 * d + 1) * sourceLength * 256LL) / (2LL * destinationLength) - 128;
         position = std::clamp<long long>(position, 0, (sourceLength - 1) * 256LL);
-        const int lower = static_cast<int>(position >> 8);
+        int lower = static_cast<int>(position >> 8);
+        std::uint32_t weight = static_cast<std::uint32_t>(position & 0xFF);
+        if (lower == sourceLength - 1 && lower > 0) --lower, weight = 256; // the last pixel, as lower's neighbour
         taps.lower[i] = lower;
         taps.upper[i] = std::min(lower + 1, sourceLength - 1);
-        taps.weight[i] = static_cast<std::uint32_t>(position & 0xFF);
+        taps.weight[i] = weight;
+    }
+    taps.weights.resize(std::size_t(count) * 8);
+    for (int i = 0; i < count; ++i) {
+        std::fill_n(taps.weights.begin() + std::ptrdiff_t(i) * 8, 4, static_cast<std::uint16_t>(256 - taps.weight[i]));
+        std::fill_n(taps.weights.begin() + std::ptrdiff_t(i) * 8 + 4, 4, static_cast<std::uint16_t>(taps.weight[i]));
     }
     return taps;
 }
@@ -78,25 +88,59 @@ void blendTaps(Bgra* to, const Bgra* row, const Taps& taps) {
     const int count = static_cast<int>(taps.lower.size());
     int i = 0;
 #ifdef __SSE2__
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i half = _mm_set1_epi16(0x80);
-    const __m128i full = _mm_set1_epi16(256);
-    for (; i + 2 <= count; i += 2) {
-        const __m128i lowers = _mm_unpacklo_epi8(
-            _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[taps.lower[i]])),
-                               _mm_cvtsi32_si128(static_cast<int>(row[taps.lower[i + 1]]))), zero);
-        const __m128i uppers = _mm_unpacklo_epi8(
-            _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row[taps.upper[i]])),
-                               _mm_cvtsi32_si128(static_cast<int>(row[taps.upper[i + 1]]))), zero);
-        const __m128i weights = _mm_unpacklo_epi64(_mm_set1_epi16(static_cast<short>(taps.weight[i])),
-                                                   _mm_set1_epi16(static_cast<short>(taps.weight[i + 1])));
-        const __m128i mixed = _mm_srli_epi16(
-            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(lowers, _mm_sub_epi16(full, weights)),
-                                        _mm_mullo_epi16(uppers, weights)), half), 8);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(mixed, zero));
+    // One 8-byte load fetches both pixels of a tap (upper = lower + 1); two target pixels a step.
+    if (count > 0 && taps.upper[0] == taps.lower[0] + 1) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i half = _mm_set1_epi16(0x80);
+        const auto* weights = reinterpret_cast<const __m128i*>(taps.weights.data());
+        for (; i + 2 <= count; i += 2) {
+            const __m128i first = _mm_mullo_epi16(
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + taps.lower[i])), zero),
+                _mm_loadu_si128(weights + i));
+            const __m128i second = _mm_mullo_epi16(
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + taps.lower[i + 1])), zero),
+                _mm_loadu_si128(weights + i + 1));
+            // lower x (256 - w) + upper x w for both pixels, below 65536
+            const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
+            const __m128i mixed = _mm_srli_epi16(_mm_add_epi16(sum, half), 8);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(mixed, zero));
+        }
     }
 #endif
     for (; i < count; ++i) to[i] = blend(row[taps.lower[i]], row[taps.upper[i]], taps.weight[i]);
+}
+
+// One target row when the picture shrinks to half or less across: only the source columns the
+// taps use are blended down (both rows of a tap pair at once), then across. Same arithmetic and
+// rounding as the two full passes.
+void blendSparseRow(Bgra* to, const Bgra* top, const Bgra* bottom, std::uint32_t wy, const Taps& taps) {
+    const int count = static_cast<int>(taps.lower.size());
+    int i = 0;
+#ifdef __SSE2__
+    if (count > 0 && taps.upper[0] == taps.lower[0] + 1) {
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i half = _mm_set1_epi16(0x80);
+        const __m128i down = _mm_set1_epi16(static_cast<short>(wy));
+        const __m128i up = _mm_set1_epi16(static_cast<short>(256 - wy));
+        const auto* weights = reinterpret_cast<const __m128i*>(taps.weights.data());
+        auto pair = [&](int k) {
+            const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + taps.lower[k])), zero);
+            const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bottom + taps.lower[k])), zero);
+            const __m128i between = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(a, up), _mm_mullo_epi16(b, down)), half), 8);
+            return _mm_mullo_epi16(between, _mm_loadu_si128(weights + k));
+        };
+        for (; i + 2 <= count; i += 2) {
+            const __m128i first = pair(i), second = pair(i + 1);
+            const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(sum, half), 8), zero));
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        const Bgra lower = blend(top[taps.lower[i]], bottom[taps.lower[i]], wy);
+        const Bgra upper = blend(top[taps.upper[i]], bottom[taps.upper[i]], wy);
+        to[i] = blend(lower, upper, taps.weight[i]);
+    }
 }
 
 } // namespace
@@ -132,15 +176,20 @@ void drawBilinear(Bitmap& target, const Rect& destination, const Bitmap& source)
     const int lastColumn = across.upper.empty() ? 0 : across.upper.back();
     std::vector<Bgra> between(static_cast<std::size_t>(source.width()));
     std::uint8_t* targetBits = target.mutableBits();
+    const bool sparse = source.width() >= 2 * destination.width;
     for (int j = 0; j < visible.height; ++j) {
         const Bgra* top = source.row(down.lower[j]);
+        Bgra* to = reinterpret_cast<Bgra*>(targetBits + std::ptrdiff_t(visible.y + j) * target.stride()) + visible.x;
+        if (sparse) {
+            blendSparseRow(to, top, source.row(down.upper[j]), down.weight[j], across);
+            continue;
+        }
         const Bgra* row = top;
         if (down.weight[j] != 0) {
             blendRows(between.data() + firstColumn, top + firstColumn, source.row(down.upper[j]) + firstColumn,
                       down.weight[j], lastColumn - firstColumn + 1);
             row = between.data();
         }
-        Bgra* to = reinterpret_cast<Bgra*>(targetBits + std::ptrdiff_t(visible.y + j) * target.stride()) + visible.x;
         blendTaps(to, row, across);
     }
 }

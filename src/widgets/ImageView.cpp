@@ -21,8 +21,16 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent) {
 }
 
 void ImageView::setBitmap(const raster::Bitmap& bitmap) {
+    const bool sameSize = bitmap.size() == bitmap_.size();
     bitmap_ = bitmap;
-    changed();
+    if (!sameSize || autoSize_ || painted_.isEmpty() || pictureArea() != painted_) {
+        changed();
+        return;
+    }
+    // A new picture where the last one was: only its area needs painting and showing.
+    stale_ = true;
+    const raster::Rect visible = painted_.intersected({0, 0, width(), height()});
+    update(visible.x, visible.y, visible.width, visible.height);
 }
 
 void ImageView::setScaleMode(raster::ScaleMode mode) {
@@ -95,7 +103,11 @@ QImage ImageView::render() const { return asQImage(composed()).copy(); }
 bool ImageView::paintIntoBackingStore(const QRect& dirty) {
     QBackingStore* store = window()->backingStore();
     auto* image = store ? dynamic_cast<QImage*>(store->paintDevice()) : nullptr;
-    if (!image || dirty != rect() || image->devicePixelRatio() != 1.0 ||
+    const raster::Rect area = pictureArea();
+    const raster::Rect visible = area.intersected({0, 0, width(), height()});
+    const bool whole = dirty == rect();
+    const bool pictureOnly = !whole && area == painted_ && dirty == QRect(visible.x, visible.y, visible.width, visible.height);
+    if (!image || !(whole || pictureOnly) || image->devicePixelRatio() != 1.0 ||
         (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied))
         return false;
     const QPoint at = mapTo(window(), QPoint(0, 0));
@@ -104,16 +116,22 @@ bool ImageView::paintIntoBackingStore(const QRect& dirty) {
     // The store's memory, borrowed for this paint only.
     raster::Bitmap view = raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(std::shared_ptr<void>(), corner), width(), height(),
                                                static_cast<int>(image->bytesPerLine()), 24);
-    compose(view, bitmap_, pictureArea());
+    if (whole) compose(view, bitmap_, area); // the black around it stays from the last whole paint
+    else raster::drawBilinear(view, area, bitmap_);
+    painted_ = area;
     return true;
 }
 
 void ImageView::paintEvent(QPaintEvent* event) {
     if (paintIntoBackingStore(event->rect())) return;
+    painted_ = {};
     QPainter painter(this);
     painter.drawImage(0, 0, asQImage(composed()));
 }
 
-void ImageView::resizeEvent(QResizeEvent*) { stale_ = true; }
+void ImageView::resizeEvent(QResizeEvent*) {
+    stale_ = true;
+    painted_ = {};
+}
 
 } // namespace vexmira::widgets

@@ -50,6 +50,7 @@ private:
     bool autoSize_ = false;
     mutable raster::Bitmap composed_; // the last rendering, reused
     mutable bool stale_ = true;
+    raster::Rect painted_; // where the picture went at the last paint into the backing store
 };
 
 // A view of a bitmap as a QImage sharing its pixels; valid while the bitmap lives unchanged.
