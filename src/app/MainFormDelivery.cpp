@@ -13,6 +13,9 @@ namespace {
 
 raster::Bitmap blackBitmap(QSize size) { return raster::Bitmap(size.width() + 1, size.height() + 1, 24); }
 
+// Timer intervals (ms) at which desktop ticks follow each other with no idle time between.
+constexpr int backToBackInterval = 5;
+
 } // namespace
 
 void TMainForm::Timer3zaslonTimer() {
@@ -24,16 +27,21 @@ void TMainForm::Timer3zaslonTimer() {
         Timer1->stop();
         mirror::TFmonitor* display = mirror::Fmonitor;
         const int area = capture::fAlldesktop ? capture::fAlldesktop->ItemIndex() : mirror::AllDesktop;
-        if (display && (area == mirror::AllDesktop || area == mirror::PartOfDesktop)) {
-            const QRect primary = QGuiApplication::primaryScreen()->geometry();
-            desktop_->CaptureDesktop(display->DesktopFrame, area, GrabRect, primary.width(), primary.height(), Overlay);
-        }
+        const QRect primary = QGuiApplication::primaryScreen()->geometry();
+        // The screen is copied while pending messages (the last frame's painting among them) run.
+        desktop_->PrefetchDesktop(area, GrabRect, primary.width(), primary.height());
         QCoreApplication::processEvents();
+        if (display && (area == mirror::AllDesktop || area == mirror::PartOfDesktop))
+            desktop_->CaptureDesktop(display->DesktopFrame, area, GrabRect, primary.width(), primary.height(), Overlay);
         if (display) {
             if (SourceMode == srcDesktop) CurrentFrame = display->DesktopFrame; // shares the pixels
             if (cbx1->Checked()) ShareM();
             if (previewFed()) slika->setBitmap(display->DesktopFrame);
         }
+        // Ticks coming back to back: the next frame is copied while this one is painted. At
+        // slower rates it would be stale by the time it is used, so it is fetched at the tick.
+        if (Timer3zaslon->interval() <= backToBackInterval)
+            desktop_->PrefetchDesktop(area, GrabRect, primary.width(), primary.height());
     } catch (...) {
         // A failed tick is forgotten; the next one tries again.
     }

@@ -8,11 +8,22 @@ namespace vexmira::mirror {
 DesktopCapture::DesktopCapture(std::unique_ptr<platform::ScreenCapture> screen, std::unique_ptr<platform::CursorSource> cursor)
     : screen_(std::move(screen)), cursor_(std::move(cursor)) {}
 
+std::optional<raster::Rect> DesktopCapture::sourceArea(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight) {
+    if (area == AllDesktop) return raster::Rect{0, 0, primaryWidth, primaryHeight};
+    if (area == PartOfDesktop) return raster::Rect{grab.Left, grab.Top, grab.width(), grab.height()};
+    return std::nullopt;
+}
+
+void DesktopCapture::PrefetchDesktop(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight) {
+    const auto source = sourceArea(area, grab, primaryWidth, primaryHeight);
+    if (screen_ && source && !source->isEmpty()) screen_->prefetch(*source);
+}
+
 bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, int primaryWidth,
                                     int primaryHeight, CursorOverlaySwitches overlay) {
-    if (!screen_ || (area != AllDesktop && area != PartOfDesktop)) return false;
-    const raster::Rect source = area == AllDesktop ? raster::Rect{0, 0, primaryWidth, primaryHeight}
-                                                   : raster::Rect{grab.Left, grab.Top, grab.width(), grab.height()};
+    const auto chosen = sourceArea(area, grab, primaryWidth, primaryHeight);
+    if (!screen_ || !chosen) return false;
+    const raster::Rect source = *chosen;
     if (source.isEmpty()) {
         target = raster::Bitmap(); // a rectangle of no width or height gives an empty picture
         return true;

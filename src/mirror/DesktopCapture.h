@@ -6,6 +6,7 @@
 #include "raster/Bitmap.h"
 
 #include <memory>
+#include <optional>
 
 namespace vexmira::mirror {
 
@@ -32,9 +33,15 @@ public:
     bool CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, int primaryWidth, int primaryHeight,
                         CursorOverlaySwitches overlay);
 
+    // Starts the copy that the next CaptureDesktop with the same arguments collects, so that the
+    // caller can let pending work run while the display copies.
+    void PrefetchDesktop(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight);
+
     bool canCapture() const { return screen_ != nullptr; }
 
 private:
+    static std::optional<raster::Rect> sourceArea(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight);
+
     std::unique_ptr<platform::ScreenCapture> screen_;
     std::unique_ptr<platform::CursorSource> cursor_;
 };

@@ -19,6 +19,12 @@ public:
     // the display refuses or the area is empty. Call from one thread at a time.
     virtual bool capture(const raster::Rect& area, raster::Bitmap& target) = 0;
 
+    // Starts copying `area` without waiting: the next capture() of the same area collects the
+    // picture and waits only for what is left, so the caller can work meanwhile. A copy of the
+    // same area already under way is kept; one that no capture collects is dropped by the next
+    // prefetch of another area or capture. Transports that cannot copy in the background ignore it.
+    virtual void prefetch(const raster::Rect& area) { (void)area; }
+
     // The size of the whole desktop in pixels.
     virtual raster::Size desktopSize() const = 0;
 

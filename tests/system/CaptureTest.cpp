@@ -114,6 +114,31 @@ TEST_P(CaptureOnRig, AFrameKeptStaysUnchangedWhileLaterFramesArrive) {
     EXPECT_EQ(patternMismatches(fourth, area, onPrimary, 5), 0);
 }
 
+TEST_P(CaptureOnRig, PrefetchedCopiesAreCollectedOrDropped) {
+    const Rect area = onPrimary.place();
+    capture->prefetch(area);
+    capture->prefetch(area); // the copy under way is kept
+    Bitmap frame;
+    ASSERT_TRUE(capture->capture(area, frame));
+    EXPECT_EQ(patternMismatches(frame, area, onPrimary, 1), 0);
+
+    // A prefetch of another area is thrown away: the capture is of the area asked for.
+    capture->prefetch({0, 0, 64, 64});
+    const Rect other = onSecondary.place();
+    ASSERT_TRUE(capture->capture(other, frame));
+    ASSERT_EQ(frame.size(), other.size());
+    EXPECT_EQ(patternMismatches(frame, other, onSecondary, 2), 0);
+
+    // A prefetch taken before the screen changed shows the screen as it was then.
+    capture->prefetch(area);
+    display.sync();
+    Bitmap early;
+    ASSERT_TRUE(capture->capture(area, early));
+    onPrimary.repaint(8);
+    ASSERT_TRUE(capture->capture(area, frame));
+    EXPECT_EQ(patternMismatches(frame, area, onPrimary, 8), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Transports, CaptureOnRig,
                          ::testing::Values(platform::CaptureTransport::Fastest, platform::CaptureTransport::PlainRequest),
                          [](const auto& info) {

@@ -6,7 +6,9 @@
 #include "raster/Resample.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include <xcb/shm.h>
 
@@ -23,8 +25,37 @@ public:
     X11ScreenCapture(std::shared_ptr<XConnection> connection, bool useShm)
         : connection_(std::move(connection)), pool_(useShm ? std::make_shared<x11::ShmSegmentPool>(connection_) : nullptr) {}
 
+    ~X11ScreenCapture() override { dropPending(); }
+
+    void prefetch(const Rect& area) override {
+        if (pending_ && pending_->area == area) return; // already on its way
+        dropPending();
+        const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
+        if (!pool_ || area.isEmpty() || connection_->isBroken() || area.intersected(desktop) != area) return;
+        const x11::ShmSegment* segment = nullptr;
+        std::shared_ptr<std::uint8_t> storage = pool_->acquire(std::size_t(area.width) * area.height * 4, &segment);
+        if (!storage) return;
+        xcb_connection_t* c = connection_->get();
+        const auto cookie = xcb_shm_get_image(c, connection_->root(), static_cast<std::int16_t>(area.x),
+                                              static_cast<std::int16_t>(area.y), static_cast<std::uint16_t>(area.width),
+                                              static_cast<std::uint16_t>(area.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                              segment->id(), 0);
+        xcb_flush(c);
+        pending_ = Pending{area, std::move(storage), cookie};
+    }
+
     bool capture(const Rect& area, Bitmap& target) override {
         target = Bitmap(); // hand the previous frame's memory back before asking for more
+        if (pending_ && pending_->area == area) {
+            Pending fetched = std::move(*pending_);
+            pending_.reset();
+            x11::XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(connection_->get(), fetched.cookie, nullptr));
+            if (reply) {
+                target = Bitmap::wrap(std::move(fetched.storage), area.width, area.height, area.width * 4, 24);
+                return true;
+            }
+        }
+        dropPending();
         if (area.isEmpty() || connection_->isBroken()) return false;
         const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
         const Rect inside = area.intersected(desktop);
@@ -42,6 +73,19 @@ public:
     std::string transport() const override { return pool_ ? "shared memory" : "plain request"; }
 
 private:
+    struct Pending {
+        Rect area;
+        std::shared_ptr<std::uint8_t> storage;
+        xcb_shm_get_image_cookie_t cookie;
+    };
+
+    // A prefetch nobody collected: its reply is read and thrown away.
+    void dropPending() {
+        if (!pending_) return;
+        std::free(xcb_shm_get_image_reply(connection_->get(), pending_->cookie, nullptr));
+        pending_.reset();
+    }
+
     bool captureInside(const Rect& area, Bitmap& target) {
         if (pool_ && captureShared(area, target)) return true;
         return capturePlain(area, target);
@@ -83,6 +127,7 @@ private:
 
     std::shared_ptr<XConnection> connection_;
     std::shared_ptr<x11::ShmSegmentPool> pool_;
+    std::optional<Pending> pending_;
 };
 
 } // namespace
