@@ -134,6 +134,7 @@ TEST_P(CaptureOnRig, PrefetchedCopiesAreCollectedOrDropped) {
     display.sync();
     Bitmap early;
     ASSERT_TRUE(capture->capture(area, early));
+    EXPECT_EQ(patternMismatches(early, area, onPrimary, 1), 0);
     onPrimary.repaint(8);
     ASSERT_TRUE(capture->capture(area, frame));
     EXPECT_EQ(patternMismatches(frame, area, onPrimary, 8), 0);
