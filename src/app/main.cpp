@@ -14,5 +14,7 @@ int main(int argc, char** argv) {
     // hiding it ends the program.
     QObject::connect(vexmira::app::MainForm, &vexmira::app::TMainForm::hiddenByUser, &application, &QApplication::quit);
     program.start();
-    return application.exec();
+    const int result = application.exec();
+    vexmira::app::MainForm->SaveSettings(); // the program ends: its settings are kept
+    return result;
 }

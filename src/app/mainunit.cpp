@@ -1,6 +1,7 @@
 #include "mainunit.h"
 
 #include "ArtWork.h"
+#include "CustomColors.h"
 #include "widgets/QtColor.h"
 
 #include <QActionGroup>
@@ -57,9 +58,10 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
     SourceMenuIndex = 0;
     TrayTipText = "Stopped";
     SlideStopRequested = false;
+    LoadSettings();
     FirstActivation = true;
+    AlphaLevel = 255;
     const QRect primary = QGuiApplication::primaryScreen()->geometry();
-    move(primary.width() - 500, 100);
     if (x() > primary.width() - 10) move(50, y());
     if (y() < 0) move(x(), 50);
     SavedClientWidth = width();
@@ -234,8 +236,13 @@ void TMainForm::buildMenu() {
     Exit1 = Popup1->addAction("Close");
     connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
     // Items whose features come with later parts of the program.
-    for (QAction* later : {captureImage1, sbseconddisplay, AutoHide1, Movetoseconddisplay1, Options1, LoadatS1, About1})
-        later->setEnabled(false);
+    connect(AutoHide1, &QAction::triggered, this, &TMainForm::AutoHide1Click);
+    connect(sbseconddisplay, &QAction::triggered, this, [this] {
+        sbseconddisplay->setChecked(!sbseconddisplay->isChecked()); // the command decides the tick
+        sbseconddisplayClick();
+    });
+    connect(Movetoseconddisplay1, &QAction::triggered, this, &TMainForm::Movetoseconddisplay1Click);
+    for (QAction* later : {captureImage1, Options1, LoadatS1, About1}) later->setEnabled(false);
 }
 
 void TMainForm::buildTimers() {
@@ -250,6 +257,10 @@ void TMainForm::buildTimers() {
     Timer3 = timer(1000);
     TimerStep = timer(1000);
     connect(Timer3zaslon, &QTimer::timeout, this, &TMainForm::Timer3zaslonTimer);
+    connect(Timer2, &QTimer::timeout, this, &TMainForm::Timer2Timer);
+    connect(Timer3, &QTimer::timeout, this, &TMainForm::Timer3Timer);
+    Timer2->start();
+    Timer3->start();
 }
 
 void TMainForm::Cekiraj(int index) {
@@ -259,6 +270,7 @@ void TMainForm::Cekiraj(int index) {
 
 void TMainForm::FormActivate() {
     if (FirstActivation && mirror::Fmonitor) mirror::Fmonitor->PlaceDisplayWindow();
+    loadCustomColors();
     FirstActivation = false;
 }
 
@@ -320,6 +332,8 @@ bool TMainForm::event(QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    saveCustomColors();
+    SaveSettings();
     event->ignore();
     hide();
     emit hiddenByUser();

@@ -28,6 +28,19 @@ extern raster::Bitmap CurrentFrame;           // the picture "Send" delivers
 extern mirror::TGrabRect GrabRect;            // the region "Part of Desktop" mirrors
 extern mirror::CursorOverlaySwitches Overlay; // what the desktop capture draws on each frame
 extern mirror::DisplayScaleSettings DisplayScale;
+// Stored options whose controls live in windows still to come; kept so that nothing is lost.
+extern int ScaleIndex;      // " Scale Mode " item: 0 Normal, 1 Optimal, 2 Scale, 3 Optimal Scaled, 4 Stretch
+extern double CurrentScale; // the display view's scale factor
+extern int RefreshRate;     // screen updates per second, 1..1000
+extern QString HotKeyText;  // the capture hot key, "None" when there is none
+extern bool BeepOnSave;
+extern bool AutohideAgain;  // true: the auto-hide notice is not shown again
+
+// The display view's scale mode for a " Scale Mode " item index (Optimal for an unknown one).
+raster::ScaleMode scaleModeOfIndex(int index);
+// Where the settings file lives: the program's folder, or the user's configuration folder
+// when the program's folder cannot be written.
+QString settingsFilePath();
 
 // A panel: a plain widget with a background colour and, optionally, a centred caption.
 class Panel : public QLabel {
@@ -93,6 +106,7 @@ public:
     QTimer* TimerStep;
 
     bool FirstActivation = true;
+    int AlphaLevel = 255;
     int SavedClientWidth = 433;
     int SavedClientHeight = 278;
 
@@ -107,6 +121,17 @@ public:
     void ClearImage();
     void SpeedButton8Click(); // Send
     void cbx1Click();         // Automatically Send
+
+    // --- settings, auto-hide and placement ---
+    void LoadSettings();
+    void SaveSettings();
+    void AutoHide1Click();
+    void Timer2Timer();
+    void Timer3Timer();
+    void sbseconddisplayClick();
+    void Movetoseconddisplay1Click();
+    // Sets the window's opacity (0..255).
+    void setOpacity(int opacity);
 
     // --- the window ---
     void SpeedButton7Click(); // Close button
@@ -136,6 +161,7 @@ private:
     void moveHighlight(widgets::TXiButton* button);
     void showHint(widgets::TXiButton* button);
     void showPicturePages(QWidget* shown);
+    void showAutoHideNotice();
 
     std::unique_ptr<mirror::DesktopCapture> desktop_;
     bool dragging_ = false;

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexmira::app {
+
+// An INI file held in memory and written back whole. Section and key names are compared without
+// regard to letter case; lines the program does not touch (other keys and sections, comments,
+// blank lines) keep their place and text. A value that is missing or not a valid number reads as
+// the caller's default. Not thread-safe.
+class IniFile {
+public:
+    // Reads `path`; a missing or unreadable file gives an empty one (every key its default).
+    explicit IniFile(std::filesystem::path path);
+
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+    std::string readString(std::string_view section, std::string_view key, const std::string& fallback) const;
+    // Decimal, optionally signed; also $1F and 0x1F hexadecimal. Outside 32 bits: the default.
+    int readInteger(std::string_view section, std::string_view key, int fallback) const;
+    // True when the integer is not 0.
+    bool readBool(std::string_view section, std::string_view key, bool fallback) const;
+    // A decimal number with '.' (a ',' is taken as the decimal separator too).
+    double readFloat(std::string_view section, std::string_view key, double fallback) const;
+
+    // Replaces the key's value where it stands, or adds the key at the end of its section (and
+    // the section at the end of the file).
+    void writeString(std::string_view section, std::string_view key, const std::string& value);
+    void writeInteger(std::string_view section, std::string_view key, int value);
+    void writeBool(std::string_view section, std::string_view key, bool value); // "1" or "0"
+    void writeFloat(std::string_view section, std::string_view key, double value);
+
+    // Writes the whole file through a temporary file and a rename. Returns false (the file as it
+    // was) when it cannot be written.
+    bool save() const;
+    std::string text() const;
+    const std::filesystem::path& path() const { return path_; }
+
+    static std::optional<int> parseInteger(std::string_view text);
+    static std::optional<double> parseFloat(std::string_view text);
+
+private:
+    struct Line {
+        std::string text;    // as read or written
+        std::string section; // the section it belongs to ("" before the first one)
+        std::string key;     // empty unless it is a key line
+        std::string value;
+    };
+    // Index of the key's line, or of the section header when `key` is empty; -1 when missing.
+    int find(std::string_view section, std::string_view key) const;
+
+    std::filesystem::path path_;
+    std::vector<Line> lines_;
+};
+
+} // namespace vexmira::app

@@ -1,0 +1,167 @@
+// The settings file format, the custom colours text and the auto-hide fade schedule.
+#include "ImageMagick.h"
+#include "app/CustomColors.h"
+#include "app/FadeSchedule.h"
+#include "app/IniFile.h"
+
+#include <QSettings>
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace vexmira::app;
+using vexmira::testing::TemporaryFolder;
+
+namespace {
+
+void writeText(const std::filesystem::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+std::string readText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+TEST(IniFile, NamesAreComparedWithoutRegardToCase) {
+    TemporaryFolder folder;
+    writeText(folder / "a.cfg", "[OPTIONS]\r\nSHOWHINT=0\r\noptShowredpoint = 1\r\n");
+    IniFile file(folder / "a.cfg");
+    EXPECT_EQ(file.readInteger("Options", "showHint", 1), 0);
+    EXPECT_EQ(file.readInteger("options", "optShowRedPoint", 0), 1);
+    // Writing with other capitals changes the same line.
+    file.writeInteger("Options", "ShowHint", 1);
+    EXPECT_EQ(file.text(), "[OPTIONS]\nShowHint=1\noptShowredpoint = 1\n");
+}
+
+TEST(IniFile, BadNumbersAndMissingKeysGiveDefaults) {
+    TemporaryFolder folder;
+    writeText(folder / "a.cfg",
+              "[Options]\nrefreshRate=fast\nopScaleValue=150\nbad=12abc\nhex=$1F\nhex2=0x10\nbig=99999999999\n"
+              "neg=-20\nspaced=  7  \nhalf=62,5\nempty=\n");
+    const IniFile file(folder / "a.cfg");
+    EXPECT_EQ(file.readInteger("Options", "refreshRate", 5), 5);
+    EXPECT_DOUBLE_EQ(file.readFloat("Options", "opScaleValue", 100.0) / 100.0, 1.5);
+    EXPECT_DOUBLE_EQ(file.readFloat("Options", "refreshRate", 100.0), 100.0);
+    EXPECT_EQ(file.readInteger("Options", "bad", 3), 3);
+    EXPECT_EQ(file.readInteger("Options", "hex", 0), 31);
+    EXPECT_EQ(file.readInteger("Options", "hex2", 0), 16);
+    EXPECT_EQ(file.readInteger("Options", "big", 4), 4);
+    EXPECT_EQ(file.readInteger("Options", "neg", 0), -20);
+    EXPECT_EQ(file.readInteger("Options", "spaced", 0), 7);
+    EXPECT_DOUBLE_EQ(file.readFloat("Options", "half", 0), 62.5);
+    EXPECT_EQ(file.readInteger("Options", "empty", 9), 9);
+    EXPECT_EQ(file.readInteger("Options", "missing", 8), 8);
+    EXPECT_EQ(file.readInteger("Nowhere", "refreshRate", 6), 6);
+    EXPECT_TRUE(file.readBool("Options", "neg", false));
+    EXPECT_FALSE(file.readBool("Options", "missing", false));
+
+    const IniFile none(folder / "no-such-file.cfg");
+    EXPECT_EQ(none.readString("Options", "HotKey", "None"), "None");
+}
+
+TEST(IniFile, UntouchedLinesKeepTheirPlaceAndNewKeysJoinTheirSection) {
+    TemporaryFolder folder;
+    const std::string original = "; kept comment\n[Velikost]\nLevo=10\nGor=20\n\n[Foreign]\nkey=value with = sign\n\n[Options]\nunknown=42\n";
+    writeText(folder / "a.cfg", original);
+    IniFile file(folder / "a.cfg");
+    file.writeInteger("Velikost", "Gor", 30);
+    file.writeBool("Options", "optAutohide", true);
+    file.writeFloat("Options", "opScaleValue", 150.0);
+    file.writeString("New", "HotKey", "Ctrl+F9");
+    ASSERT_TRUE(file.save());
+    EXPECT_EQ(readText(folder / "a.cfg"), "; kept comment\n[Velikost]\nLevo=10\nGor=30\n\n[Foreign]\nkey=value with = sign\n\n"
+                                          "[Options]\nunknown=42\noptAutohide=1\nopScaleValue=150\n\n[New]\nHotKey=Ctrl+F9\n");
+    EXPECT_EQ(IniFile(folder / "a.cfg").readString("Foreign", "key", ""), "value with = sign");
+}
+
+TEST(IniFile, SavingIntoAMissingFolderFailsWithoutDamage) {
+    TemporaryFolder folder;
+    IniFile file(folder / "missing" / "a.cfg");
+    file.writeInteger("Options", "x", 1);
+    EXPECT_FALSE(file.save());
+}
+
+TEST(IniFile, AgreesWithQtsIniImplementationBothWays) {
+    TemporaryFolder folder;
+    const QString theirs = QString::fromStdString((folder / "theirs.cfg").string());
+    {
+        QSettings settings(theirs, QSettings::IniFormat);
+        settings.setValue("Velikost/Levo", 1234);
+        settings.setValue("Velikost/Gor", -7);
+        settings.setValue("Options/opScaleValue", 87.5);
+        settings.setValue("Options/HotKey", "Ctrl+Shift+S");
+        settings.setValue("Options/optAutohide", 1);
+    }
+    const IniFile read(folder / "theirs.cfg");
+    EXPECT_EQ(read.readInteger("Velikost", "Levo", 0), 1234);
+    EXPECT_EQ(read.readInteger("velikost", "gor", 0), -7);
+    EXPECT_DOUBLE_EQ(read.readFloat("Options", "opScaleValue", 0), 87.5);
+    EXPECT_EQ(read.readString("Options", "HotKey", ""), "Ctrl+Shift+S");
+    EXPECT_TRUE(read.readBool("Options", "optAutohide", false));
+
+    IniFile ours(folder / "ours.cfg");
+    ours.writeInteger("Velikost", "Levo", 55);
+    ours.writeFloat("Options", "opScaleValue", 150.25);
+    ours.writeString("Options", "HotKey", "None");
+    ours.writeBool("Options", "optAutohideagain", true);
+    ASSERT_TRUE(ours.save());
+    QSettings settings(QString::fromStdString((folder / "ours.cfg").string()), QSettings::IniFormat);
+    EXPECT_EQ(settings.value("Velikost/Levo").toInt(), 55);
+    EXPECT_DOUBLE_EQ(settings.value("Options/opScaleValue").toDouble(), 150.25);
+    EXPECT_EQ(settings.value("Options/HotKey").toString(), "None");
+    EXPECT_EQ(settings.value("Options/optAutohideagain").toInt(), 1);
+}
+
+TEST(CustomColors, TextFormRoundTripsAndSkipsBrokenLines) {
+    CustomColorSet colors{};
+    for (int i = 0; i < 16; ++i) colors[i] = 0x010101u * static_cast<unsigned>(i) + 0x00A000u;
+    const std::string text = formatCustomColors(colors);
+    EXPECT_EQ(text.substr(0, 14), "ColorA=00A000\r");
+    EXPECT_NE(text.find("\r\nColorP=0FAF0F"), std::string::npos);
+    EXPECT_EQ(parseCustomColors(text, {}), colors);
+
+    CustomColorSet start{};
+    start.fill(0xFFFFFF);
+    const CustomColorSet parsed = parseCustomColors("ColorB=123456\nColorZ=000000\nColorC=xyz\njunk\nColorD=abcdef", start);
+    EXPECT_EQ(parsed[1], 0x123456u);
+    EXPECT_EQ(parsed[3], 0xABCDEFu);
+    EXPECT_EQ(parsed[2], 0xFFFFFFu);
+    EXPECT_EQ(parsed[0], 0xFFFFFFu);
+}
+
+TEST(FadeSchedule, OpacityTickByTickWithThePointerAway) {
+    // tick -> opacity shown after it
+    const std::pair<int, int> expected[] = {{1, 255}, {54, 255}, {55, 198}, {56, 196}, {98, 112}, {99, 105},
+                                            {100, 98}, {101, 93}, {118, 8},  {119, 3},   {120, 3},  {500, 3}};
+    int alpha = 255;
+    int opacity = 255;
+    std::size_t next = 0;
+    for (int tick = 1; tick <= 500 && next < std::size(expected); ++tick) {
+        const FadeStep step = fadeAway(alpha);
+        alpha = step.alphaLevel;
+        if (step.opacity >= 0) opacity = step.opacity;
+        if (tick == expected[next].first) {
+            EXPECT_EQ(opacity, expected[next].second) << "tick " << tick;
+            ++next;
+        }
+    }
+    EXPECT_EQ(next, std::size(expected));
+}
+
+TEST(FadeSchedule, CornerAndInsideRestoreTheEdgeHolds) {
+    const QSize client(433, 278);
+    const QPoint far(900, 900);
+    // top-left corner of the screen, wherever the window is
+    EXPECT_EQ(fadeTick({1, 0}, {-1419, -100}, client, 433, 3).opacity, 255);
+    EXPECT_EQ(fadeTick({1, 0}, {-1419, -100}, client, 433, 3).alphaLevel, 255);
+    // strictly inside
+    EXPECT_EQ(fadeTick(far, {10, 10}, client, 433, 50).opacity, 255);
+    // on the right or bottom edge: nothing changes
+    const FadeStep edge = fadeTick(far, {433, 100}, client, 433, 50);
+    EXPECT_EQ(edge.alphaLevel, 50);
+    EXPECT_EQ(edge.opacity, -1);
+    EXPECT_EQ(fadeTick(far, {100, 278}, client, 433, 120).opacity, -1);
+    // outside: a fade step
+    EXPECT_EQ(fadeTick(far, {-5, 10}, client, 433, 201).opacity, 198);
+}
