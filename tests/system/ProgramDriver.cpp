@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <sys/wait.h>
@@ -39,13 +40,32 @@ std::string shell(const std::string& command) {
     return output;
 }
 
-RunningProgram::RunningProgram() {
+std::string RunningProgram::settingsPath() {
     const std::string program = environment("VEXMIRA_PROGRAM");
+    return program.substr(0, program.rfind('/') + 1) + "Vexmira.cfg";
+}
+
+RunningProgram::RunningProgram(const std::string& settings) {
+    const std::string program = environment("VEXMIRA_PROGRAM");
+    std::remove(settingsPath().c_str());
+    if (!settings.empty()) std::ofstream(settingsPath(), std::ios::binary) << settings;
     pid_ = fork();
     if (pid_ == 0) {
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
+}
+
+bool RunningProgram::waitForExit(double seconds) {
+    for (int i = 0; i < seconds * 50; ++i) {
+        if (pid_ <= 0) return true;
+        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+            pid_ = -1;
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
 }
 
 RunningProgram::~RunningProgram() {
@@ -61,26 +81,43 @@ RunningProgram::~RunningProgram() {
 
 bool RunningProgram::isRunning() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
 
+namespace {
+
+std::optional<raster::Rect> geometryOf(const std::string& id) {
+    std::istringstream geometry(shell("xdotool getwindowgeometry --shell " + id + " 2>/dev/null"));
+    std::string line;
+    raster::Rect r;
+    bool any = false;
+    while (std::getline(geometry, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        const std::string key = line.substr(0, eq);
+        const int value = std::atoi(line.c_str() + eq + 1);
+        any = true;
+        if (key == "X") r.x = value;
+        if (key == "Y") r.y = value;
+        if (key == "WIDTH") r.width = value;
+        if (key == "HEIGHT") r.height = value;
+    }
+    if (!any) return std::nullopt;
+    return r;
+}
+
+} // namespace
+
+std::optional<std::string> RunningProgram::windowId(raster::Size size) const {
+    std::istringstream ids(shell("xdotool search --onlyvisible --name '^Vexmira$' 2>/dev/null"));
+    std::string id;
+    while (ids >> id)
+        if (const auto r = geometryOf(id); r && r->size() == size) return id;
+    return std::nullopt;
+}
+
 std::optional<raster::Rect> RunningProgram::waitForWindow(raster::Size size, double seconds) const {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < deadline) {
-        std::istringstream ids(shell("xdotool search --onlyvisible --name '^Vexmira$' 2>/dev/null"));
-        std::string id;
-        while (ids >> id) {
-            std::istringstream geometry(shell("xdotool getwindowgeometry --shell " + id + " 2>/dev/null"));
-            std::string line;
-            raster::Rect r;
-            while (std::getline(geometry, line)) {
-                const auto eq = line.find('=');
-                if (eq == std::string::npos) continue;
-                const std::string key = line.substr(0, eq);
-                const int value = std::atoi(line.c_str() + eq + 1);
-                if (key == "X") r.x = value;
-                if (key == "Y") r.y = value;
-                if (key == "WIDTH") r.width = value;
-                if (key == "HEIGHT") r.height = value;
-            }
-            if (r.size() == size) return r;
+        if (const auto id = windowId(size)) {
+            if (const auto r = geometryOf(*id)) return r;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

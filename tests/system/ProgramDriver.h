@@ -14,7 +14,8 @@ std::string shell(const std::string& command);
 // The real program, started on the rig's display for one test and ended with it.
 class RunningProgram {
 public:
-    RunningProgram();
+    // Starts with `settings` as its settings file, or with none when it is empty.
+    explicit RunningProgram(const std::string& settings = "");
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -24,6 +25,12 @@ public:
     std::optional<raster::Rect> waitForWindow(raster::Size size, double seconds = 10) const;
     // The control window (433 x 278), once it shows.
     raster::Rect controlWindow() const;
+    // The X window id of a visible "Vexmira" window whose inside is `size`.
+    std::optional<std::string> windowId(raster::Size size) const;
+    // Waits up to `seconds` for the program to end by itself; true when it did.
+    bool waitForExit(double seconds);
+    // The settings file the program reads and writes.
+    static std::string settingsPath();
 
 private:
     pid_t pid_ = -1;

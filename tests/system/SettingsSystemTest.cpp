@@ -1,0 +1,69 @@
+// The settings file across real restarts of the program, and the auto-hide fade, on the rig.
+#include "ProgramDriver.h"
+#include "app/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace vexmira;
+using namespace vexmira::testing;
+
+namespace {
+
+// The control window's opacity as the window manager sees it (0..1); 1 when none is set.
+double opacityOf(const std::string& window) {
+    const std::string text = shell("xprop -id " + window + " _NET_WM_WINDOW_OPACITY 2>/dev/null");
+    const auto eq = text.find('=');
+    if (eq == std::string::npos) return 1.0;
+    return std::strtoul(text.c_str() + eq + 1, nullptr, 10) / 4294967295.0;
+}
+
+} // namespace
+
+TEST(SettingsAcrossRestarts, PositionTicksAndUnknownKeysSurvive) {
+    const std::string settings = "[Velikost]\nLevo=600\nGor=300\n[Options]\nShowHint=0\noptAutohide=1\noptAutohideagain=1\n"
+                                 "refreshRate=30\nfutureKey=abc\n\n[Extra]\nname=kept\n";
+    {
+        RunningProgram program(settings);
+        const raster::Rect control = program.controlWindow();
+        EXPECT_EQ(control.x, 600);
+        EXPECT_EQ(control.y, 300);
+        // Drag the window by its top bar, then end the program with the Close button.
+        dragFromTo(control.x + 358, control.y + 15, control.x + 158, control.y + 115);
+        pause(0.3);
+        const raster::Rect moved = program.controlWindow();
+        EXPECT_EQ(moved.x, 400);
+        EXPECT_EQ(moved.y, 400);
+        clickAt(moved.x + 417, moved.y + 16);
+        ASSERT_TRUE(program.waitForExit(5));
+    }
+    const app::IniFile saved(RunningProgram::settingsPath());
+    EXPECT_EQ(saved.readInteger("Velikost", "Levo", 0), 400);
+    EXPECT_EQ(saved.readInteger("Velikost", "Gor", 0), 400);
+    EXPECT_EQ(saved.readInteger("Options", "ShowHint", 1), 0);
+    EXPECT_EQ(saved.readInteger("Options", "optAutohide", 0), 1);
+    EXPECT_EQ(saved.readInteger("Options", "refreshRate", 0), 30);
+    EXPECT_EQ(saved.readString("Options", "futureKey", ""), "abc");
+    EXPECT_EQ(saved.readString("Extra", "name", ""), "kept");
+
+    RunningProgram again(saved.text());
+    const raster::Rect control = again.controlWindow();
+    EXPECT_EQ(control.x, 400);
+    EXPECT_EQ(control.y, 400);
+}
+
+TEST(AutoHide, TheTopLeftCornerBringsAFadedWindowBack) {
+    RunningProgram program("[Options]\noptAutohide=1\noptAutohideagain=1\n");
+    program.controlWindow();
+    const auto window = program.windowId({433, 278});
+    ASSERT_TRUE(window.has_value());
+    shell("xdotool mousemove 300 900");
+    pause(12.0); // 55 fade ticks of 200 ms
+    const double faded = opacityOf(*window);
+    EXPECT_LT(faded, 0.95);
+    EXPECT_GT(faded, 0.0);
+    shell("xdotool mousemove 0 0");
+    pause(0.6);
+    EXPECT_GT(opacityOf(*window), 0.99);
+}
