@@ -20,9 +20,10 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     grabCapture = std::make_unique<mirror::DesktopCapture>(platform::openScreenCapture(), nullptr);
     MainForm = new TMainForm(std::move(desktop));
     mirror::Fmonitor = new mirror::TFmonitor;
+    capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture);
     capture::Fgrab = new capture::TFgrab(GrabRect);
-    capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture, *capture::Fgrab);
     capture::fAlldesktop->setControlWindow(MainForm);
+    capture::fAlldesktop->setRegionWindow(capture::Fgrab);
 
     QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::activated, MainForm, [] {
         MainForm->sbseconddisplay->setChecked(true);

@@ -16,8 +16,8 @@ namespace vexmira::capture {
 
 TfAlldesktop* fAlldesktop = nullptr;
 
-TfAlldesktop::TfAlldesktop(mirror::DesktopCapture& capture, TFgrab& grab, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), capture_(capture), grab_(grab) {
+TfAlldesktop::TfAlldesktop(mirror::DesktopCapture& capture, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), capture_(capture) {
     setWindowTitle("Vexmira");
     setFixedSize(342, 160);
     setAutoFillBackground(true);
@@ -72,7 +72,7 @@ bool TfAlldesktop::GrabScreen(QImage& shot) {
 void TfAlldesktop::BitBtn1Click() {
     const int top = y();
     QImage shot;
-    if (ItemIndex() == mirror::PartOfDesktop) {
+    if (ItemIndex() == mirror::PartOfDesktop && grab_) {
         if (controlWindow_) controlWindow_->hide();
         move(x(), top - 500);
         hide();
@@ -82,9 +82,9 @@ void TfAlldesktop::BitBtn1Click() {
             QThread::msleep(20);
         }
         GrabScreen(shot);
-        grab_.GrabShot = shot;
-        grab_.exec();
-        grab_.GrabShot = QImage();
+        grab_->GrabShot = shot;
+        grab_->exec();
+        grab_->GrabShot = QImage();
         if (controlWindow_) controlWindow_->show();
     }
     move(x(), top);

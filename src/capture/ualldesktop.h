@@ -22,8 +22,8 @@ class TFgrab;
 class TfAlldesktop : public QDialog {
     Q_OBJECT
 public:
-    // `capture` takes the screenshot; `grab` is the region window.
-    TfAlldesktop(mirror::DesktopCapture& capture, TFgrab& grab, QWidget* parent = nullptr);
+    // `capture` takes the screenshot.
+    explicit TfAlldesktop(mirror::DesktopCapture& capture, QWidget* parent = nullptr);
 
     QGroupBox* rg1;
     QRadioButton* allDesktop;
@@ -38,6 +38,8 @@ public:
 
     // The window hidden while the screenshot is taken and shown again afterwards.
     void setControlWindow(QWidget* window) { controlWindow_ = window; }
+    // The region window on which the rectangle is dragged (created after this dialog).
+    void setRegionWindow(TFgrab* grab) { grab_ = grab; }
 
     // The primary screen, as it is now, into `shot`.
     bool GrabScreen(QImage& shot);
@@ -47,7 +49,7 @@ public:
 
 private:
     mirror::DesktopCapture& capture_;
-    TFgrab& grab_;
+    TFgrab* grab_ = nullptr;
     QButtonGroup* choice_;
     QWidget* controlWindow_ = nullptr;
 };
