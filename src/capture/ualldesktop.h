@@ -1,16 +1,7 @@
 #pragma once
 
 #include "mirror/DesktopCapture.h"
-
-#include <QDialog>
-
-class QButtonGroup;
-class QGroupBox;
-class QRadioButton;
-
-namespace vexmira::widgets {
-class TXiButton;
-}
+#include "widgets/ChoiceDialog.h"
 
 namespace vexmira::capture {
 
@@ -19,22 +10,11 @@ class TFgrab;
 // Asks whether the desktop source mirrors the whole primary screen or a part of it; for a part,
 // takes one screenshot with the program's windows out of the way and lets the user drag the
 // rectangle on it (the region window). Keeps its last choice for the next time.
-class TfAlldesktop : public QDialog {
+class TfAlldesktop : public widgets::ChoiceDialog {
     Q_OBJECT
 public:
     // `capture` takes the screenshot.
     explicit TfAlldesktop(mirror::DesktopCapture& capture, QWidget* parent = nullptr);
-
-    QGroupBox* rg1;
-    QRadioButton* allDesktop;
-    QRadioButton* partOfDesktop;
-    widgets::TXiButton* BitBtn1; // OK
-    widgets::TXiButton* BitBtn2; // Cancel
-    QWidget* Panel1;
-
-    // The chosen item: 0 "All Desktop", 1 "Part of Desktop"; read by every desktop tick.
-    int ItemIndex() const;
-    void setItemIndex(int index);
 
     // The window hidden while the screenshot is taken and shown again afterwards.
     void setControlWindow(QWidget* window) { controlWindow_ = window; }
@@ -44,13 +24,11 @@ public:
     // The primary screen, as it is now, into `shot`.
     bool GrabScreen(QImage& shot);
 
-    void BitBtn1Click();
-    void BitBtn2Click();
+    void BitBtn1Click() override;
 
 private:
     mirror::DesktopCapture& capture_;
     TFgrab* grab_ = nullptr;
-    QButtonGroup* choice_;
     QWidget* controlWindow_ = nullptr;
 };
 

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "raster/Bitmap.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vexmira::platform {
+
+using WindowHandle = std::uint64_t;
+
+// A top-level window of the desktop as the window list reports it.
+struct TopLevelWindow {
+    WindowHandle handle = 0;
+    std::string className; // UTF-8
+    std::string title;     // UTF-8
+    long processId = 0;    // 0 when the window does not tell
+    bool visible = false;
+    raster::Rect frame;    // desktop pixels, the window manager's frame included
+};
+
+// How a single window is copied.
+enum class WindowCaptureMethod {
+    ScreenArea = 1, // what the screen shows at the window's place, covering windows included
+    OwnDrawing = 2  // the window's own drawing, even where other windows cover it
+};
+
+// The desktop's top-level windows and the capture of one of them. User-interface thread.
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+    // Every top-level window, topmost first.
+    virtual std::vector<TopLevelWindow> topLevelWindows() = 0;
+    // The window's frame rectangle; empty when the window is gone.
+    virtual raster::Rect frameOf(WindowHandle window) = 0;
+    // Copies the window (frame included) into `target`. False, leaving `target` empty, when the
+    // window is gone or cannot be copied.
+    virtual bool captureWindow(WindowHandle window, WindowCaptureMethod method, raster::Bitmap& target) = 0;
+};
+
+// Null (after one log line) when there is no display.
+std::unique_ptr<WindowSystem> openWindowSystem();
+
+} // namespace vexmira::platform
