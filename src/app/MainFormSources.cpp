@@ -36,6 +36,7 @@ void TMainForm::SpeedButton1Click() {
     pd->setText("Preview");
     if (mirror::Fmonitor) mirror::Fmonitor->image->show();
     SourceMode = srcDesktop;
+    clipWatch->Enabled = false;
     Timer1->stop();
     TimerStep->stop();
     Timer3zaslon->start();

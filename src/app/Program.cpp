@@ -3,6 +3,7 @@
 #include "capture/ualldesktop.h"
 #include "capture/ugrab.h"
 #include "mainunit.h"
+#include "mirror/ucapture.h"
 #include "mirror/umonitor.h"
 #include "platform/CursorSource.h"
 
@@ -19,11 +20,13 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     auto desktop = std::make_unique<mirror::DesktopCapture>(std::move(screen), platform::openCursorSource());
     grabCapture = std::make_unique<mirror::DesktopCapture>(platform::openScreenCapture(), nullptr);
     MainForm = new TMainForm(std::move(desktop));
+    MainForm->setWindowSystem(platform::openWindowSystem());
     mirror::Fmonitor = new mirror::TFmonitor;
     capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture);
     capture::Fgrab = new capture::TFgrab(GrabRect);
     capture::fAlldesktop->setControlWindow(MainForm);
     capture::fAlldesktop->setRegionWindow(capture::Fgrab);
+    mirror::fCapture = new mirror::TfCapture;
 
     QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::activated, MainForm, [] {
         MainForm->sbseconddisplay->setChecked(true);
@@ -35,6 +38,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
 }
 
 Program::~Program() {
+    delete mirror::fCapture;
+    mirror::fCapture = nullptr;
     delete capture::fAlldesktop;
     delete capture::Fgrab;
     delete mirror::Fmonitor;

@@ -66,6 +66,8 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
     if (y() < 0) move(x(), 50);
     SavedClientWidth = width();
     SavedClientHeight = height();
+    clipWatch = new sources::ClipboardWatcher(this);
+    connect(clipWatch, &sources::ClipboardWatcher::OnClipboardChanged, this, &TMainForm::clipWatchClipboardChanged);
     CurrentFrame = logoPicture();
     slika->setBitmap(CurrentFrame);
     widgets::TXiButton::setHintPanelHider([this] { PAnelHint->hide(); });
@@ -108,8 +110,7 @@ void TMainForm::buildButtonColumn() {
     SBSCroll = sourceButton(207, 33, " Scroll Text  ", glyphImage(Glyph::ScrollText));
     sboptions = sourceButton(242, 33, " Options  ", glyphImage(Glyph::Options));
     // Sources that come with later parts of the program.
-    for (widgets::TXiButton* later : {SpeedButton6, SpeedButton2, SpeedButton3, sbtext, SBSCroll, sboptions})
-        later->setEnabled(false);
+    for (widgets::TXiButton* later : {SpeedButton3, sbtext, SBSCroll, sboptions}) later->setEnabled(false);
 
     redall = new Panel(Panel4, 0xFF8000);
     redall->setGeometry(-11, 32, 53, 33);
@@ -120,6 +121,8 @@ void TMainForm::buildButtonColumn() {
 
     connect(sbSTOP, &widgets::TXiButton::clicked, this, &TMainForm::sbSTOPClick);
     connect(SpeedButton1, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton1Click);
+    connect(SpeedButton6, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton6Click);
+    connect(SpeedButton2, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton2Click);
 }
 
 void TMainForm::buildTopBar() {
@@ -207,11 +210,21 @@ void TMainForm::buildMenu() {
         sourceItems[i] = Show1->addAction(names[i]);
         sourceItems[i]->setCheckable(true);
         group->addAction(sourceItems[i]);
-        sourceItems[i]->setEnabled(i == 0);
+        sourceItems[i]->setEnabled(i <= 2);
     }
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     connect(sourceItems[0], &QAction::triggered, this, [this] {
         SpeedButton1Click();
+        Cekiraj(SourceMenuIndex);
+    });
+    connect(sourceItems[1], &QAction::triggered, this, [this] { // SingleApplication1Click
+        SpeedButton6Click();
+        SourceMenuIndex = 2;
+        Cekiraj(SourceMenuIndex);
+    });
+    connect(sourceItems[2], &QAction::triggered, this, [this] { // Clipboard1Click
+        SpeedButton2Click();
+        SourceMenuIndex = 3;
         Cekiraj(SourceMenuIndex);
     });
     Popup1->addSeparator();
@@ -257,6 +270,7 @@ void TMainForm::buildTimers() {
     Timer3 = timer(1000);
     TimerStep = timer(1000);
     connect(Timer3zaslon, &QTimer::timeout, this, &TMainForm::Timer3zaslonTimer);
+    connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TMainForm::Timer2Timer);
     connect(Timer3, &QTimer::timeout, this, &TMainForm::Timer3Timer);
     Timer2->start();

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "mirror/DesktopCapture.h"
+#include "mirror/WindowPicker.h"
 #include "mirror/umonitor.h"
+#include "platform/WindowSystem.h"
+#include "sources/ClipboardWatcher.h"
 #include "raster/Bitmap.h"
 #include "widgets/BtChkBox.h"
 #include "widgets/ImageView.h"
@@ -113,6 +116,25 @@ public:
     // --- sources ---
     void SpeedButton1Click(); // Desktop
     void sbSTOPClick();       // Stop All
+
+    // --- single application ---
+    void setWindowSystem(std::unique_ptr<platform::WindowSystem> windows) { windows_ = std::move(windows); }
+    void SpeedButton6Click();
+    void xadd();
+    void risiBmp(int row);
+    void ImageClick(platform::WindowHandle window);
+    void Timer1Timer();
+    bool CaptureWindow(platform::WindowHandle window, raster::Bitmap& target);
+    int CaptureMethod = 2;                      // 2 the window's own drawing, 1 its screen area
+    platform::WindowHandle SelectedWindow = 0;
+    mirror::WindowPicker* picker = nullptr;
+    std::vector<mirror::WindowRow> windowTable;
+    int entryCounter = 0;
+
+    // --- clipboard ---
+    sources::ClipboardWatcher* clipWatch;
+    void SpeedButton2Click();
+    void clipWatchClipboardChanged();
     void Cekiraj(int index);
 
     // --- the picture's road ---
@@ -164,6 +186,7 @@ private:
     void showAutoHideNotice();
 
     std::unique_ptr<mirror::DesktopCapture> desktop_;
+    std::unique_ptr<platform::WindowSystem> windows_;
     bool dragging_ = false;
     QPoint dragStart_;
     bool tickRunning_ = false;

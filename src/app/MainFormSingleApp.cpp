@@ -1,0 +1,117 @@
+// The single-application source: the capture dialog, the window picker and the window tick.
+#include "mainunit.h"
+#include "mirror/ucapture.h"
+#include "raster/Resample.h"
+
+#include <QCoreApplication>
+
+namespace vexmira::app {
+
+void TMainForm::SpeedButton6Click() {
+    if (!mirror::fCapture || mirror::fCapture->exec() != QDialog::Accepted) return;
+    TrayTipText = "Single Application";
+    SourceMenuIndex = 2;
+    Cekiraj(SourceMenuIndex);
+    moveHighlight(SpeedButton6);
+    ClearImage();
+    cbx1->setChecked(false);
+    showPicturePages(Panel2);
+    if (mirror::Fmonitor) mirror::Fmonitor->image->show();
+    Timer1->stop();
+    Timer3zaslon->stop();
+    TimerStep->stop();
+    CaptureMethod = mirror::fCapture->captureMethod();
+    SourceMode = srcSingleApp;
+    clipWatch->Enabled = false;
+    SelectedWindow = 0;
+    pd->setText("Select window to display");
+
+    delete picker;
+    windowTable.clear();
+    Panel2->hide();
+    picker = new mirror::WindowPicker(Panel2);
+    picker->setGeometry(Panel2->rect());
+    connect(picker, &mirror::WindowPicker::windowChosen, this, &TMainForm::ImageClick);
+    entryCounter = 0;
+    if (windows_) windowTable = mirror::listWindows(*windows_);
+    picker->show();
+    for (int row = 0; row < static_cast<int>(windowTable.size()); ++row) {
+        xadd();
+        risiBmp(row);
+        QCoreApplication::processEvents();
+    }
+    Panel2->show();
+}
+
+void TMainForm::xadd() {
+    if (!picker || entryCounter >= static_cast<int>(windowTable.size())) return;
+    picker->addEntry(windowTable[entryCounter]);
+    ++entryCounter;
+}
+
+void TMainForm::risiBmp(int row) {
+    try {
+        const mirror::WindowRow& entry = windowTable.at(row);
+        const platform::WindowHandle handle = std::stoull(entry.handle);
+        QCoreApplication::processEvents();
+        raster::Bitmap capture;
+        if (entry.title != "Program Manager") CaptureWindow(handle, capture);
+        QCoreApplication::processEvents();
+        if (!picker) return;
+        if (mirror::excludedFromPicker(entry, capture.size())) {
+            picker->removeEntry(row);
+            return;
+        }
+        picker->setThumbnail(row, capture, handle);
+        QCoreApplication::processEvents();
+    } catch (...) {
+        // A window that cannot be shown is left out quietly.
+    }
+}
+
+void TMainForm::ImageClick(platform::WindowHandle window) {
+    try {
+        SelectedWindow = window;
+        Panel2->hide();
+        xpanel1->show();
+        pd->setText("Preview");
+        Timer1->start();
+    } catch (...) {
+    }
+}
+
+bool TMainForm::CaptureWindow(platform::WindowHandle window, raster::Bitmap& target) {
+    if (!windows_) return false;
+    const auto method = CaptureMethod == 1 ? platform::WindowCaptureMethod::ScreenArea : platform::WindowCaptureMethod::OwnDrawing;
+    return windows_->captureWindow(window, method, target);
+}
+
+void TMainForm::Timer1Timer() {
+    Timer1->stop(); // no second tick inside this one
+    try {
+        const int w = slika->width(), h = slika->height();
+        raster::Bitmap capture;
+        CaptureWindow(SelectedWindow, capture);
+        if (SourceMode == srcSingleApp) CurrentFrame = capture;
+        if (cbx1->Checked()) {
+            if (mirror::Fmonitor) mirror::Fmonitor->image->update();
+            ShareM();
+        }
+        QCoreApplication::processEvents();
+        if (!capture.isEmpty()) {
+            const raster::Size fit = capture.width() > capture.height()
+                                         ? raster::Size{w, capture.height() * w / capture.width()}
+                                         : raster::Size{capture.width() * h / capture.height(), h};
+            raster::Bitmap preview(std::max(fit.width, 1), std::max(fit.height, 1), 24);
+            raster::stretchDrawNearest(preview, {0, 0, fit.width, fit.height}, capture);
+            QCoreApplication::processEvents();
+            if (previewFed()) slika->setBitmap(preview);
+        }
+    } catch (...) {
+        // The window may be gone; the next tick tries again.
+    }
+    QCoreApplication::processEvents();
+    if (SourceMode == srcSingleApp || SourceMode == srcText) Timer1->start();
+}
+
+} // namespace vexmira::app

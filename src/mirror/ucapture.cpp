@@ -1,0 +1,7 @@
+#include "ucapture.h"
+
+namespace vexmira::mirror {
+
+TfCapture* fCapture = nullptr;
+
+} // namespace vexmira::mirror
