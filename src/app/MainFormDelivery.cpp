@@ -76,6 +76,7 @@ void TMainForm::cbx1Click() {
     ShareM();
     if (SourceMode == srcText || SourceMode == srcClipboard || SourceMode == srcImages) ClearImage();
     if (mirror::Fmonitor) mirror::Fmonitor->image->update();
+    if (SourceMode == srcClipboard) clipWatchClipboardChanged(); // fetch the clipboard's picture again
 }
 
 } // namespace vexmira::app

@@ -1,6 +1,7 @@
 #include "TestWindows.h"
 
 #include <stdexcept>
+#include <unistd.h>
 #include <vector>
 
 #include <xcb/randr.h>
@@ -35,16 +36,58 @@ raster::Bgra patternPixel(int seed, int x, int y) {
 }
 
 PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed) : display_(display), place_(place) {
-    xcb_connection_t* c = display.get();
+    create(false, "", seed);
+}
+
+PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title)
+    : display_(display), place_(place) {
+    create(true, title, seed);
+}
+
+void PatternWindow::create(bool managed, const std::string& title, int seed) {
+    xcb_connection_t* c = display_.get();
     window_ = xcb_generate_id(c);
-    const std::uint32_t values[] = {display.screen()->black_pixel, 1};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display.screen()->root, static_cast<std::int16_t>(place.x),
-                      static_cast<std::int16_t>(place.y), static_cast<std::uint16_t>(place.width),
-                      static_cast<std::uint16_t>(place.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+    const std::uint32_t values[] = {display_.screen()->black_pixel, managed ? 0u : 1u};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display_.screen()->root, static_cast<std::int16_t>(place_.x),
+                      static_cast<std::int16_t>(place_.y), static_cast<std::uint16_t>(place_.width),
+                      static_cast<std::uint16_t>(place_.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    if (managed) {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                            static_cast<std::uint32_t>(title.size()), title.data());
+        const char wmClass[] = "pattern\0PatternWindow";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof wmClass, wmClass);
+        // WM_NORMAL_HINTS: the user asked for this position.
+        std::uint32_t hints[18] = {};
+        hints[0] = 1; // USPosition
+        hints[1] = static_cast<std::uint32_t>(place_.x);
+        hints[2] = static_cast<std::uint32_t>(place_.y);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    }
     repaint(seed);
     xcb_map_window(c, window_);
-    display.sync();
+    display_.sync();
+    // A framed window shows once the window manager has put it up.
+    for (int i = 0; i < 100; ++i) {
+        auto* attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window_), nullptr);
+        const bool shown = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        free(attributes);
+        if (shown) break;
+        usleep(20000);
+    }
+    usleep(managed ? 200000 : 0);
+}
+
+raster::Rect PatternWindow::placeOnScreen() const {
+    xcb_connection_t* c = display_.get();
+    auto* at = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window_, display_.screen()->root, 0, 0), nullptr);
+    raster::Rect r{0, 0, place_.width, place_.height};
+    if (at) {
+        r.x = at->dst_x;
+        r.y = at->dst_y;
+        free(at);
+    }
+    return r;
 }
 
 PatternWindow::~PatternWindow() {

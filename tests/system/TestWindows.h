@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include <xcb/xcb.h>
 
@@ -36,6 +37,8 @@ raster::Bgra patternPixel(int seed, int x, int y);
 class PatternWindow {
 public:
     PatternWindow(const TestDisplay& display, raster::Rect place, int seed);
+    // A window the window manager frames and lists, titled `title`; `place` is a wish.
+    PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title);
     ~PatternWindow();
     xcb_window_t id() const { return window_; }
     const raster::Rect& place() const { return place_; }
@@ -44,8 +47,11 @@ public:
     // Gives the window a two-colour 16 x 16 cursor: a filled square of `foreground` in the middle
     // with a one-pixel `background` ring, hot spot (hotX, hotY).
     void setSquareCursor(std::uint32_t foreground, std::uint32_t background, int hotX, int hotY);
+    // Where its inside is on the screen now.
+    raster::Rect placeOnScreen() const;
 
 private:
+    void create(bool managed, const std::string& title, int seed);
     const TestDisplay& display_;
     raster::Rect place_;
     xcb_window_t window_;

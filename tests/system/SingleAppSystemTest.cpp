@@ -1,0 +1,104 @@
+// The single-application source on the rig: the real program lists a framed test window, mirrors
+// it after a click on its thumbnail, and copies it by either method.
+#include "ProgramDriver.h"
+#include "TestWindows.h"
+#include "platform/ScreenCapture.h"
+#include "platform/WindowSystem.h"
+
+#include <gtest/gtest.h>
+
+using namespace vexmira;
+using namespace vexmira::testing;
+using raster::Bitmap;
+using raster::Rect;
+
+namespace {
+
+Bitmap grab(const Rect& area) {
+    static auto capture = platform::openScreenCapture();
+    Bitmap frame;
+    if (!capture || !capture->capture(area, frame)) throw std::runtime_error("cannot capture the rig's screen");
+    return frame.deepCopy();
+}
+
+class SingleApplication : public ::testing::Test {
+protected:
+    // Single Application, the capture method (after `keysInDialog`), OK, a click on the first
+    // thumbnail, then "Automatically Send".
+    void mirrorFirstWindow(const std::string& keysInDialog = "") {
+        control = program.controlWindow();
+        clickAt(control.x + 20, control.y + 83);
+        pause(0.8);
+        if (!keysInDialog.empty()) pressKey(keysInDialog);
+        pressKey("Return");
+        pause(2.0);
+        clickAt(control.x + 43 + 185, control.y + 32 + 80); // the thumbnail of the topmost window
+        pause(0.5);
+        clickAt(control.x + 160, control.y + 15);
+        shell("xdotool mousemove 960 1000");
+        pause(1.0);
+    }
+
+    // Where the target's inside appears on the second monitor: its frame is shown 1:1, centred.
+    Rect insideOnDisplay() const {
+        const auto windows = platform::openWindowSystem();
+        const Rect frame = windows->frameOf(target.id());
+        const Rect inside = target.placeOnScreen();
+        const int left = (1280 - frame.width) / 2, top = (1024 - frame.height) / 2;
+        return {1920 + left + inside.x - frame.x, top + inside.y - frame.y, inside.width, inside.height};
+    }
+
+    int mismatchesOnDisplay(const Rect& part, int seed, const Rect& onDisplay) {
+        const Bitmap shown = grab(onDisplay);
+        int mismatches = 0;
+        for (int y = part.y; y < part.bottom(); ++y)
+            for (int x = part.x; x < part.right(); ++x)
+                mismatches += (shown.pixel(x, y) & 0xFFFFFF) != (patternPixel(seed, x, y) & 0xFFFFFF);
+        return mismatches;
+    }
+
+    TestDisplay display;
+    PatternWindow target{display, {300, 300, 320, 240}, 9, "Pattern Window"};
+    RunningProgram program;
+    Rect control;
+};
+
+} // namespace
+
+TEST_F(SingleApplication, AClickOnTheThumbnailMirrorsTheWindow) {
+    mirrorFirstWindow();
+    const Rect onDisplay = insideOnDisplay();
+    EXPECT_EQ(mismatchesOnDisplay({0, 0, 320, 240}, 9, onDisplay), 0);
+}
+
+TEST_F(SingleApplication, SingleWindowShowsTheWindowsOwnDrawingUnderACover) {
+    const Rect inside = target.placeOnScreen();
+    PatternWindow cover{display, {inside.x + 50, inside.y + 40, 100, 80}, 3};
+    mirrorFirstWindow();
+    EXPECT_EQ(mismatchesOnDisplay({50, 40, 100, 80}, 9, insideOnDisplay()), 0);
+}
+
+TEST_F(SingleApplication, SingleWindowAreaShowsWhatCoversIt) {
+    const Rect inside = target.placeOnScreen();
+    PatternWindow cover{display, {inside.x + 50, inside.y + 40, 100, 80}, 3};
+    mirrorFirstWindow("Down");
+    const Rect onDisplay = insideOnDisplay();
+    const Bitmap shown = grab(onDisplay);
+    int coverPixels = 0;
+    for (int y = 0; y < 80; ++y)
+        for (int x = 0; x < 100; ++x)
+            coverPixels += (shown.pixel(50 + x, 40 + y) & 0xFFFFFF) == (patternPixel(3, x, y) & 0xFFFFFF);
+    EXPECT_EQ(coverPixels, 100 * 80);
+    EXPECT_EQ(mismatchesOnDisplay({0, 0, 40, 30}, 9, onDisplay), 0); // the uncovered corner is the window's
+}
+
+TEST_F(SingleApplication, AClosedWindowLeavesTheLastPreviewAndTheProgramGoesOn) {
+    mirrorFirstWindow();
+    const Rect preview{control.x + 43, control.y + 32, 386, 243};
+    const Bitmap before = grab(preview);
+    xcb_destroy_window(display.get(), target.id());
+    display.sync();
+    pause(1.5);
+    EXPECT_TRUE(program.isRunning());
+    EXPECT_TRUE(grab(preview).samePixels(before));
+}
