@@ -1,6 +1,7 @@
 // The clipboard source: every picture put on the clipboard becomes the current picture.
 #include "mainunit.h"
 #include "raster/Resample.h"
+#include "raster/ScaleGeometry.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -58,9 +59,7 @@ void TMainForm::clipWatchClipboardChanged() {
         QCoreApplication::processEvents();
         pd->setText("Preview");
         // The preview is fitted into a 407 x 264 box first.
-        const raster::Size fit = picture->width() > picture->height()
-                                     ? raster::Size{407, picture->height() * 407 / picture->width()}
-                                     : raster::Size{picture->width() * 264 / picture->height(), 264};
+        const raster::Size fit = raster::fitIntoBox(picture->size(), {407, 264});
         raster::Bitmap preview(std::max(fit.width, 1), std::max(fit.height, 1), 24);
         raster::stretchDrawNearest(preview, {0, 0, fit.width, fit.height}, *picture);
         QCoreApplication::processEvents();

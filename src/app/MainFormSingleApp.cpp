@@ -2,6 +2,7 @@
 #include "mainunit.h"
 #include "mirror/ucapture.h"
 #include "raster/Resample.h"
+#include "raster/ScaleGeometry.h"
 
 #include <QCoreApplication>
 
@@ -99,9 +100,7 @@ void TMainForm::Timer1Timer() {
         }
         QCoreApplication::processEvents();
         if (!capture.isEmpty()) {
-            const raster::Size fit = capture.width() > capture.height()
-                                         ? raster::Size{w, capture.height() * w / capture.width()}
-                                         : raster::Size{capture.width() * h / capture.height(), h};
+            const raster::Size fit = raster::fitIntoBox(capture.size(), {w, h});
             raster::Bitmap preview(std::max(fit.width, 1), std::max(fit.height, 1), 24);
             raster::stretchDrawNearest(preview, {0, 0, fit.width, fit.height}, capture);
             QCoreApplication::processEvents();

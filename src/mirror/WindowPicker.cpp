@@ -1,6 +1,7 @@
 #include "WindowPicker.h"
 
 #include "raster/Resample.h"
+#include "raster/ScaleGeometry.h"
 #include "widgets/ImageView.h"
 
 #include <QFont>
@@ -29,11 +30,7 @@ bool excludedFromPicker(const WindowRow& row, raster::Size capture) {
     return row.title == "Empty" && row.className == "Shell_TrayWnd";
 }
 
-raster::Size thumbnailSize(raster::Size capture) {
-    if (capture.width <= 0 || capture.height <= 0) return {0, 0};
-    if (capture.width > capture.height) return {120, capture.height * 120 / capture.width};
-    return {capture.width * 120 / capture.height, 120};
-}
+raster::Size thumbnailSize(raster::Size capture) { return raster::fitIntoBox(capture, {120, 120}); }
 
 void PickerImage::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked(handle);

@@ -15,4 +15,9 @@ Size shownSize(ScaleMode mode, Size view, Size picture, double scale);
 // than the view) or at the top-left corner.
 Rect placement(ScaleMode mode, Size view, Size picture, double scale, bool centred);
 
+// The size a picture takes in a box when fitted with whole-pixel arithmetic: a picture wider
+// than tall fills the box's width and height x box width div width of its height; any other
+// (a square too) fills the box's height. Empty for an empty picture.
+Size fitIntoBox(Size picture, Size box);
+
 } // namespace vexmira::raster

@@ -64,3 +64,14 @@ TEST(ScaleGeometry, PlacementCentresOrKeepsTopLeft) {
     // A picture larger than the view is centred too: its middle shows.
     EXPECT_EQ(placement(ScaleMode::smNormal, {100, 100}, {300, 200}, 1.0, true), (Rect{-100, -50, 300, 200}));
 }
+
+TEST(ScaleGeometry, WholePixelFitIntoABox) {
+    // the clipboard preview's 407 x 264 box
+    EXPECT_EQ(fitIntoBox({1000, 500}, {407, 264}), (Size{407, 203}));
+    EXPECT_EQ(fitIntoBox({500, 1000}, {407, 264}), (Size{132, 264}));
+    EXPECT_EQ(fitIntoBox({300, 300}, {407, 264}), (Size{264, 264})); // a square counts as tall
+    // thumbnails of the window picker
+    EXPECT_EQ(fitIntoBox({1000, 500}, {120, 120}), (Size{120, 60}));
+    EXPECT_EQ(fitIntoBox({500, 1000}, {120, 120}), (Size{60, 120}));
+    EXPECT_EQ(fitIntoBox({0, 10}, {120, 120}), (Size{0, 0}));
+}

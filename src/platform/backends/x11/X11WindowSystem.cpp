@@ -1,5 +1,7 @@
 #include "platform/WindowSystem.h"
 
+#include "platform/ScreenCapture.h"
+
 #include "XConnection.h"
 #include "XcbHelpers.h"
 
@@ -18,7 +20,8 @@ using x11::XcbReply;
 
 class X11WindowSystem final : public WindowSystem {
 public:
-    explicit X11WindowSystem(std::shared_ptr<XConnection> connection) : connection_(std::move(connection)) {
+    explicit X11WindowSystem(std::shared_ptr<XConnection> connection)
+        : connection_(std::move(connection)), screen_(openScreenCapture()) {
         xcb_connection_t* c = connection_->get();
         const char* names[] = {"_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST", "_NET_WM_NAME", "UTF8_STRING", "_NET_WM_PID"};
         xcb_intern_atom_cookie_t cookies[5];
@@ -141,44 +144,28 @@ private:
                           static_cast<std::uint16_t>(place.height), ~0u),
             nullptr));
         xcb_free_pixmap(c, pixmap);
-        return toBitmap(image.get(), place, target);
+        return toBitmap(std::move(image), place, target);
     }
 
+    // The screen's pixels at the window's place, through the (shared-memory) screen capture.
     bool captureScreenArea(const raster::Rect& place, raster::Bitmap& target) {
-        const raster::Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
-        const raster::Rect inside = place.intersected(desktop);
-        target = raster::Bitmap(place.width, place.height, 24);
-        if (inside.isEmpty()) return true;
-        xcb_connection_t* c = connection_->get();
-        XcbReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
-            c,
-            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(), static_cast<std::int16_t>(inside.x),
-                          static_cast<std::int16_t>(inside.y), static_cast<std::uint16_t>(inside.width),
-                          static_cast<std::uint16_t>(inside.height), ~0u),
-            nullptr));
-        raster::Bitmap part;
-        if (!toBitmap(image.get(), inside, part)) {
-            target = raster::Bitmap();
-            return false;
-        }
-        for (int y = 0; y < part.height(); ++y)
-            std::memcpy(target.mutableRow(inside.y - place.y + y) + (inside.x - place.x), part.row(y), std::size_t(part.width()) * 4);
-        return true;
+        return screen_ && screen_->capture(place, target);
     }
 
-    // 24- and 32-bit images come as 32-bit words per pixel in our byte order.
-    static bool toBitmap(xcb_get_image_reply_t* image, const raster::Rect& place, raster::Bitmap& target) {
+    // 24- and 32-bit images come as 32-bit words per pixel in our byte order; the reply's memory
+    // becomes the picture's.
+    static bool toBitmap(XcbReply<xcb_get_image_reply_t> image, const raster::Rect& place, raster::Bitmap& target) {
         if (!image || (image->depth != 24 && image->depth != 32)) return false;
         const std::size_t bytes = std::size_t(place.width) * place.height * 4;
-        if (static_cast<std::size_t>(xcb_get_image_data_length(image)) < bytes) return false;
-        target = raster::Bitmap(place.width, place.height, 24);
-        const std::uint8_t* data = xcb_get_image_data(image);
-        for (int y = 0; y < place.height; ++y)
-            std::memcpy(target.mutableRow(y), data + std::size_t(y) * place.width * 4, std::size_t(place.width) * 4);
+        if (static_cast<std::size_t>(xcb_get_image_data_length(image.get())) < bytes) return false;
+        std::uint8_t* data = xcb_get_image_data(image.get());
+        std::shared_ptr<xcb_get_image_reply_t> owner(image.release(), x11::FreeWithFree());
+        target = raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(owner, data), place.width, place.height, place.width * 4, 24);
         return true;
     }
 
     std::shared_ptr<XConnection> connection_;
+    std::unique_ptr<ScreenCapture> screen_;
     xcb_atom_t stacking_ = XCB_ATOM_NONE, clientList_ = XCB_ATOM_NONE, netWmName_ = XCB_ATOM_NONE, utf8_ = XCB_ATOM_NONE,
                netWmPid_ = XCB_ATOM_NONE;
     std::set<xcb_window_t> redirected_;
