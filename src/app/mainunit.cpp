@@ -317,12 +317,11 @@ void TMainForm::showHint(widgets::TXiButton* button) {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == panelALL) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
         if (event->type() == QEvent::MouseButtonPress) {
             dragging_ = true;
-            dragStart_ = mouse->position().toPoint();
+            dragStart_ = static_cast<QMouseEvent*>(event)->position().toPoint();
         } else if (event->type() == QEvent::MouseMove && dragging_) {
-            move(pos() + mouse->position().toPoint() - dragStart_);
+            move(pos() + static_cast<QMouseEvent*>(event)->position().toPoint() - dragStart_);
         } else if (event->type() == QEvent::MouseButtonRelease) {
             dragging_ = false;
         }
