@@ -19,8 +19,9 @@ struct PipeCloser {
 };
 
 std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+} // namespace
 
-std::string capture(const std::string& command) {
+std::string commandOutput(const std::string& command) {
     std::unique_ptr<std::FILE, PipeCloser> pipe(popen(command.c_str(), "r"));
     if (!pipe) throw std::runtime_error("cannot run " + command);
     std::string output;
@@ -30,8 +31,6 @@ std::string capture(const std::string& command) {
     return output;
 }
 
-} // namespace
-
 void runConvert(const std::string& arguments) {
     const std::string command = "convert " + arguments;
     const int status = std::system(command.c_str());
@@ -39,7 +38,7 @@ void runConvert(const std::string& arguments) {
 }
 
 std::string imageMagickProperty(const std::filesystem::path& file, const std::string& format) {
-    return capture("identify -format '" + format + "' " + quoted(file) + "[0]");
+    return commandOutput("identify -format '" + format + "' " + quoted(file) + "[0]");
 }
 
 raster::Bitmap imageMagickPixels(const std::filesystem::path& file) {
@@ -48,7 +47,7 @@ raster::Bitmap imageMagickPixels(const std::filesystem::path& file) {
     size >> width >> height;
     if (width <= 0 || height <= 0) throw std::runtime_error("ImageMagick cannot read " + file.string());
     // Fetched at 16 bits a sample and rounded here: ImageMagick's own reduction to 8 bits truncates.
-    const std::string rgba = capture("convert " + quoted(file) + "[0] -colorspace sRGB -depth 16 -endian MSB rgba:-");
+    const std::string rgba = commandOutput("convert " + quoted(file) + "[0] -colorspace sRGB -depth 16 -endian MSB rgba:-");
     if (rgba.size() != std::size_t(width) * height * 8) throw std::runtime_error("short pixel dump of " + file.string());
     raster::Bitmap result(width, height, 32);
     const auto* p = reinterpret_cast<const unsigned char*>(rgba.data());

@@ -7,6 +7,10 @@
 
 namespace vexmira::testing {
 
+// Runs `command` through the shell and returns what it printed on standard output. Throws when
+// the shell cannot be started.
+std::string commandOutput(const std::string& command);
+
 // Runs ImageMagick's `convert` with the given arguments (shell words); fails the test when it
 // does not succeed.
 void runConvert(const std::string& arguments);

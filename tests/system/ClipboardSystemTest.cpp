@@ -13,13 +13,6 @@ using raster::Bitmap;
 
 namespace {
 
-Bitmap grab(const raster::Rect& area) {
-    static auto capture = platform::openScreenCapture();
-    Bitmap frame;
-    if (!capture || !capture->capture(area, frame)) throw std::runtime_error("cannot capture the rig's screen");
-    return frame.deepCopy();
-}
-
 const raster::Rect secondMonitor{1920, 0, 1280, 1024};
 
 } // namespace
@@ -40,15 +33,15 @@ TEST(ClipboardSource, APictureFromAnotherProgramReachesTheSecondMonitor) {
     pause(1.5);
 
     // 400 x 300 fits: shown 1:1 in the middle of the monitor.
-    const Bitmap shown = grab(secondMonitor).cropped({440, 362, 400, 300});
+    const Bitmap shown = grabScreen(secondMonitor).cropped({440, 362, 400, 300});
     EXPECT_TRUE(shown.samePixels(picture));
 
     shell("echo 'just some text' | xclip -selection clipboard >/dev/null 2>&1");
     pause(1.0);
-    EXPECT_TRUE(grab(secondMonitor).cropped({440, 362, 400, 300}).samePixels(picture)) << "text replaced the picture";
+    EXPECT_TRUE(grabScreen(secondMonitor).cropped({440, 362, 400, 300}).samePixels(picture)) << "text replaced the picture";
 
     clickAt(control.x + 20, control.y + 118); // Clipboard again: nothing happens
     pause(1.0);
-    EXPECT_TRUE(grab(secondMonitor).cropped({440, 362, 400, 300}).samePixels(picture)) << "a second press changed it";
+    EXPECT_TRUE(grabScreen(secondMonitor).cropped({440, 362, 400, 300}).samePixels(picture)) << "a second press changed it";
     shell("pkill -x xclip || true");
 }

@@ -17,13 +17,6 @@ namespace {
 const Rect primaryMonitor{0, 0, 1920, 1080};
 const Rect secondaryMonitor{1920, 0, 1280, 1024};
 
-Bitmap grab(const Rect& area) {
-    static auto capture = platform::openScreenCapture();
-    Bitmap frame;
-    if (!capture || !capture->capture(area, frame)) throw std::runtime_error("cannot capture the rig's screen");
-    return frame.deepCopy();
-}
-
 int channelDifference(raster::Bgra a, raster::Bgra b) {
     int worst = 0;
     for (int shift = 0; shift < 24; shift += 8) worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
@@ -64,8 +57,8 @@ TEST_F(DesktopMirror, AllDesktopFillsTheSecondMonitorWithTheFittedPrimary) {
     EXPECT_EQ(displayWindow->x, 1920); // no border: its inside is the whole monitor
     EXPECT_EQ(displayWindow->y, 0);
 
-    const Bitmap shown = grab(secondaryMonitor);
-    const Bitmap expected = raster::resampleBilinear(grab(primaryMonitor), {1280, 720});
+    const Bitmap shown = grabScreen(secondaryMonitor);
+    const Bitmap expected = raster::resampleBilinear(grabScreen(primaryMonitor), {1280, 720});
     // The control window's own preview changes from frame to frame; it is left out.
     const Rect skip{control.x * 2 / 3 - 4, 152 + control.y * 2 / 3 - 4, control.width * 2 / 3 + 8, control.height * 2 / 3 + 8};
     int worst = 0, compared = 0;
@@ -89,8 +82,8 @@ TEST_F(DesktopMirror, PartOfDesktopMirrorsExactlyTheDraggedRegion) {
     tickAutomaticallySend();
 
     // A 640 x 480 picture is smaller than the monitor: shown 1:1, centred.
-    const Bitmap shown = grab(secondaryMonitor);
-    const Bitmap region = grab({100, 50, 640, 480});
+    const Bitmap shown = grabScreen(secondaryMonitor);
+    const Bitmap region = grabScreen({100, 50, 640, 480});
     int mismatches = 0;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) mismatches += channelDifference(shown.pixel(320 + x, 272 + y), region.pixel(x, y)) != 0;
@@ -105,7 +98,7 @@ TEST_F(DesktopMirror, StopAllBlanksTheDisplay) {
     startDesktopSource();
     tickAutomaticallySend();
     auto litPixels = [] {
-        const Bitmap shown = grab(secondaryMonitor);
+        const Bitmap shown = grabScreen(secondaryMonitor);
         int lit = 0;
         for (int y = 0; y < shown.height(); y += 3)
             for (int x = 0; x < shown.width(); x += 3) lit += (shown.pixel(x, y) & 0xFFFFFF) != 0;

@@ -1,5 +1,8 @@
 #include "ProgramDriver.h"
 
+#include "ImageMagick.h"
+#include "platform/ScreenCapture.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -18,10 +21,6 @@ namespace vexmira::testing {
 
 namespace {
 
-struct PipeCloser {
-    void operator()(std::FILE* pipe) const { pclose(pipe); }
-};
-
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     if (!value) throw std::runtime_error(std::string("the test needs $") + name);
@@ -30,14 +29,13 @@ std::string environment(const char* name) {
 
 } // namespace
 
-std::string shell(const std::string& command) {
-    std::unique_ptr<std::FILE, PipeCloser> pipe(popen(command.c_str(), "r"));
-    if (!pipe) throw std::runtime_error("cannot run " + command);
-    std::string output;
-    std::array<char, 4096> buffer;
-    std::size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), got);
-    return output;
+std::string shell(const std::string& command) { return commandOutput(command); }
+
+raster::Bitmap grabScreen(const raster::Rect& area) {
+    static const auto capture = platform::openScreenCapture();
+    raster::Bitmap frame;
+    if (!capture || !capture->capture(area, frame)) throw std::runtime_error("cannot capture the rig's screen");
+    return frame.deepCopy();
 }
 
 std::string RunningProgram::settingsPath() {

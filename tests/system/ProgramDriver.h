@@ -1,6 +1,6 @@
 #pragma once
 
-#include "raster/Geometry.h"
+#include "raster/Bitmap.h"
 
 #include <optional>
 #include <string>
@@ -8,8 +8,11 @@
 
 namespace vexmira::testing {
 
-// Runs `command` through the shell; returns its standard output. Fails the test when it fails.
+// Runs `command` through the shell; returns its standard output.
 std::string shell(const std::string& command);
+
+// A copy of `area` of the rig's screen as it is now.
+raster::Bitmap grabScreen(const raster::Rect& area);
 
 // The real program, started on the rig's display for one test and ended with it.
 class RunningProgram {

@@ -14,13 +14,6 @@ using raster::Rect;
 
 namespace {
 
-Bitmap grab(const Rect& area) {
-    static auto capture = platform::openScreenCapture();
-    Bitmap frame;
-    if (!capture || !capture->capture(area, frame)) throw std::runtime_error("cannot capture the rig's screen");
-    return frame.deepCopy();
-}
-
 class SingleApplication : public ::testing::Test {
 protected:
     // Single Application, the capture method (after `keysInDialog`), OK, a click on the first
@@ -49,7 +42,7 @@ protected:
     }
 
     int mismatchesOnDisplay(const Rect& part, int seed, const Rect& onDisplay) {
-        const Bitmap shown = grab(onDisplay);
+        const Bitmap shown = grabScreen(onDisplay);
         int mismatches = 0;
         for (int y = part.y; y < part.bottom(); ++y)
             for (int x = part.x; x < part.right(); ++x)
@@ -83,7 +76,7 @@ TEST_F(SingleApplication, SingleWindowAreaShowsWhatCoversIt) {
     PatternWindow cover{display, {inside.x + 50, inside.y + 40, 100, 80}, 3};
     mirrorFirstWindow("Down");
     const Rect onDisplay = insideOnDisplay();
-    const Bitmap shown = grab(onDisplay);
+    const Bitmap shown = grabScreen(onDisplay);
     int coverPixels = 0;
     for (int y = 0; y < 80; ++y)
         for (int x = 0; x < 100; ++x)
@@ -95,10 +88,10 @@ TEST_F(SingleApplication, SingleWindowAreaShowsWhatCoversIt) {
 TEST_F(SingleApplication, AClosedWindowLeavesTheLastPreviewAndTheProgramGoesOn) {
     mirrorFirstWindow();
     const Rect preview{control.x + 43, control.y + 32, 386, 243};
-    const Bitmap before = grab(preview);
+    const Bitmap before = grabScreen(preview);
     xcb_destroy_window(display.get(), target.id());
     display.sync();
     pause(1.5);
     EXPECT_TRUE(program.isRunning());
-    EXPECT_TRUE(grab(preview).samePixels(before));
+    EXPECT_TRUE(grabScreen(preview).samePixels(before));
 }
