@@ -30,6 +30,15 @@ bool sameName(std::string_view a, std::string_view b) {
 
 IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
     std::ifstream in(path_, std::ios::binary);
+    parse(in);
+}
+
+IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std::move(path)) {
+    std::istringstream in{std::string(text)};
+    parse(in);
+}
+
+void IniFile::parse(std::istream& in) {
     std::string text;
     std::string section;
     while (std::getline(in, text)) {

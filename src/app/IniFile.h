@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <iosfwd>
 #include <string_view>
 #include <vector>
 
@@ -16,6 +17,8 @@ class IniFile {
 public:
     // Reads `path`; a missing or unreadable file gives an empty one (every key its default).
     explicit IniFile(std::filesystem::path path);
+    // Takes `text` as the content of the file at `path` (not read).
+    IniFile(std::filesystem::path path, std::string_view text);
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
     std::string readString(std::string_view section, std::string_view key, const std::string& fallback) const;
@@ -49,6 +52,7 @@ private:
         std::string key;     // empty unless it is a key line
         std::string value;
     };
+    void parse(std::istream& in);
     // Index of the key's line, or of the section header when `key` is empty; -1 when missing.
     int find(std::string_view section, std::string_view key) const;
 
