@@ -112,7 +112,11 @@ int WindowPicker::entryCount() const {
     return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.panel != nullptr; }));
 }
 
-PickerImage* WindowPicker::image(int entry) const { return entries_.at(entry).image; }
-QLabel* WindowPicker::title(int entry) const { return entries_.at(entry).title; }
+PickerImage* WindowPicker::image(int entry) const {
+    return entry >= 0 && entry < static_cast<int>(entries_.size()) ? entries_[entry].image : nullptr;
+}
+QLabel* WindowPicker::title(int entry) const {
+    return entry >= 0 && entry < static_cast<int>(entries_.size()) ? entries_[entry].title : nullptr;
+}
 
 } // namespace vexmira::mirror

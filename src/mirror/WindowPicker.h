@@ -57,6 +57,7 @@ public:
     void removeEntry(int entry);
     // The entries still listed, in order.
     int entryCount() const;
+    // The entry's thumbnail and title; null for an entry that was removed or never made.
     PickerImage* image(int entry) const;
     QLabel* title(int entry) const;
 

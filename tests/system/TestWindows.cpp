@@ -39,12 +39,12 @@ PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int
     create(false, "", seed);
 }
 
-PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title)
+PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title, bool undecorated)
     : display_(display), place_(place) {
-    create(true, title, seed);
+    create(true, title, seed, undecorated);
 }
 
-void PatternWindow::create(bool managed, const std::string& title, int seed) {
+void PatternWindow::create(bool managed, const std::string& title, int seed, bool undecorated) {
     xcb_connection_t* c = display_.get();
     window_ = xcb_generate_id(c);
     const std::uint32_t values[] = {display_.screen()->black_pixel, managed ? 0u : 1u};
@@ -63,6 +63,12 @@ void PatternWindow::create(bool managed, const std::string& title, int seed) {
         hints[1] = static_cast<std::uint32_t>(place_.x);
         hints[2] = static_cast<std::uint32_t>(place_.y);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+        if (undecorated) { // _MOTIF_WM_HINTS: decorations given, none
+            auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 15, "_MOTIF_WM_HINTS"), nullptr);
+            const std::uint32_t motif[5] = {2, 0, 0, 0, 0};
+            if (atom) xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, atom->atom, atom->atom, 32, 5, motif);
+            free(atom);
+        }
     }
     repaint(seed);
     xcb_map_window(c, window_);

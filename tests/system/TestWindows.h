@@ -37,8 +37,9 @@ raster::Bgra patternPixel(int seed, int x, int y);
 class PatternWindow {
 public:
     PatternWindow(const TestDisplay& display, raster::Rect place, int seed);
-    // A window the window manager frames and lists, titled `title`; `place` is a wish.
-    PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title);
+    // A window the window manager frames (with its decorations unless `undecorated`) and lists,
+    // titled `title`; `place` is a wish.
+    PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title, bool undecorated = false);
     ~PatternWindow();
     xcb_window_t id() const { return window_; }
     const raster::Rect& place() const { return place_; }
@@ -51,7 +52,7 @@ public:
     raster::Rect placeOnScreen() const;
 
 private:
-    void create(bool managed, const std::string& title, int seed);
+    void create(bool managed, const std::string& title, int seed, bool undecorated = false);
     const TestDisplay& display_;
     raster::Rect place_;
     xcb_window_t window_;
