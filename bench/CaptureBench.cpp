@@ -31,26 +31,12 @@ struct Figures {
 };
 std::map<std::string, Figures> figures;
 
-// Measures processor time of this process and the X server over a benchmark's whole run.
-class CpuMeter {
-public:
-    CpuMeter() : xorg_(bench::xServerPid()), own_(bench::ownCpuSeconds()), server_(xorg_ ? bench::processCpuSeconds(xorg_) : 0) {}
-    double elapsed() const {
-        return bench::ownCpuSeconds() - own_ + (xorg_ ? bench::processCpuSeconds(xorg_) - server_ : 0);
-    }
-    double wallSeconds() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
-
-private:
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-    pid_t xorg_;
-    double own_;
-    double server_;
-};
+using bench::CpuMeter;
 
 void report(benchmark::State& state, const std::string& name, const CpuMeter& meter) {
-    const double cpuSeconds = meter.elapsed();
+    const double cpuSeconds = meter.cpu();
     const double frames = double(state.iterations());
-    const Figures result{frames / meter.wallSeconds(), cpuSeconds / frames};
+    const Figures result{frames / meter.wall(), cpuSeconds / frames};
     state.counters["fps"] = result.framesPerSecond;
     state.counters["cpu_us_per_frame"] = result.cpuSecondsPerFrame * 1e6;
     figures[name] = result;

@@ -30,17 +30,7 @@ struct Figures {
     double cpuSecondsPerFrame = 0;
 } coldCopy, flatOut, atSixty, peer;
 
-class CpuMeter {
-public:
-    double cpu() const { return bench::ownCpuSeconds() - own_ + (xorg_ ? bench::processCpuSeconds(xorg_) - server_ : 0); }
-    double wall() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
-
-private:
-    pid_t xorg_ = bench::xServerPid();
-    double own_ = bench::ownCpuSeconds();
-    double server_ = xorg_ ? bench::processCpuSeconds(xorg_) : 0;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
+using bench::CpuMeter;
 
 Figures figuresOf(const CpuMeter& meter, double frames) { return {frames / meter.wall(), meter.cpu() / frames}; }
 

@@ -49,8 +49,7 @@ void captureLoop(benchmark::State& state, platform::WindowCaptureMethod method) 
     }
     raster::Bitmap frame;
     windows->captureWindow(testWindow, method, frame);
-    const pid_t xorg = bench::xServerPid();
-    const double own = bench::ownCpuSeconds(), server = xorg ? bench::processCpuSeconds(xorg) : 0;
+    const bench::CpuMeter meter;
     for (auto _ : state) {
         if (!windows->captureWindow(testWindow, method, frame)) {
             state.SkipWithError("capture failed");
@@ -58,7 +57,7 @@ void captureLoop(benchmark::State& state, platform::WindowCaptureMethod method) 
         }
         benchmark::DoNotOptimize(frame.bits());
     }
-    const double cpu = bench::ownCpuSeconds() - own + (xorg ? bench::processCpuSeconds(xorg) - server : 0);
+    const double cpu = meter.cpu();
     state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     state.counters["cpu_us_per_frame"] = cpu / double(state.iterations()) * 1e6;
 }
