@@ -37,8 +37,6 @@ public:
     // caller can let pending work run while the display copies.
     void PrefetchDesktop(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight);
 
-    bool canCapture() const { return screen_ != nullptr; }
-
 private:
     static std::optional<raster::Rect> sourceArea(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight);
 

@@ -83,6 +83,21 @@ void blendRows(Bgra* to, const Bgra* a, const Bgra* b, std::uint32_t w, int coun
     for (; i < count; ++i) to[i] = blend(a[i], b[i], w);
 }
 
+#ifdef __SSE2__
+// The two neighbouring pixels at `at` as eight 16-bit channels.
+inline __m128i loadPair(const Bgra* at) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)), _mm_setzero_si128());
+}
+
+// Two target pixels from their weighted tap pairs (lower x (256 - w) in the low half, upper x w in
+// the high half; each sum stays below 65536): added, rounded and stored.
+inline void storeTwoTaps(Bgra* to, __m128i first, __m128i second) {
+    const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
+    const __m128i mixed = _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(0x80)), 8);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_packus_epi16(mixed, _mm_setzero_si128()));
+}
+#endif
+
 // to[i] = blend(row[lower[i]], row[upper[i]], weight[i]) for the taps of one target row.
 void blendTaps(Bgra* to, const Bgra* row, const Taps& taps) {
     const int count = static_cast<int>(taps.lower.size());
@@ -90,21 +105,10 @@ void blendTaps(Bgra* to, const Bgra* row, const Taps& taps) {
 #ifdef __SSE2__
     // One 8-byte load fetches both pixels of a tap (upper = lower + 1); two target pixels a step.
     if (count > 0 && taps.upper[0] == taps.lower[0] + 1) {
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i half = _mm_set1_epi16(0x80);
         const auto* weights = reinterpret_cast<const __m128i*>(taps.weights.data());
-        for (; i + 2 <= count; i += 2) {
-            const __m128i first = _mm_mullo_epi16(
-                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + taps.lower[i])), zero),
-                _mm_loadu_si128(weights + i));
-            const __m128i second = _mm_mullo_epi16(
-                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + taps.lower[i + 1])), zero),
-                _mm_loadu_si128(weights + i + 1));
-            // lower x (256 - w) + upper x w for both pixels, below 65536
-            const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
-            const __m128i mixed = _mm_srli_epi16(_mm_add_epi16(sum, half), 8);
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(mixed, zero));
-        }
+        for (; i + 2 <= count; i += 2)
+            storeTwoTaps(to + i, _mm_mullo_epi16(loadPair(row + taps.lower[i]), _mm_loadu_si128(weights + i)),
+                         _mm_mullo_epi16(loadPair(row + taps.lower[i + 1]), _mm_loadu_si128(weights + i + 1)));
     }
 #endif
     for (; i < count; ++i) to[i] = blend(row[taps.lower[i]], row[taps.upper[i]], taps.weight[i]);
@@ -118,22 +122,19 @@ void blendSparseRow(Bgra* to, const Bgra* top, const Bgra* bottom, std::uint32_t
     int i = 0;
 #ifdef __SSE2__
     if (count > 0 && taps.upper[0] == taps.lower[0] + 1) {
-        const __m128i zero = _mm_setzero_si128();
         const __m128i half = _mm_set1_epi16(0x80);
         const __m128i down = _mm_set1_epi16(static_cast<short>(wy));
         const __m128i up = _mm_set1_epi16(static_cast<short>(256 - wy));
         const auto* weights = reinterpret_cast<const __m128i*>(taps.weights.data());
+        // The tap pair blended down between the two rows, then weighted across.
         auto pair = [&](int k) {
-            const __m128i a = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(top + taps.lower[k])), zero);
-            const __m128i b = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(bottom + taps.lower[k])), zero);
-            const __m128i between = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(a, up), _mm_mullo_epi16(b, down)), half), 8);
+            const __m128i between = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(loadPair(top + taps.lower[k]), up),
+                                                                               _mm_mullo_epi16(loadPair(bottom + taps.lower[k]), down)),
+                                                                 half),
+                                                   8);
             return _mm_mullo_epi16(between, _mm_loadu_si128(weights + k));
         };
-        for (; i + 2 <= count; i += 2) {
-            const __m128i first = pair(i), second = pair(i + 1);
-            const __m128i sum = _mm_add_epi16(_mm_unpacklo_epi64(first, second), _mm_unpackhi_epi64(first, second));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(sum, half), 8), zero));
-        }
+        for (; i + 2 <= count; i += 2) storeTwoTaps(to + i, pair(i), pair(i + 1));
     }
 #endif
     for (; i < count; ++i) {

@@ -16,8 +16,6 @@ void PixelCanvas::setPixel(int x, int y, TColor color) {
     reinterpret_cast<QRgb*>(image_.scanLine(y))[x] = toQRgb(color);
 }
 
-TColor PixelCanvas::pixel(int x, int y) const { return toTColor(QColor(image_.pixel(x, y))); }
-
 void PixelCanvas::fillRect(int left, int top, int right, int bottom, TColor color) {
     left = std::max(left, 0);
     top = std::max(top, 0);

@@ -20,7 +20,6 @@ public:
     int height() const { return image_.height(); }
 
     void setPixel(int x, int y, TColor color);
-    TColor pixel(int x, int y) const;
     void fillRect(int left, int top, int right, int bottom, TColor color);
     // Outline of the rectangle with a one-pixel pen, inside unchanged.
     void frameRect(int left, int top, int right, int bottom, TColor color);

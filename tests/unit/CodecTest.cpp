@@ -289,8 +289,7 @@ TEST_F(CodecTest, OurFilesReadBackInImageMagick) {
 
     saveImage(*folder_ / "ours32.bmp", withAlpha, ImageFormat::Bmp);
     EXPECT_EQ(maxChannelDifference(imageMagickPixels(*folder_ / "ours32.bmp"), withAlpha, false), 0);
-    EXPECT_TRUE(loadImage(*folder_ / "ours32.bmp").samePixels(withAlpha) ||
-                maxChannelDifference(loadImage(*folder_ / "ours32.bmp"), withAlpha, false) == 0);
+    EXPECT_EQ(maxChannelDifference(loadImage(*folder_ / "ours32.bmp"), withAlpha, false), 0); // and back in ours
 
     // JPEG loses detail: ours must come as close to the original as ImageMagick's own file of
     // the same quality.

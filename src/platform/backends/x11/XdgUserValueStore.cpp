@@ -1,5 +1,7 @@
 #include "platform/UserValueStore.h"
 
+#include "raster/ImageFile.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -32,19 +34,12 @@ std::optional<std::string> readUserValue(const std::string& name) {
 bool writeUserValue(const std::string& name, const std::string& value) {
     const std::filesystem::path folder = userConfigFolder();
     if (folder.empty()) return false;
-    const std::filesystem::path target = folder / name;
-    const std::filesystem::path temporary = folder / (name + ".new");
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!(out << value) || !out.flush()) return false;
+    try {
+        raster::writeFileAtomically(folder / name, {reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
-    std::error_code renamed;
-    std::filesystem::rename(temporary, target, renamed);
-    if (renamed) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-    }
-    return !renamed;
 }
 
 } // namespace vexmira::platform
