@@ -1,14 +1,12 @@
 #include "IniFile.h"
 
-#include "raster/ImageFile.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
-#include <sstream>
 
 namespace vexmira::app {
 
@@ -29,25 +27,35 @@ bool sameName(std::string_view a, std::string_view b) {
 } // namespace
 
 IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
-    std::ifstream in(path_, std::ios::binary);
-    parse(in);
+    platform::FileContent content = platform::readWholeFile(path_);
+    if (content.status == platform::ReadStatus::Unreadable) {
+        unreadable_ = content.reason.empty() ? std::string("unknown error") : content.reason;
+        return;
+    }
+    parse(content.bytes);
 }
 
-IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std::move(path)) {
-    std::istringstream in{std::string(text)};
-    parse(in);
-}
+IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std::move(path)) { parse(text); }
 
-void IniFile::parse(std::istream& in) {
-    std::string text;
+// Lines end at LF, CR LF or a lone CR; a UTF-8 byte-order mark at the start is not part of the
+// first line. A section named twice is read and written through its first header only; the
+// lines of the later one are kept as they are.
+void IniFile::parse(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     std::string section;
-    while (std::getline(in, text)) {
-        if (!text.empty() && text.back() == '\r') text.pop_back();
-        Line line{text, section, {}, {}};
-        const std::string_view t = trimmed(text);
+    int block = -1;
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        std::string_view raw = text.substr(0, end);
+        if (end == std::string_view::npos) text = {};
+        else text.remove_prefix(end + (text.substr(end).starts_with("\r\n") ? 2 : 1));
+        Line line{std::string(raw), section, block, {}, {}};
+        const std::string_view t = trimmed(raw);
         if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
             section = std::string(trimmed(t.substr(1, t.size() - 2)));
             line.section = section;
+            line.block = ++block;
+            line.header = true;
         } else if (const auto eq = t.find('='); eq != std::string_view::npos && eq > 0 && t.front() != ';' && t.front() != '#') {
             line.key = std::string(trimmed(t.substr(0, eq)));
             line.value = std::string(trimmed(t.substr(eq + 1)));
@@ -56,13 +64,18 @@ void IniFile::parse(std::istream& in) {
     }
 }
 
+int IniFile::firstHeader(std::string_view section) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+        if (lines_[i].header && sameName(lines_[i].section, section)) return static_cast<int>(i);
+    return -1;
+}
+
 int IniFile::find(std::string_view section, std::string_view key) const {
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const Line& line = lines_[i];
-        if (!sameName(line.section, section)) continue;
-        if (key.empty() ? line.key.empty() && trimmed(line.text).starts_with('[') : sameName(line.key, key))
-            return static_cast<int>(i);
-    }
+    const int header = firstHeader(section);
+    if (header < 0 || key.empty()) return header;
+    const int block = lines_[header].block;
+    for (std::size_t i = static_cast<std::size_t>(header) + 1; i < lines_.size() && lines_[i].block == block; ++i)
+        if (!lines_[i].key.empty() && sameName(lines_[i].key, key)) return static_cast<int>(i);
     return -1;
 }
 
@@ -126,19 +139,21 @@ void IniFile::writeString(std::string_view section, std::string_view key, const 
         lines_[at].value = value;
         return;
     }
-    int header = find(section, {});
+    int header = firstHeader(section);
     if (header < 0) {
-        if (!lines_.empty() && !trimmed(lines_.back().text).empty()) lines_.push_back({"", lines_.back().section, {}, {}});
-        lines_.push_back({"[" + std::string(section) + "]", std::string(section), {}, {}});
+        const int block = lines_.empty() ? 0 : lines_.back().block + 1;
+        if (!lines_.empty() && !trimmed(lines_.back().text).empty())
+            lines_.push_back({"", lines_.back().section, lines_.back().block, {}, {}});
+        lines_.push_back({"[" + std::string(section) + "]", std::string(section), block, {}, {}, true});
         header = static_cast<int>(lines_.size()) - 1;
     }
     // After the section's last key (blank lines and comments at its end stay after the new key).
+    const Line& head = lines_[header];
     std::size_t insertAt = static_cast<std::size_t>(header) + 1;
-    for (std::size_t i = insertAt; i < lines_.size() && sameName(lines_[i].section, lines_[header].section) &&
-                                   !trimmed(lines_[i].text).starts_with('[');
-         ++i)
+    for (std::size_t i = insertAt; i < lines_.size() && lines_[i].block == head.block; ++i)
         if (!lines_[i].key.empty()) insertAt = i + 1;
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{text, lines_[header].section, std::string(key), value});
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                  Line{text, head.section, head.block, std::string(key), value});
 }
 
 void IniFile::writeInteger(std::string_view section, std::string_view key, int value) {
@@ -161,12 +176,17 @@ std::string IniFile::text() const {
     return out;
 }
 
-bool IniFile::save() const {
+bool IniFile::save(std::string* problem) const {
+    if (unreadable_) {
+        if (problem) *problem = "it could not be read (" + *unreadable_ + "), so it is left as it is";
+        return false;
+    }
     const std::string out = text();
     try {
-        raster::writeFileAtomically(path_, {reinterpret_cast<const std::uint8_t*>(out.data()), out.size()});
+        platform::writeFileAtomically(path_, {reinterpret_cast<const std::uint8_t*>(out.data()), out.size()});
         return true;
-    } catch (const std::exception&) {
+    } catch (const platform::FileError& error) {
+        if (problem) *problem = error.problem();
         return false;
     }
 }

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <iosfwd>
 #include <string_view>
 #include <vector>
 
@@ -15,7 +14,8 @@ namespace vexmira::app {
 // the caller's default. Not thread-safe.
 class IniFile {
 public:
-    // Reads `path`; a missing or unreadable file gives an empty one (every key its default).
+    // Reads `path`; a missing or unreadable file gives an empty one (every key its default). A
+    // file that exists but cannot be read is never written over (see unreadableReason).
     explicit IniFile(std::filesystem::path path);
     // Takes `text` as the content of the file at `path` (not read).
     IniFile(std::filesystem::path path, std::string_view text);
@@ -37,8 +37,10 @@ public:
     void writeFloat(std::string_view section, std::string_view key, double value);
 
     // Writes the whole file through a temporary file and a rename. Returns false (the file as it
-    // was) when it cannot be written.
-    bool save() const;
+    // was), with the reason in `problem`, when it cannot be written or could not be read.
+    bool save(std::string* problem = nullptr) const;
+    // Why the file that exists could not be read; nothing when it was read or is missing.
+    const std::optional<std::string>& unreadableReason() const { return unreadable_; }
     std::string text() const;
     const std::filesystem::path& path() const { return path_; }
 
@@ -49,15 +51,19 @@ private:
     struct Line {
         std::string text;    // as read or written
         std::string section; // the section it belongs to ("" before the first one)
+        int block = -1;      // which section header it follows (-1 before the first one)
         std::string key;     // empty unless it is a key line
         std::string value;
+        bool header = false;
     };
-    void parse(std::istream& in);
+    void parse(std::string_view text);
+    int firstHeader(std::string_view section) const;
     // Index of the key's line, or of the section header when `key` is empty; -1 when missing.
     int find(std::string_view section, std::string_view key) const;
 
     std::filesystem::path path_;
     std::vector<Line> lines_;
+    std::optional<std::string> unreadable_;
 };
 
 } // namespace vexmira::app

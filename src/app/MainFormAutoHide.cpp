@@ -1,26 +1,26 @@
 // Auto-hide, keeping the control window on the screen, and the display window's commands.
+#include "AutoHideNotice.h"
 #include "FadeSchedule.h"
 #include "mainunit.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 
 namespace vexmira::app {
 
-void TMainForm::setOpacity(int opacity) { setWindowOpacity(opacity / 255.0); }
+void TMainForm::setOpacity(int opacity) {
+    setWindowOpacity(opacity / 255.0);
+    // Each tick's opacity is shown at that tick, not with the next batch of requests.
+    QGuiApplication::sync();
+}
 
 void TMainForm::showAutoHideNotice() {
-    QMessageBox notice(QMessageBox::Information, "Vexmira",
-                       " \r   Move cursor to upper left corner to show hidden Vexmira.          ", QMessageBox::NoButton, this);
-    QAbstractButton* ok = notice.addButton("OK", QMessageBox::YesRole);
-    auto* again = new QCheckBox("Don't show me again.");
-    notice.setCheckBox(again);
-    notice.exec();
-    if (notice.clickedButton() == ok) AutohideAgain = again->isChecked();
+    AutoHideNotice notice(this);
+    // Only OK applies the tick; Esc and the close box change nothing.
+    if (notice.exec() == QDialog::Accepted) AutohideAgain = notice.dontShowAgain->isChecked();
 }
 
 void TMainForm::AutoHide1Click() {
@@ -37,7 +37,9 @@ void TMainForm::Timer2Timer() {
     if (!AutoHide1->isChecked()) return;
     try {
         const QPoint screen = QCursor::pos();
-        const FadeStep step = fadeTick(screen, mapFromGlobal(screen), size(), frameGeometry().width(), AlphaLevel);
+        // The corner that brings the window back is the primary monitor's top-left one.
+        const QPoint onPrimary = screen - primaryScreenRect().topLeft();
+        const FadeStep step = fadeTick(onPrimary, mapFromGlobal(screen), size(), frameGeometry().width(), AlphaLevel);
         AlphaLevel = step.alphaLevel;
         if (step.opacity >= 0) setOpacity(step.opacity);
     } catch (...) {
@@ -46,8 +48,8 @@ void TMainForm::Timer2Timer() {
 }
 
 void TMainForm::Timer3Timer() {
-    const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
-    if (x() > screenWidth - 30) move(screenWidth - width() - 30, y());
+    const QRect primary = primaryScreenRect();
+    if (x() - primary.x() > primary.width() - 30) move(primary.x() + primary.width() - width() - 30, y());
 }
 
 void TMainForm::sbseconddisplayClick() {
@@ -63,7 +65,8 @@ void TMainForm::sbseconddisplayClick() {
 
 void TMainForm::Movetoseconddisplay1Click() {
     if (!mirror::Fmonitor || QGuiApplication::screens().size() < 2) return;
-    mirror::Fmonitor->move(QGuiApplication::primaryScreen()->geometry().width(), mirror::Fmonitor->y());
+    const QRect primary = primaryScreenRect();
+    mirror::Fmonitor->move(primary.x() + primary.width(), mirror::Fmonitor->y());
 }
 
 } // namespace vexmira::app

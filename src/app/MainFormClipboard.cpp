@@ -37,6 +37,7 @@ void TMainForm::SpeedButton2Click() {
     moveHighlight(SpeedButton2);
     ClearImage();
     SourceMode = srcClipboard;
+    releaseWindowCaptures();
     Timer1->stop();
     Timer3zaslon->stop();
     TimerStep->stop();

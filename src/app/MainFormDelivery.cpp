@@ -4,8 +4,6 @@
 #include "mainunit.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QScreen>
 
 namespace vexmira::app {
 
@@ -27,21 +25,21 @@ void TMainForm::Timer3zaslonTimer() {
         Timer1->stop();
         mirror::TFmonitor* display = mirror::Fmonitor;
         const int area = capture::fAlldesktop ? capture::fAlldesktop->ItemIndex() : mirror::AllDesktop;
-        const QRect primary = QGuiApplication::primaryScreen()->geometry();
         // The screen is copied while pending messages (the last frame's painting among them) run.
-        desktop_->PrefetchDesktop(area, GrabRect, primary.width(), primary.height());
+        desktop_->PrefetchDesktop(area, GrabRect);
         QCoreApplication::processEvents();
-        if (display && (area == mirror::AllDesktop || area == mirror::PartOfDesktop))
-            desktop_->CaptureDesktop(display->DesktopFrame, area, GrabRect, primary.width(), primary.height(), Overlay);
-        if (display) {
+        // Stop All or another source may have run meanwhile; their pictures stay.
+        const bool stillRunning = Timer3zaslon->isActive() && (SourceMode == srcDesktop || SourceMode == srcText);
+        if (display && stillRunning && (area == mirror::AllDesktop || area == mirror::PartOfDesktop))
+            desktop_->CaptureDesktop(display->DesktopFrame, area, GrabRect, Overlay);
+        if (display && stillRunning) {
             if (SourceMode == srcDesktop) CurrentFrame = display->DesktopFrame; // shares the pixels
             if (cbx1->Checked()) ShareM();
             if (previewFed()) slika->setBitmap(display->DesktopFrame);
         }
         // Ticks coming back to back: the next frame is copied while this one is painted. At
         // slower rates it would be stale by the time it is used, so it is fetched at the tick.
-        if (Timer3zaslon->interval() <= backToBackInterval)
-            desktop_->PrefetchDesktop(area, GrabRect, primary.width(), primary.height());
+        if (stillRunning && Timer3zaslon->interval() <= backToBackInterval) desktop_->PrefetchDesktop(area, GrabRect);
     } catch (...) {
         // A failed tick is forgotten; the next one tries again.
     }

@@ -2,20 +2,20 @@
 // asked to close and when the program ends.
 #include "IniFile.h"
 #include "mainunit.h"
+#include "platform/FileSystem.h"
 #include "platform/UserValueStore.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
-#include <unistd.h>
+#include <QTimer>
 
 namespace vexmira::app {
 
 int ScaleIndex = 1;
 double CurrentScale = 1.0;
 int RefreshRate = 5;
-QString HotKeyText = "None";
+std::string HotKeyText = "None";
 bool BeepOnSave = false;
 bool AutohideAgain = false;
 
@@ -23,6 +23,9 @@ namespace {
 
 constexpr const char* position = "Velikost";
 constexpr const char* options = "Options";
+
+std::filesystem::path toPath(const QString& text) { return std::filesystem::path(QFile::encodeName(text).toStdString()); }
+QString fromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
 
 } // namespace
 
@@ -36,15 +39,48 @@ raster::ScaleMode scaleModeOfIndex(int index) {
     }
 }
 
-QString settingsFilePath() {
-    const QString folder = ProgramFolder.isEmpty() ? QDir::currentPath() + "/" : ProgramFolder;
-    if (::access(QFile::encodeName(folder).constData(), W_OK) == 0) return folder + "Vexmira.cfg";
-    return QString::fromStdString((platform::userConfigFolder() / "Vexmira.cfg").string());
+QRect primaryScreenRect() {
+    QScreen* primary = QGuiApplication::primaryScreen();
+    return primary ? primary->geometry() : QRect(0, 0, 640, 480);
+}
+
+SettingsFiles settingsFiles() {
+    const QString folder = ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath() + "/" : ProgramFolder;
+    const QString beside = folder + "Vexmira.cfg";
+    if (platform::isWritableFolder(toPath(folder))) return {beside, beside};
+    const std::filesystem::path config = platform::userConfigFolder();
+    if (config.empty()) return {beside, {}};
+    const QString own = fromPath(config / "Vexmira.cfg");
+    // An installed copy starts from the file shipped beside it until it has one of its own.
+    if (platform::readWholeFile(config / "Vexmira.cfg").status == platform::ReadStatus::Missing) return {beside, own};
+    return {own, own};
+}
+
+QString settingsFilePath() { return settingsFiles().write; }
+
+void TMainForm::reportSettingsProblem(const QString& text) {
+    if (settingsProblemShown_) return;
+    settingsProblemShown_ = true;
+    // After the windows are up, on top of the control window.
+    QTimer::singleShot(0, this, [this, text] { showErrorOver(this, text); });
 }
 
 void TMainForm::LoadSettings() {
-    const IniFile file(settingsFilePath().toStdString());
-    const QRect primary = QGuiApplication::primaryScreen()->geometry();
+    const SettingsFiles files = settingsFiles();
+    platform::removeStaleTemporaries(toPath(files.read));
+    if (!files.write.isEmpty() && files.write != files.read) platform::removeStaleTemporaries(toPath(files.write));
+    const IniFile file(toPath(files.read));
+    if (const auto& reason = file.unreadableReason()) {
+        settingsUnreadable_ = files.read == files.write;
+        reportSettingsProblem("Cannot read the settings file " + files.read + " (" + QString::fromStdString(*reason) +
+                              "). Vexmira runs with its default settings and leaves the file as it is.");
+    } else if (files.write.isEmpty()) {
+        reportSettingsProblem("There is no folder where Vexmira can keep its settings: " + ProgramFolder +
+                              " cannot be written and there is no home folder. The settings of this run will not be kept.");
+    }
+
+    // Positions are kept relative to the primary monitor's top-left corner.
+    const QRect primary = primaryScreenRect();
     int left = file.readInteger(position, "Levo", primary.width() - 500);
     int top = file.readInteger(position, "Gor", 100);
     // Back onto the primary screen.
@@ -52,7 +88,7 @@ void TMainForm::LoadSettings() {
     if (left > primary.width() - width()) left = 5;
     if (top > primary.height() - 50) top = 5;
     if (top < 5) top = 5;
-    move(left, top);
+    move(primary.x() + left, primary.y() + top);
 
     Overlay.showCursor = file.readInteger(options, "optShowcursor", 0) != 0;
     Overlay.showRedPoint = file.readInteger(options, "optShowRedPoint", 0) != 0;
@@ -69,13 +105,20 @@ void TMainForm::LoadSettings() {
     AutoHide1->setChecked(file.readInteger(options, "optAutohide", 0) == 1);
     if (AutoHide1->isChecked()) Timer2->start();
     else Timer2->stop();
-    HotKeyText = QString::fromStdString(file.readString(options, "HotKey", "None"));
+    HotKeyText = file.readString(options, "HotKey", "None");
     BeepOnSave = file.readInteger(options, "CbBeep", 0) == 1;
 }
 
 void TMainForm::SaveSettings() {
-    IniFile file(settingsFilePath().toStdString());
-    const QPoint place = normalGeometry().isValid() && isMaximized() ? normalGeometry().topLeft() : pos();
+    const SettingsFiles files = settingsFiles();
+    // A file that could not be read is not replaced by one holding only this run's values.
+    if (files.write.isEmpty() || settingsUnreadable_) return;
+    IniFile file(toPath(files.write));
+    if (files.write != files.read && !file.unreadableReason() &&
+        platform::readWholeFile(toPath(files.write)).status == platform::ReadStatus::Missing)
+        file = IniFile(toPath(files.write), platform::readWholeFile(toPath(files.read)).bytes);
+    const QRect primary = primaryScreenRect();
+    const QPoint place = (isMaximized() && normalGeometry().isValid() ? normalGeometry().topLeft() : pos()) - primary.topLeft();
     file.writeInteger(position, "Levo", place.x());
     file.writeInteger(position, "Gor", place.y());
     file.writeInteger(options, "optShowcursor", Overlay.showCursor ? 1 : 0);
@@ -89,9 +132,11 @@ void TMainForm::SaveSettings() {
     file.writeInteger(options, "optAutohide", AutoHide1->isChecked() ? 1 : 0);
     file.writeInteger(options, "ShowHint", ShowHint->isChecked() ? 1 : 0);
     file.writeInteger(options, "optStbar", 0);
-    file.writeString(options, "HotKey", HotKeyText.toStdString());
+    file.writeString(options, "HotKey", HotKeyText);
     file.writeInteger(options, "CbBeep", BeepOnSave ? 1 : 0);
-    if (!file.save()) showError("Cannot write the settings file " + settingsFilePath() + ".");
+    std::string problem;
+    if (!file.save(&problem))
+        reportSettingsProblem("Cannot write the settings file " + files.write + ": " + QString::fromStdString(problem) + ".");
 }
 
 } // namespace vexmira::app

@@ -27,6 +27,9 @@ void TMainForm::SpeedButton6Click() {
     SelectedWindow = 0;
     pd->setText("Select window to display");
 
+    // A build still filling its thumbnails (this handler runs inside its message pump when the
+    // button is pressed again) sees the newer build and stops.
+    const int build = ++pickerBuild_;
     delete picker;
     windowTable.clear();
     Panel2->hide();
@@ -34,14 +37,29 @@ void TMainForm::SpeedButton6Click() {
     picker->setGeometry(Panel2->rect());
     connect(picker, &mirror::WindowPicker::windowChosen, this, &TMainForm::ImageClick);
     entryCounter = 0;
-    if (windows_) windowTable = mirror::listWindows(*windows_);
+    if (windows_) {
+        windowTable = mirror::listWindows(*windows_);
+        if (CaptureMethod == 2) {
+            std::vector<platform::WindowHandle> handles;
+            for (const mirror::WindowRow& row : windowTable) handles.push_back(std::stoull(row.handle));
+            windows_->prepareCapture(handles);
+        }
+    }
     picker->show();
     for (int row = 0; row < static_cast<int>(windowTable.size()); ++row) {
         xadd();
         risiBmp(row);
         QCoreApplication::processEvents();
+        if (!pickerBuildGoesOn(build)) break;
     }
-    Panel2->show();
+    if (pickerBuildGoesOn(build)) Panel2->show();
+    if (build == pickerBuild_ && windows_) windows_->releaseCaptures(SelectedWindow);
+}
+
+// Whether the picker build `build` may go on after pending messages ran: no newer build began,
+// the source is still Single Application, and no window has been chosen meanwhile.
+bool TMainForm::pickerBuildGoesOn(int build) const {
+    return build == pickerBuild_ && SourceMode == srcSingleApp && SelectedWindow == 0 && picker;
 }
 
 void TMainForm::xadd() {
@@ -51,14 +69,17 @@ void TMainForm::xadd() {
 }
 
 void TMainForm::risiBmp(int row) {
+    const int build = pickerBuild_;
     try {
-        const mirror::WindowRow& entry = windowTable.at(row);
+        // A copy: the table may be rebuilt while pending messages run.
+        const mirror::WindowRow entry = windowTable.at(row);
         const platform::WindowHandle handle = std::stoull(entry.handle);
         QCoreApplication::processEvents();
+        if (!pickerBuildGoesOn(build)) return;
         raster::Bitmap capture;
         if (entry.title != "Program Manager") CaptureWindow(handle, capture);
         QCoreApplication::processEvents();
-        if (!picker) return;
+        if (!pickerBuildGoesOn(build)) return;
         if (mirror::excludedFromPicker(entry, capture.size())) {
             picker->removeEntry(row);
             return;
@@ -73,6 +94,7 @@ void TMainForm::risiBmp(int row) {
 void TMainForm::ImageClick(platform::WindowHandle window) {
     try {
         SelectedWindow = window;
+        if (windows_) windows_->releaseCaptures(window);
         Panel2->hide();
         xpanel1->show();
         pd->setText("Preview");

@@ -24,6 +24,10 @@ void TMainForm::showPicturePages(QWidget* shown) {
         page->setVisible(page == shown);
 }
 
+void TMainForm::releaseWindowCaptures() {
+    if (windows_) windows_->releaseCaptures();
+}
+
 void TMainForm::SpeedButton1Click() {
     if (!capture::fAlldesktop || capture::fAlldesktop->exec() != QDialog::Accepted) return;
     SourceMenuIndex = 1;
@@ -37,6 +41,7 @@ void TMainForm::SpeedButton1Click() {
     if (mirror::Fmonitor) mirror::Fmonitor->image->show();
     SourceMode = srcDesktop;
     clipWatch->Enabled = false;
+    releaseWindowCaptures();
     Timer1->stop();
     TimerStep->stop();
     Timer3zaslon->start();
@@ -54,6 +59,7 @@ void TMainForm::sbSTOPClick() {
         Cekiraj(SourceMenuIndex);
         ClearImage();
         SourceMode = srcStopped;
+        releaseWindowCaptures();
         if (mirror::Fmonitor) mirror::Fmonitor->image->hide();
         cbx1->setChecked(false);
         pscroll->hide();

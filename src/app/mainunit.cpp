@@ -28,6 +28,12 @@ TMainForm* MainForm = nullptr;
 
 void showError(const QString& text) { QMessageBox::critical(nullptr, "Vexmira", text); }
 
+void showErrorOver(QWidget* window, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, "Vexmira", text, QMessageBox::Ok, window && window->isVisible() ? window : nullptr);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}
+
 Panel::Panel(QWidget* parent, raster::TColor color, const QString& caption) : QLabel(caption, parent) {
     setAlignment(Qt::AlignCenter);
     setAutoFillBackground(true);
@@ -38,6 +44,14 @@ void Panel::setColor(raster::TColor color) {
     QPalette p = palette();
     p.setColor(QPalette::Window, widgets::toQColor(color));
     setPalette(p);
+}
+
+// Through the palette, not a style sheet: a style sheet would also colour the tooltips of
+// everything inside the widget.
+void setTextColor(QWidget* widget, raster::TColor color) {
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, widgets::toQColor(color));
+    widget->setPalette(p);
 }
 
 TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* parent)
@@ -61,9 +75,9 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
     LoadSettings();
     FirstActivation = true;
     AlphaLevel = 255;
-    const QRect primary = QGuiApplication::primaryScreen()->geometry();
-    if (x() > primary.width() - 10) move(50, y());
-    if (y() < 0) move(x(), 50);
+    const QRect primary = primaryScreenRect();
+    if (x() - primary.x() > primary.width() - 10) move(primary.x() + 50, y());
+    if (y() - primary.y() < 0) move(x(), primary.y() + 50);
     SavedClientWidth = width();
     SavedClientHeight = height();
     clipWatch = new sources::ClipboardWatcher(this);
@@ -115,6 +129,9 @@ void TMainForm::buildButtonColumn() {
     redall = new Panel(Panel4, 0xFF8000);
     redall->setGeometry(-11, 32, 53, 33);
     redall->setEnabled(false);
+    // The highlight shows which source runs; a click on it reaches the button underneath, so the
+    // running source can be chosen again.
+    redall->setAttribute(Qt::WA_TransparentForMouseEvents);
     sbred = new QLabel(redall);
     sbred->setGeometry(11, 0, 42, 33);
     sbred->setAlignment(Qt::AlignCenter);
@@ -181,7 +198,7 @@ void TMainForm::buildPictureArea() {
     bold.setBold(true);
     bold.setPixelSize(19);
     Panel2->setFont(bold);
-    Panel2->setStyleSheet("color: #FFFFE6;");
+    setTextColor(Panel2, 0xE6FFFF);
     xPanel3 = new Panel(Panel1, 0x434343);
     xPanel3->setGeometry(whole);
     xPanel3->hide();
@@ -196,7 +213,7 @@ void TMainForm::buildPictureArea() {
 
     PAnelHint = new Panel(this, 0x00359F);
     PAnelHint->setGeometry(44, 32, 100, 33);
-    PAnelHint->setStyleSheet("color: white;");
+    setTextColor(PAnelHint, 0xFFFFFF);
     PAnelHint->hide();
 }
 
@@ -316,6 +333,8 @@ void TMainForm::showHint(widgets::TXiButton* button) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Events can arrive while the window is still being built.
+    if (!panelALL || !PAnelHint || !SpeedButton8 || !Panel4 || !SpeedButton1 || !ShowHint) return false;
     if (watched == panelALL) {
         if (event->type() == QEvent::MouseButtonPress) {
             dragging_ = true;

@@ -35,15 +35,24 @@ extern mirror::DisplayScaleSettings DisplayScale;
 extern int ScaleIndex;      // " Scale Mode " item: 0 Normal, 1 Optimal, 2 Scale, 3 Optimal Scaled, 4 Stretch
 extern double CurrentScale; // the display view's scale factor
 extern int RefreshRate;     // screen updates per second, 1..1000
-extern QString HotKeyText;  // the capture hot key, "None" when there is none
+extern std::string HotKeyText; // the capture hot key, "None" when there is none (bytes as stored)
 extern bool BeepOnSave;
 extern bool AutohideAgain;  // true: the auto-hide notice is not shown again
 
 // The display view's scale mode for a " Scale Mode " item index (Optimal for an unknown one).
 raster::ScaleMode scaleModeOfIndex(int index);
-// Where the settings file lives: the program's folder, or the user's configuration folder
-// when the program's folder cannot be written.
+// Where the settings are read from and written to: the program's folder; or, when that cannot be
+// written, the user's configuration folder (read from the program's folder until the user's file
+// exists). `write` is empty when there is nowhere to write.
+struct SettingsFiles {
+    QString read;
+    QString write;
+};
+SettingsFiles settingsFiles();
 QString settingsFilePath();
+// The primary monitor's rectangle in the desktop's (logical) coordinates; the program places
+// and measures everything on "the primary screen" relative to it.
+QRect primaryScreenRect();
 
 // A panel: a plain widget with a background colour and, optionally, a centred caption.
 class Panel : public QLabel {
@@ -52,6 +61,9 @@ public:
     Panel(QWidget* parent, raster::TColor color, const QString& caption = {});
     void setColor(raster::TColor color);
 };
+
+// Sets the colour of a widget's text (and of the text of what it holds).
+void setTextColor(QWidget* widget, raster::TColor color);
 
 // The small borderless, always-on-top control window: the source buttons, the preview of the
 // current picture, "Send", "Automatically Send" and the menu.
@@ -63,50 +75,50 @@ public:
     ~TMainForm() override;
 
     // --- controls ---
-    Panel* panelALL;
-    QWidget* Panel4;
-    widgets::TXiButton* sbSTOP;
-    widgets::TXiButton* SpeedButton1; // Desktop
-    widgets::TXiButton* SpeedButton6; // Single Application
-    widgets::TXiButton* SpeedButton2; // Clipboard
-    widgets::TXiButton* SpeedButton3; // Images
-    widgets::TXiButton* sbtext;
-    widgets::TXiButton* SBSCroll;
-    widgets::TXiButton* sboptions;
-    Panel* redall;
-    QLabel* sbred;
-    widgets::TXiButton* SpeedButton8; // Send
-    widgets::TBitCheckBox* cbx1;      // Automatically Send
-    widgets::TXiButton* SBPOP;
-    widgets::TXiButton* SpeedButton7; // Close
-    Panel* Panel1;
-    Panel* xpanel1;
-    widgets::ImageView* slika;
-    Panel* Panel2;
-    Panel* xPanel3;
-    Panel* p9;
-    Panel* pscroll;
-    QLabel* pd;
-    Panel* PAnelHint;
+    Panel* panelALL = nullptr;
+    QWidget* Panel4 = nullptr;
+    widgets::TXiButton* sbSTOP = nullptr;
+    widgets::TXiButton* SpeedButton1 = nullptr; // Desktop
+    widgets::TXiButton* SpeedButton6 = nullptr; // Single Application
+    widgets::TXiButton* SpeedButton2 = nullptr; // Clipboard
+    widgets::TXiButton* SpeedButton3 = nullptr; // Images
+    widgets::TXiButton* sbtext = nullptr;
+    widgets::TXiButton* SBSCroll = nullptr;
+    widgets::TXiButton* sboptions = nullptr;
+    Panel* redall = nullptr;
+    QLabel* sbred = nullptr;
+    widgets::TXiButton* SpeedButton8 = nullptr; // Send
+    widgets::TBitCheckBox* cbx1 = nullptr;      // Automatically Send
+    widgets::TXiButton* SBPOP = nullptr;
+    widgets::TXiButton* SpeedButton7 = nullptr; // Close
+    Panel* Panel1 = nullptr;
+    Panel* xpanel1 = nullptr;
+    widgets::ImageView* slika = nullptr;
+    Panel* Panel2 = nullptr;
+    Panel* xPanel3 = nullptr;
+    Panel* p9 = nullptr;
+    Panel* pscroll = nullptr;
+    QLabel* pd = nullptr;
+    Panel* PAnelHint = nullptr;
 
-    QMenu* Popup1;
-    QMenu* Show1;
+    QMenu* Popup1 = nullptr;
+    QMenu* Show1 = nullptr;
     std::array<QAction*, 6> sourceItems{}; // Desktop .. Scroll Text
-    QAction* captureImage1;
-    QAction* sbseconddisplay;
-    QAction* ShowHint;
-    QAction* AutoHide1;
-    QAction* Movetoseconddisplay1;
-    QAction* Options1;
-    QAction* LoadatS1;
-    QAction* About1;
-    QAction* Exit1;
+    QAction* captureImage1 = nullptr;
+    QAction* sbseconddisplay = nullptr;
+    QAction* ShowHint = nullptr;
+    QAction* AutoHide1 = nullptr;
+    QAction* Movetoseconddisplay1 = nullptr;
+    QAction* Options1 = nullptr;
+    QAction* LoadatS1 = nullptr;
+    QAction* About1 = nullptr;
+    QAction* Exit1 = nullptr;
 
-    QTimer* Timer1;
-    QTimer* Timer3zaslon;
-    QTimer* Timer2;
-    QTimer* Timer3;
-    QTimer* TimerStep;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer3zaslon = nullptr;
+    QTimer* Timer2 = nullptr;
+    QTimer* Timer3 = nullptr;
+    QTimer* TimerStep = nullptr;
 
     bool FirstActivation = true;
     int AlphaLevel = 255;
@@ -122,6 +134,9 @@ public:
     void SpeedButton6Click();
     void xadd();
     void risiBmp(int row);
+    bool pickerBuildGoesOn(int build) const;
+    // The single window's drawing is no longer kept off-screen (another source took over).
+    void releaseWindowCaptures();
     void ImageClick(platform::WindowHandle window);
     void Timer1Timer();
     bool CaptureWindow(platform::WindowHandle window, raster::Bitmap& target);
@@ -132,7 +147,7 @@ public:
     int entryCounter = 0;
 
     // --- clipboard ---
-    sources::ClipboardWatcher* clipWatch;
+    sources::ClipboardWatcher* clipWatch = nullptr;
     void SpeedButton2Click();
     void clipWatchClipboardChanged();
     void Cekiraj(int index);
@@ -190,11 +205,17 @@ private:
     bool dragging_ = false;
     QPoint dragStart_;
     bool tickRunning_ = false;
+    int pickerBuild_ = 0;             // counts the picker's builds; a newer one ends an older one
+    bool settingsUnreadable_ = false; // the settings file exists but could not be read: never replaced
+    bool settingsProblemShown_ = false;
+    void reportSettingsProblem(const QString& text);
 };
 
 extern TMainForm* MainForm;
 
 // Shows the text of an error in a message box captioned "Vexmira"; the program goes on.
 void showError(const QString& text);
+// The same, kept above `window` (an always-on-top window would hide a plain box).
+void showErrorOver(QWidget* window, const QString& text);
 
 } // namespace vexmira::app

@@ -4,6 +4,7 @@
 #include "widgets/ImageView.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QScreen>
 #include <QThread>
 
@@ -15,34 +16,37 @@ TfAlldesktop::TfAlldesktop(mirror::DesktopCapture& capture, QWidget* parent)
     : widgets::ChoiceDialog(" Display  ", {"All Desktop", "Part of Desktop"}, parent), capture_(capture) {}
 
 bool TfAlldesktop::GrabScreen(QImage& shot) {
-    const QSize primary = QGuiApplication::primaryScreen()->size();
     raster::Bitmap frame;
-    if (!capture_.CaptureDesktop(frame, mirror::AllDesktop, {}, primary.width(), primary.height(), {})) return false;
+    if (!capture_.CaptureDesktop(frame, mirror::AllDesktop, {}, {}) || frame.isEmpty()) return false;
     shot = widgets::asQImage(frame).copy();
     return true;
 }
 
 void TfAlldesktop::BitBtn1Click() {
-    const int top = y();
-    QImage shot;
     if (ItemIndex() == mirror::PartOfDesktop && grab_) {
+        // Out of the way while the screen is photographed; hidden windows keep their place, so
+        // the dialog comes back where it was.
         if (controlWindow_) controlWindow_->hide();
-        move(x(), top - 500);
         hide();
         // Let the screen repaint without our windows before it is photographed.
         for (int i = 0; i < 5; ++i) {
             QApplication::processEvents();
             QThread::msleep(20);
         }
-        GrabScreen(shot);
+        QImage shot;
+        if (!GrabScreen(shot)) {
+            if (controlWindow_) controlWindow_->show();
+            show();
+            QMessageBox::critical(this, "Vexmira",
+                                  "Cannot take a picture of the screen, so a part of the desktop cannot be chosen now.");
+            return; // the dialog stays open
+        }
         grab_->GrabShot = shot;
         grab_->exec();
         grab_->GrabShot = QImage();
         if (controlWindow_) controlWindow_->show();
     }
-    move(x(), top);
     done(QDialog::Accepted);
 }
-
 
 } // namespace vexmira::capture

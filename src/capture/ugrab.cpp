@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace vexmira::capture {
@@ -40,9 +41,15 @@ void GrabPicture::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, picture);
 }
 
-void GrabPicture::mousePressEvent(QMouseEvent* event) { emit pressed(event->position().toPoint()); }
-void GrabPicture::mouseMoveEvent(QMouseEvent* event) { emit moved(event->position().toPoint()); }
-void GrabPicture::mouseReleaseEvent(QMouseEvent* event) { emit released(event->position().toPoint()); }
+// The picture holds device pixels; with a scale factor the mouse moves in larger logical steps.
+QPoint GrabPicture::toPicture(QPointF at) const {
+    const qreal ratio = devicePixelRatioF();
+    return QPoint(static_cast<int>(std::floor(at.x() * ratio)), static_cast<int>(std::floor(at.y() * ratio)));
+}
+
+void GrabPicture::mousePressEvent(QMouseEvent* event) { emit pressed(toPicture(event->position())); }
+void GrabPicture::mouseMoveEvent(QMouseEvent* event) { emit moved(toPicture(event->position())); }
+void GrabPicture::mouseReleaseEvent(QMouseEvent* event) { emit released(toPicture(event->position())); }
 
 TFgrab::TFgrab(mirror::TGrabRect& GrabRect, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), grabRect_(GrabRect) {
@@ -67,7 +74,9 @@ TFgrab::TFgrab(mirror::TGrabRect& GrabRect, QWidget* parent)
 }
 
 int TFgrab::exec() {
-    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    // Over the whole primary monitor, where the screenshot was taken.
+    QScreen* primary = QGuiApplication::primaryScreen();
+    const QRect area = primary ? primary->geometry() : QRect(0, 0, 640, 480);
     setGeometry(area);
     ImageGrab->setGeometry(0, 0, area.width(), area.height());
     drawing_ = false;
@@ -77,6 +86,7 @@ int TFgrab::exec() {
 bool TFgrab::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate && ImageGrab->picture.cacheKey() != GrabShot.cacheKey()) {
         ImageGrab->picture = GrabShot.copy(); // the drawing goes onto a copy; the shot stays clean
+        ImageGrab->picture.setDevicePixelRatio(ImageGrab->devicePixelRatioF());
         ImageGrab->update();
     }
     return QDialog::event(event);
@@ -84,8 +94,9 @@ bool TFgrab::event(QEvent* event) {
 
 void TFgrab::DrawShape(QPoint topLeft, QPoint bottomRight) {
     invertOutline(ImageGrab->picture, topLeft, bottomRight);
-    const QRect dirty = QRect(topLeft, bottomRight).normalized().adjusted(-2, -2, 2, 2);
-    ImageGrab->update(dirty);
+    const qreal ratio = ImageGrab->devicePixelRatioF();
+    const QRectF dirty = QRectF(QRect(topLeft, bottomRight).normalized().adjusted(-2, -2, 3, 3));
+    ImageGrab->update(QRectF(dirty.topLeft() / ratio, dirty.size() / ratio).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 void TFgrab::ImageGrabMouseDown(QPoint at) {

@@ -15,7 +15,7 @@ namespace vexmira::capture {
 void invertOutline(QImage& picture, QPoint a, QPoint b);
 
 // The picture control of the region window: shows the frozen screenshot 1:1 from its top-left
-// corner and reports the mouse in its own pixels.
+// corner and reports the mouse in the picture's (device) pixels.
 class GrabPicture : public QWidget {
     Q_OBJECT
 public:
@@ -32,6 +32,9 @@ protected:
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
+
+private:
+    QPoint toPicture(QPointF at) const;
 };
 
 // The region window: a frozen screenshot of the primary screen on which the user drags the

@@ -2,27 +2,32 @@
 
 #include <QImage>
 #include <QPainter>
+#include <cstdlib>
 
 namespace vexmira::mirror {
 
 DesktopCapture::DesktopCapture(std::unique_ptr<platform::ScreenCapture> screen, std::unique_ptr<platform::CursorSource> cursor)
     : screen_(std::move(screen)), cursor_(std::move(cursor)) {}
 
-std::optional<raster::Rect> DesktopCapture::sourceArea(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight) {
-    if (area == AllDesktop) return raster::Rect{0, 0, primaryWidth, primaryHeight};
-    if (area == PartOfDesktop) return raster::Rect{grab.Left, grab.Top, grab.width(), grab.height()};
-    return std::nullopt;
+std::optional<raster::Rect> DesktopCapture::sourceArea(int area, const TGrabRect& grab) {
+    if (!screen_ || (area != AllDesktop && area != PartOfDesktop)) return std::nullopt;
+    const raster::Rect primary = screen_->primaryMonitor();
+    if (area == AllDesktop) return primary;
+    const long long left = static_cast<long long>(primary.x) + grab.Left, top = static_cast<long long>(primary.y) + grab.Top;
+    const long long width = static_cast<long long>(grab.Right) - grab.Left, height = static_cast<long long>(grab.Bottom) - grab.Top;
+    constexpr long long limit = 1LL << 30;
+    if (std::llabs(left) > limit || std::llabs(top) > limit || width > limit || height > limit) return raster::Rect{};
+    return raster::Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(width), static_cast<int>(height)};
 }
 
-void DesktopCapture::PrefetchDesktop(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight) {
-    const auto source = sourceArea(area, grab, primaryWidth, primaryHeight);
-    if (screen_ && source && !source->isEmpty()) screen_->prefetch(*source);
+void DesktopCapture::PrefetchDesktop(int area, const TGrabRect& grab) {
+    const auto source = sourceArea(area, grab);
+    if (source && !source->isEmpty()) screen_->prefetch(*source);
 }
 
-bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, int primaryWidth,
-                                    int primaryHeight, CursorOverlaySwitches overlay) {
-    const auto chosen = sourceArea(area, grab, primaryWidth, primaryHeight);
-    if (!screen_ || !chosen) return false;
+bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, CursorOverlaySwitches overlay) {
+    const auto chosen = sourceArea(area, grab);
+    if (!chosen) return false;
     const raster::Rect source = *chosen;
     if (source.isEmpty()) {
         target = raster::Bitmap(); // a rectangle of no width or height gives an empty picture

@@ -27,19 +27,21 @@ class DesktopCapture {
 public:
     DesktopCapture(std::unique_ptr<platform::ScreenCapture> screen, std::unique_ptr<platform::CursorSource> cursor);
 
-    // Fills `target` as `area` says (any other value captures nothing): the whole primary screen
-    // of `primaryWidth` x `primaryHeight` from (0, 0), or `grab` 1:1. Then the overlay when a
-    // switch is on. Returns whether a picture was taken.
-    bool CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, int primaryWidth, int primaryHeight,
-                        CursorOverlaySwitches overlay);
+    // Fills `target` as `area` says (any other value captures nothing): the whole primary
+    // monitor, or `grab` (relative to the primary monitor's top-left corner) 1:1; device pixels
+    // both. Then the overlay when a switch is on. Returns whether a picture was taken; false
+    // leaves `target` empty.
+    bool CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, CursorOverlaySwitches overlay);
 
     // Starts the copy that the next CaptureDesktop with the same arguments collects, so that the
     // caller can let pending work run while the display copies.
-    void PrefetchDesktop(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight);
+    void PrefetchDesktop(int area, const TGrabRect& grab);
+
+    // The part of the desktop (device pixels) that `area` and `grab` name; nothing for an unknown
+    // area or without a display.
+    std::optional<raster::Rect> sourceArea(int area, const TGrabRect& grab);
 
 private:
-    static std::optional<raster::Rect> sourceArea(int area, const TGrabRect& grab, int primaryWidth, int primaryHeight);
-
     std::unique_ptr<platform::ScreenCapture> screen_;
     std::unique_ptr<platform::CursorSource> cursor_;
 };

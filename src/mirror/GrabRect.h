@@ -2,7 +2,8 @@
 
 namespace vexmira::mirror {
 
-// The part of the primary screen that "Part of Desktop" mirrors, in screen pixels. After a
+// The part of the primary screen that "Part of Desktop" mirrors, in device pixels relative to the
+// primary monitor's top-left corner. After a
 // completed drag Left <= Right and Top <= Bottom; all 0 until the first one.
 struct TGrabRect {
     int Left = 0;

@@ -12,12 +12,23 @@
 
 namespace vexmira::mirror {
 
+std::string firstCharacters(const std::string& utf8, std::size_t count) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        // A byte that does not continue a character starts one.
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && characters++ == count) return utf8.substr(0, i);
+    }
+    return utf8;
+}
+
 std::vector<WindowRow> listWindows(platform::WindowSystem& windows) {
     std::vector<WindowRow> rows;
     for (const platform::TopLevelWindow& window : windows.topLevelWindows()) {
-        if (!window.visible) continue;
-        rows.push_back({window.className.empty() ? "Empty" : window.className, std::to_string(window.handle),
-                        std::to_string(window.processId), window.title.empty() ? "Empty" : window.title});
+        if (!window.visible || window.desktopOrDock) continue;
+        const std::string className = firstCharacters(window.className, 254);
+        const std::string title = firstCharacters(window.title, 254);
+        rows.push_back({className.empty() ? "Empty" : className, std::to_string(window.handle),
+                        std::to_string(window.processId), title.empty() ? "Empty" : title});
     }
     return rows;
 }
@@ -83,7 +94,10 @@ int WindowPicker::addEntry(const WindowRow& row) {
     QFont bold = entry.title->font();
     bold.setBold(true);
     entry.title->setFont(bold);
-    entry.title->setStyleSheet("color: white;");
+    // The palette, not a style sheet: a style sheet would colour the label's tooltip too.
+    QPalette white = entry.title->palette();
+    white.setColor(QPalette::WindowText, Qt::white);
+    entry.title->setPalette(white);
     entry.title->setToolTip(QString::fromStdString("[Class Name: " + row.className + "] * [Handle: " + row.handle +
                                                    "] * [PID: " + row.processId + "]"));
     layout_->insertWidget(layout_->count() - 1, entry.panel);

@@ -21,7 +21,11 @@ struct WindowRow {
     std::string title;
 };
 
-// The visible top-level windows, topmost first; an empty class name or title reads "Empty".
+// The first `count` characters of a UTF-8 text.
+std::string firstCharacters(const std::string& utf8, std::size_t count);
+
+// The visible top-level windows, topmost first, without the desktop background and panels;
+// class names and titles are cut to 254 characters, and an empty one reads "Empty".
 std::vector<WindowRow> listWindows(platform::WindowSystem& windows);
 
 // Whether a listed window stays out of the picker: too small (below 20 pixels either way), one

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 namespace vexmira::mirror {
 
@@ -20,6 +21,20 @@ TFmonitor::TFmonitor(QWidget* parent) : QWidget(parent) {
     move(0, -600); // above the visible desktop until it is placed
     ApplyDisplaySize(3);
     show();
+    // A monitor switched off or plugged in: the display follows, once it has been placed.
+    auto layoutChanged = [this] {
+        if (placed_) QTimer::singleShot(0, this, [this] { PlaceDisplayWindow(isVisible()); });
+    };
+    auto watch = [this, layoutChanged](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, layoutChanged);
+    };
+    for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+    connect(qApp, &QGuiApplication::screenAdded, this, [watch, layoutChanged](QScreen* screen) {
+        watch(screen);
+        layoutChanged();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, layoutChanged);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, layoutChanged);
 }
 
 void TFmonitor::setBorderless(bool borderless) {
@@ -59,21 +74,28 @@ QScreen* TFmonitor::secondaryScreen() {
     return nullptr;
 }
 
-bool TFmonitor::PlaceDisplayWindow() {
+bool TFmonitor::PlaceDisplayWindow(bool visible) {
+    placed_ = true;
     QScreen* target = secondaryScreen();
     if (!target) {
-        const QRect primary = QGuiApplication::primaryScreen()->geometry();
+        // One monitor: a quarter-size window in the primary monitor's corner.
+        QScreen* primaryScreen = QGuiApplication::primaryScreen();
+        const QRect primary = primaryScreen ? primaryScreen->geometry() : QRect(0, 0, 640, 480);
         setBorderless(false);
         setWindowState(Qt::WindowNoState);
-        resize(primary.width() / 4, primary.height() / 4);
-        move(0, 0);
+        if (primaryScreen) setScreen(primaryScreen);
+        setGeometry(primary.x(), primary.y(), primary.width() / 4, primary.height() / 4);
+        if (visible && !isVisible()) show();
+        emit placed(false);
         return false;
     }
     setBorderless(true);
+    setWindowState(Qt::WindowNoState);
     setScreen(target);
     setGeometry(target->geometry());
     setWindowState(Qt::WindowMaximized);
-    if (!isVisible()) show();
+    if (visible && !isVisible()) show();
+    emit placed(true);
     return true;
 }
 

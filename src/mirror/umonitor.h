@@ -33,8 +33,10 @@ public:
     // the primary screen's width and height. The position stays.
     void ApplyDisplaySize(int index);
     // Onto the secondary monitor, borderless and maximised; with one monitor, a quarter-size
-    // sizeable window at (0, 0). Returns whether a second monitor was found.
-    bool PlaceDisplayWindow();
+    // sizeable window in the primary monitor's top-left corner. Shown when `visible`, else left
+    // as it is. Returns whether a second monitor was found. Runs again by itself whenever a
+    // monitor is switched off or on after the first placement.
+    bool PlaceDisplayWindow(bool visible = true);
     // Applies the scale settings to the picture view.
     void yoom(const DisplayScaleSettings& settings);
 
@@ -47,6 +49,8 @@ signals:
     void activated();
     // The user closed the window; it is hidden, not destroyed.
     void closeRequested();
+    // The window was placed: on a second monitor, or in the one-monitor corner.
+    void placed(bool onSecondMonitor);
 
 protected:
     bool event(QEvent* event) override;
@@ -55,6 +59,7 @@ protected:
 
 private:
     void setBorderless(bool borderless);
+    bool placed_ = false;
 };
 
 extern TFmonitor* Fmonitor;

@@ -13,7 +13,8 @@ public:
     virtual ~ScreenCapture() = default;
 
     // Copies `area` (desktop pixels) into `target`, which becomes a 24-bit picture of the area's
-    // size; parts of the area outside the desktop come out black. The picture may share memory
+    // size; parts of the area outside the desktop come out black. An area beyond the display's
+    // coordinate range (16 bits) is refused. The picture may share memory
     // with the capture (no copy is made); it stays valid and unchanged for as long as it is kept,
     // and the memory is reused once it is released. Returns false, leaving `target` empty, when
     // the display refuses or the area is empty. Call from one thread at a time.
@@ -27,6 +28,10 @@ public:
 
     // The size of the whole desktop in pixels.
     virtual raster::Size desktopSize() const = 0;
+
+    // The primary monitor's rectangle in desktop (device) pixels, wherever the monitors are laid
+    // out; the whole desktop when the display names no primary monitor.
+    virtual raster::Rect primaryMonitor() = 0;
 
     // How pixels travel from the display: "shared memory" or "plain request".
     virtual std::string transport() const = 0;

@@ -18,7 +18,8 @@ struct TopLevelWindow {
     std::string title;     // UTF-8
     long processId = 0;    // 0 when the window does not tell
     bool visible = false;
-    raster::Rect frame;    // desktop pixels, the window manager's frame included
+    bool desktopOrDock = false; // the window manager's desktop background or a panel
+    raster::Rect frame;         // desktop pixels, the window manager's frame included
 };
 
 // How a single window is copied.
@@ -38,6 +39,11 @@ public:
     // Copies the window (frame included) into `target`. False, leaving `target` empty, when the
     // window is gone or cannot be copied.
     virtual bool captureWindow(WindowHandle window, WindowCaptureMethod method, raster::Bitmap& target) = 0;
+    // Starts keeping the windows' own drawing off-screen, so that their first OwnDrawing capture
+    // holds all of it, covered parts included. Costs server memory until released.
+    virtual void prepareCapture(const std::vector<WindowHandle>& windows) = 0;
+    // Stops keeping drawings off-screen, except that of `keep` (0: none).
+    virtual void releaseCaptures(WindowHandle keep = 0) = 0;
 };
 
 // Null (after one log line) when there is no display.

@@ -15,12 +15,19 @@ struct Rect {
     int width = 0;
     int height = 0;
 
-    int right() const { return x + width; }   // one past the last column
-    int bottom() const { return y + height; } // one past the last row
+    // One past the last column and row; clamped where the sum would pass the int range.
+    int right() const { return clampedSum(x, width); }
+    int bottom() const { return clampedSum(y, height); }
     bool isEmpty() const { return width <= 0 || height <= 0; }
     Size size() const { return {width, height}; }
     Rect intersected(const Rect& other) const;
     friend bool operator==(const Rect&, const Rect&) = default;
+
+private:
+    static int clampedSum(int a, int b) {
+        const long long sum = static_cast<long long>(a) + b;
+        return sum > 2147483647LL ? 2147483647 : sum < -2147483647LL - 1 ? -2147483647 - 1 : static_cast<int>(sum);
+    }
 };
 
 inline Rect Rect::intersected(const Rect& other) const {
@@ -29,7 +36,8 @@ inline Rect Rect::intersected(const Rect& other) const {
     const int r = right() < other.right() ? right() : other.right();
     const int b = bottom() < other.bottom() ? bottom() : other.bottom();
     if (r <= left || b <= top) return {left, top, 0, 0};
-    return {left, top, r - left, b - top};
+    const long long w = static_cast<long long>(r) - left, h = static_cast<long long>(b) - top;
+    return {left, top, w > 2147483647LL ? 2147483647 : static_cast<int>(w), h > 2147483647LL ? 2147483647 : static_cast<int>(h)};
 }
 
 } // namespace vexmira::raster

@@ -3,15 +3,13 @@
 #include "BmpCodec.h"
 #include "JpegCodec.h"
 #include "PngCodec.h"
+#include "platform/FileSystem.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 namespace vexmira::raster {
 
@@ -49,23 +47,10 @@ std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path) {
 }
 
 void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    std::string temporary = path.string() + ".XXXXXX";
-    const int descriptor = ::mkstemp(temporary.data());
-    if (descriptor < 0) throw ImageError(path.string(), "cannot create the file (" + systemReason() + ")");
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(descriptor, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        written += static_cast<std::size_t>(n);
-    }
-    const std::string reason = written < bytes.size() ? systemReason() : std::string();
-    ::fchmod(descriptor, 0644);
-    const bool closed = ::close(descriptor) == 0;
-    if (written < bytes.size() || !closed || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string why = reason.empty() ? systemReason() : reason;
-        ::unlink(temporary.c_str());
-        throw ImageError(path.string(), "cannot write the file (" + why + ")");
+    try {
+        platform::writeFileAtomically(path, bytes);
+    } catch (const platform::FileError& error) {
+        throw ImageError(path.string(), error.problem());
     }
 }
 

@@ -24,6 +24,7 @@ public:
         return true;
     }
     raster::Size desktopSize() const override { return {800, 600}; }
+    raster::Rect primaryMonitor() override { return {0, 0, 800, 600}; }
     std::string transport() const override { return "numbered frames"; }
 
 private:

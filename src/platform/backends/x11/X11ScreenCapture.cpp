@@ -10,6 +10,7 @@
 #include <cstring>
 #include <optional>
 
+#include <xcb/randr.h>
 #include <xcb/shm.h>
 
 namespace vexmira::platform {
@@ -31,7 +32,9 @@ public:
         if (pending_ && pending_->area == area) return; // already on its way
         dropPending();
         const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
-        if (!pool_ || area.isEmpty() || connection_->isBroken() || area.intersected(desktop) != area) return;
+        if (!pool_ || area.isEmpty() || !withinProtocolRange(area) || connection_->isBroken() ||
+            area.intersected(desktop) != area)
+            return;
         const x11::ShmSegment* segment = nullptr;
         std::shared_ptr<std::uint8_t> storage = pool_->acquire(std::size_t(area.width) * area.height * 4, &segment);
         if (!storage) return;
@@ -56,16 +59,32 @@ public:
             }
         }
         dropPending();
-        if (area.isEmpty() || connection_->isBroken()) return false;
+        if (area.isEmpty() || !withinProtocolRange(area) || connection_->isBroken()) return false;
         const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
         const Rect inside = area.intersected(desktop);
         if (inside == area) return captureInside(area, target);
         // The server refuses requests reaching past the root window: fetch the part that lies
         // on the desktop and put it into a black picture of the full size.
         Bitmap part;
+        if (!inside.isEmpty() && !captureInside(inside, part)) return false;
         target = Bitmap(area.width, area.height, 24);
-        if (!inside.isEmpty() && captureInside(inside, part)) raster::drawCopy(target, inside.x - area.x, inside.y - area.y, part);
+        if (!inside.isEmpty()) raster::drawCopy(target, inside.x - area.x, inside.y - area.y, part);
         return true;
+    }
+
+    Rect primaryMonitor() override {
+        const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
+        if (!connection_->hasMonitors()) return desktop;
+        xcb_connection_t* c = connection_->get();
+        auto reply = VEXMIRA_XCB_REPLY(xcb_randr_get_monitors, c, c, connection_->root(), 1);
+        if (!reply) return desktop;
+        std::optional<Rect> first;
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
+            const Rect monitor{it.data->x, it.data->y, it.data->width, it.data->height};
+            if (it.data->primary) return monitor;
+            if (!first) first = monitor;
+        }
+        return first.value_or(desktop);
     }
 
     raster::Size desktopSize() const override { return {connection_->rootWidth(), connection_->rootHeight()}; }
@@ -78,6 +97,14 @@ private:
         std::shared_ptr<std::uint8_t> storage;
         xcb_shm_get_image_cookie_t cookie;
     };
+
+    // X requests carry 16-bit coordinates and sizes.
+    static bool withinProtocolRange(const Rect& area) {
+        const long long right = static_cast<long long>(area.x) + area.width;
+        const long long bottom = static_cast<long long>(area.y) + area.height;
+        return area.x >= -32768 && area.y >= -32768 && area.width <= 65535 && area.height <= 65535 && right <= 32767 &&
+               bottom <= 32767;
+    }
 
     // A prefetch nobody collected: its reply is read and thrown away.
     void dropPending() {

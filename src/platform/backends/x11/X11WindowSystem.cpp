@@ -2,12 +2,15 @@
 
 #include "platform/ScreenCapture.h"
 
+#include "WindowText.h"
 #include "XConnection.h"
 #include "XcbHelpers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
-#include <set>
+#include <map>
+#include <thread>
 
 #include <xcb/composite.h>
 
@@ -17,67 +20,88 @@ namespace {
 
 using x11::XConnection;
 using x11::XcbReply;
+using Clock = std::chrono::steady_clock;
+
+// How long a client gets to redraw a window after its drawing went off-screen: the parts that
+// were covered are drawn anew only when the client answers the exposure.
+constexpr auto redrawTime = std::chrono::milliseconds(200);
 
 class X11WindowSystem final : public WindowSystem {
 public:
     explicit X11WindowSystem(std::shared_ptr<XConnection> connection)
         : connection_(std::move(connection)), screen_(openScreenCapture()) {
+        const char* names[] = {"_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST", "_NET_WM_NAME",
+                               "UTF8_STRING",               "_NET_WM_PID",      "_NET_WM_WINDOW_TYPE",
+                               "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_WINDOW_TYPE_DOCK", "COMPOUND_TEXT"};
+        xcb_atom_t* atoms[] = {&stacking_, &clientList_, &netWmName_, &utf8_,      &netWmPid_,
+                               &windowType_, &typeDesktop_, &typeDock_, &compoundText_};
+        constexpr int count = sizeof names / sizeof names[0];
         xcb_connection_t* c = connection_->get();
-        const char* names[] = {"_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST", "_NET_WM_NAME", "UTF8_STRING", "_NET_WM_PID"};
-        xcb_intern_atom_cookie_t cookies[5];
-        for (int i = 0; i < 5; ++i) cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
-        xcb_atom_t* atoms[] = {&stacking_, &clientList_, &netWmName_, &utf8_, &netWmPid_};
-        for (int i = 0; i < 5; ++i) {
+        xcb_intern_atom_cookie_t cookies[count];
+        for (int i = 0; i < count; ++i) cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+        for (int i = 0; i < count; ++i) {
             XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
             *atoms[i] = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
         }
     }
 
-    ~X11WindowSystem() override {
-        for (xcb_window_t window : redirected_)
-            xcb_composite_unredirect_window(connection_->get(), window, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
-        xcb_flush(connection_->get());
-    }
+    ~X11WindowSystem() override { releaseCaptures(0); }
 
     std::vector<TopLevelWindow> topLevelWindows() override {
-        std::vector<xcb_window_t> windows = property<xcb_window_t>(connection_->root(), stacking_, XCB_ATOM_WINDOW);
-        if (windows.empty()) windows = property<xcb_window_t>(connection_->root(), clientList_, XCB_ATOM_WINDOW);
+        std::vector<xcb_window_t> windows = rootList(stacking_);
+        if (windows.empty()) windows = rootList(clientList_);
         if (windows.empty()) windows = rootChildren();
         std::reverse(windows.begin(), windows.end()); // the lists run bottom to top
-        std::vector<TopLevelWindow> result;
-        result.reserve(windows.size());
-        for (xcb_window_t window : windows) result.push_back(describe(window));
-        return result;
+        return describe(windows);
     }
 
-    raster::Rect frameOf(WindowHandle window) override { return geometry(frameWindow(static_cast<xcb_window_t>(window))); }
+    raster::Rect frameOf(WindowHandle window) override {
+        const std::vector<xcb_window_t> frame = frameWindows({static_cast<xcb_window_t>(window)});
+        return geometries(frame).front();
+    }
 
     bool captureWindow(WindowHandle handle, WindowCaptureMethod method, raster::Bitmap& target) override {
         target = raster::Bitmap();
-        const xcb_window_t frame = frameWindow(static_cast<xcb_window_t>(handle));
-        const raster::Rect place = geometry(frame);
+        const xcb_window_t frame = frameWindows({static_cast<xcb_window_t>(handle)}).front();
+        const raster::Rect place = geometries({frame}).front();
         if (place.isEmpty()) return false;
         if (method == WindowCaptureMethod::OwnDrawing && connection_->hasComposite()) return captureOwnDrawing(frame, place, target);
         return captureScreenArea(place, target);
     }
 
-private:
-    template <class T> std::vector<T> property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
-        std::vector<T> values;
-        if (name == XCB_ATOM_NONE) return values;
-        xcb_connection_t* c = connection_->get();
-        XcbReply<xcb_get_property_reply_t> reply(
-            xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, type, 0, 1u << 20), nullptr));
-        if (!reply || reply->type == XCB_ATOM_NONE) return values;
-        const int length = xcb_get_property_value_length(reply.get());
-        const auto* data = static_cast<const T*>(xcb_get_property_value(reply.get()));
-        values.assign(data, data + length / static_cast<int>(sizeof(T)));
-        return values;
+    void prepareCapture(const std::vector<WindowHandle>& windows) override {
+        if (!connection_->hasComposite()) return;
+        std::vector<xcb_window_t> ids;
+        for (WindowHandle window : windows) ids.push_back(static_cast<xcb_window_t>(window));
+        for (xcb_window_t frame : frameWindows(ids))
+            if (frame != XCB_WINDOW_NONE) redirect(frame);
+        xcb_flush(connection_->get());
     }
 
-    std::string text(xcb_window_t window, xcb_atom_t name, xcb_atom_t type) {
-        const std::vector<char> bytes = property<char>(window, name, type);
-        return std::string(bytes.begin(), bytes.end());
+    void releaseCaptures(WindowHandle keep) override {
+        const xcb_window_t kept = keep ? frameWindows({static_cast<xcb_window_t>(keep)}).front() : xcb_window_t{XCB_WINDOW_NONE};
+        xcb_connection_t* c = connection_->get();
+        for (auto it = redirected_.begin(); it != redirected_.end();) {
+            if (it->first == kept) {
+                ++it;
+                continue;
+            }
+            // A window that is gone answers with an error, which is of no interest.
+            xcb_discard_reply(c, xcb_composite_unredirect_window_checked(c, it->first, XCB_COMPOSITE_REDIRECT_AUTOMATIC).sequence);
+            it = redirected_.erase(it);
+        }
+        xcb_flush(c);
+    }
+
+private:
+    std::vector<xcb_window_t> rootList(xcb_atom_t name) {
+        if (name == XCB_ATOM_NONE) return {};
+        xcb_connection_t* c = connection_->get();
+        XcbReply<xcb_get_property_reply_t> reply(
+            xcb_get_property_reply(c, xcb_get_property(c, 0, connection_->root(), name, XCB_ATOM_WINDOW, 0, 1u << 20), nullptr));
+        if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32) return {};
+        const auto* data = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+        return std::vector<xcb_window_t>(data, data + xcb_get_property_value_length(reply.get()) / 4);
     }
 
     std::vector<xcb_window_t> rootChildren() {
@@ -88,52 +112,131 @@ private:
         return std::vector<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
     }
 
-    // The ancestor that is a child of the root: the window manager's frame, or the window itself.
-    xcb_window_t frameWindow(xcb_window_t window) {
+    // For each window the ancestor that is a child of the root (the window manager's frame, or
+    // the window itself); XCB_WINDOW_NONE for a window that is gone. One round trip per level
+    // of nesting for all windows together.
+    std::vector<xcb_window_t> frameWindows(const std::vector<xcb_window_t>& windows) {
         xcb_connection_t* c = connection_->get();
+        std::vector<xcb_window_t> current = windows;
+        std::vector<bool> done(windows.size(), false);
         for (int depth = 0; depth < 16; ++depth) {
-            XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
-            if (!tree) return XCB_WINDOW_NONE;
-            if (tree->parent == connection_->root() || tree->parent == XCB_WINDOW_NONE) return window;
-            window = tree->parent;
+            std::vector<xcb_query_tree_cookie_t> cookies(windows.size());
+            bool any = false;
+            for (std::size_t i = 0; i < windows.size(); ++i)
+                if (!done[i]) cookies[i] = xcb_query_tree(c, current[i]), any = true;
+            if (!any) break;
+            for (std::size_t i = 0; i < windows.size(); ++i) {
+                if (done[i]) continue;
+                XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, cookies[i], nullptr));
+                if (!tree) current[i] = XCB_WINDOW_NONE, done[i] = true;
+                else if (tree->parent == connection_->root() || tree->parent == XCB_WINDOW_NONE) done[i] = true;
+                else current[i] = tree->parent;
+            }
         }
-        return window;
+        return current;
     }
 
-    raster::Rect geometry(xcb_window_t window) {
-        if (window == XCB_WINDOW_NONE) return {};
+    // Each window's rectangle, border included; empty for a window that is gone.
+    std::vector<raster::Rect> geometries(const std::vector<xcb_window_t>& windows) {
         xcb_connection_t* c = connection_->get();
-        XcbReply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
-        if (!g) return {};
-        return {g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width};
+        std::vector<xcb_get_geometry_cookie_t> cookies;
+        for (xcb_window_t window : windows) cookies.push_back(xcb_get_geometry(c, window));
+        std::vector<raster::Rect> result;
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            XcbReply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c, cookies[i], nullptr));
+            if (!g || windows[i] == XCB_WINDOW_NONE) result.push_back({});
+            else result.push_back({g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width});
+        }
+        return result;
     }
 
-    TopLevelWindow describe(xcb_window_t window) {
+    struct PropertyCookies {
+        xcb_get_property_cookie_t wmClass, netName, wmName, pid, type;
+        xcb_get_window_attributes_cookie_t attributes;
+    };
+
+    // Every request for every window is sent before the first answer is read.
+    std::vector<TopLevelWindow> describe(const std::vector<xcb_window_t>& windows) {
         xcb_connection_t* c = connection_->get();
-        TopLevelWindow info;
-        info.handle = window;
-        const std::string wmClass = text(window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
-        // WM_CLASS holds the instance name, a NUL, then the class name.
-        const auto nul = wmClass.find('\0');
-        info.className = nul == std::string::npos ? wmClass : wmClass.substr(nul + 1);
-        if (const auto end = info.className.find('\0'); end != std::string::npos) info.className.resize(end);
-        info.title = text(window, netWmName_, utf8_);
-        if (info.title.empty()) info.title = text(window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY);
-        const std::vector<std::uint32_t> pid = property<std::uint32_t>(window, netWmPid_, XCB_ATOM_CARDINAL);
-        info.processId = pid.empty() ? 0 : static_cast<long>(pid.front());
-        XcbReply<xcb_get_window_attributes_reply_t> attributes(
-            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
-        info.visible = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
-        info.frame = geometry(frameWindow(window));
-        return info;
+        constexpr std::uint32_t longs = 1u << 16;
+        std::vector<PropertyCookies> cookies;
+        cookies.reserve(windows.size());
+        for (xcb_window_t w : windows)
+            cookies.push_back({xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, longs),
+                               xcb_get_property(c, 0, w, netWmName_, utf8_, 0, longs),
+                               xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, longs),
+                               xcb_get_property(c, 0, w, netWmPid_, XCB_ATOM_CARDINAL, 0, 1),
+                               xcb_get_property(c, 0, w, windowType_, XCB_ATOM_ATOM, 0, 64),
+                               xcb_get_window_attributes(c, w)});
+        const std::vector<xcb_window_t> frames = frameWindows(windows);
+        const std::vector<raster::Rect> places = geometries(frames);
+        std::vector<TopLevelWindow> result(windows.size());
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            TopLevelWindow& info = result[i];
+            const PropertyCookies& k = cookies[i];
+            info.handle = windows[i];
+            const std::string wmClass = bytesOf(reply(k.wmClass));
+            // WM_CLASS holds the instance name, a NUL, then the class name (Latin-1 both).
+            const auto nul = wmClass.find('\0');
+            std::string className = nul == std::string::npos ? wmClass : wmClass.substr(nul + 1);
+            if (const auto end = className.find('\0'); end != std::string::npos) className.resize(end);
+            info.className = x11::latin1ToUtf8(className);
+            const auto netName = reply(k.netName);
+            if (netName && netName->type == utf8_) info.title = bytesOf(netName);
+            if (info.title.empty()) {
+                const auto wmName = reply(k.wmName);
+                if (wmName) info.title = x11::windowTextToUtf8(bytesOf(wmName), textKind(wmName->type));
+            }
+            const auto pid = reply(k.pid);
+            if (pid && pid->format == 32 && xcb_get_property_value_length(pid.get()) >= 4)
+                info.processId = static_cast<long>(*static_cast<const std::uint32_t*>(xcb_get_property_value(pid.get())));
+            if (const auto types = reply(k.type); types && types->format == 32) {
+                const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(types.get()));
+                const int n = xcb_get_property_value_length(types.get()) / 4;
+                info.desktopOrDock = std::any_of(atoms, atoms + n, [this](xcb_atom_t a) {
+                    return a != XCB_ATOM_NONE && (a == typeDesktop_ || a == typeDock_);
+                });
+            }
+            XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(c, k.attributes, nullptr));
+            info.visible = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+            info.frame = places[i];
+        }
+        return result;
+    }
+
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_cookie_t cookie) {
+        return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(connection_->get(), cookie, nullptr));
+    }
+
+    static std::string bytesOf(const XcbReply<xcb_get_property_reply_t>& reply) {
+        if (!reply || reply->type == XCB_ATOM_NONE || reply->format != 8) return {};
+        const char* data = static_cast<const char*>(xcb_get_property_value(reply.get()));
+        return std::string(data, static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+    }
+
+    x11::TextKind textKind(xcb_atom_t type) const {
+        if (type == utf8_) return x11::TextKind::Utf8;
+        if (type == compoundText_) return x11::TextKind::CompoundText;
+        return x11::TextKind::Latin1;
+    }
+
+    void redirect(xcb_window_t frame) {
+        if (redirected_.count(frame)) return;
+        xcb_connection_t* c = connection_->get();
+        // Already redirected by a compositing manager is fine too: the error is of no interest.
+        xcb_discard_reply(c, xcb_composite_redirect_window_checked(c, frame, XCB_COMPOSITE_REDIRECT_AUTOMATIC).sequence);
+        redirected_[frame] = Clock::now();
     }
 
     bool captureOwnDrawing(xcb_window_t frame, const raster::Rect& place, raster::Bitmap& target) {
         xcb_connection_t* c = connection_->get();
-        if (redirected_.insert(frame).second) {
-            // Kept off-screen from now on (the server still shows it): its drawing survives
-            // being covered. Already redirected by a compositing manager is fine too.
-            std::free(xcb_request_check(c, xcb_composite_redirect_window_checked(c, frame, XCB_COMPOSITE_REDIRECT_AUTOMATIC)));
+        redirect(frame);
+        // A window whose drawing has only just gone off-screen is given the time to redraw
+        // what was covered; later captures do not wait.
+        const auto since = Clock::now() - redirected_[frame];
+        if (since < redrawTime) {
+            std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+            std::this_thread::sleep_for(redrawTime - since);
         }
         const xcb_pixmap_t pixmap = xcb_generate_id(c);
         XcbReply<xcb_generic_error_t> error(xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, frame, pixmap)));
@@ -147,7 +250,8 @@ private:
         return toBitmap(std::move(image), place, target);
     }
 
-    // The screen's pixels at the window's place, through the (shared-memory) screen capture.
+    // The screen's pixels at the window's place, through the (shared-memory) screen capture;
+    // parts off the screen come out black, so the picture keeps the window's size.
     bool captureScreenArea(const raster::Rect& place, raster::Bitmap& target) {
         return screen_ && screen_->capture(place, target);
     }
@@ -167,8 +271,9 @@ private:
     std::shared_ptr<XConnection> connection_;
     std::unique_ptr<ScreenCapture> screen_;
     xcb_atom_t stacking_ = XCB_ATOM_NONE, clientList_ = XCB_ATOM_NONE, netWmName_ = XCB_ATOM_NONE, utf8_ = XCB_ATOM_NONE,
-               netWmPid_ = XCB_ATOM_NONE;
-    std::set<xcb_window_t> redirected_;
+               netWmPid_ = XCB_ATOM_NONE, windowType_ = XCB_ATOM_NONE, typeDesktop_ = XCB_ATOM_NONE,
+               typeDock_ = XCB_ATOM_NONE, compoundText_ = XCB_ATOM_NONE;
+    std::map<xcb_window_t, Clock::time_point> redirected_;
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <xcb/composite.h>
+#include <xcb/randr.h>
 #include <xcb/shm.h>
 #include <xcb/xfixes.h>
 
@@ -37,9 +38,11 @@ void XConnection::checkExtensions() {
     xcb_prefetch_extension_data(connection_, &xcb_shm_id);
     xcb_prefetch_extension_data(connection_, &xcb_xfixes_id);
     xcb_prefetch_extension_data(connection_, &xcb_composite_id);
+    xcb_prefetch_extension_data(connection_, &xcb_randr_id);
     const xcb_query_extension_reply_t* shm = xcb_get_extension_data(connection_, &xcb_shm_id);
     const xcb_query_extension_reply_t* fixes = xcb_get_extension_data(connection_, &xcb_xfixes_id);
     const xcb_query_extension_reply_t* composite = xcb_get_extension_data(connection_, &xcb_composite_id);
+    const xcb_query_extension_reply_t* randr = xcb_get_extension_data(connection_, &xcb_randr_id);
     hasShm_ = shm && shm->present;
     if (fixes && fixes->present) {
         // XFixes answers nothing until the client has told it which version it speaks.
@@ -49,6 +52,10 @@ void XConnection::checkExtensions() {
     if (composite && composite->present) {
         auto version = VEXMIRA_XCB_REPLY(xcb_composite_query_version, connection_, connection_, 0, 4);
         hasComposite_ = version && (version->major_version > 0 || version->minor_version >= 2);
+    }
+    if (randr && randr->present) {
+        auto version = VEXMIRA_XCB_REPLY(xcb_randr_query_version, connection_, connection_, 1, 5);
+        hasMonitors_ = version && (version->major_version > 1 || version->minor_version >= 5);
     }
     if (!hasShm_) std::fprintf(stderr, "vexmira: the X server has no MIT-SHM; screen capture uses plain requests\n");
     if (!hasXFixes_) std::fprintf(stderr, "vexmira: the X server has no XFixes; the cursor image is not available\n");

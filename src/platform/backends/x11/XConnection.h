@@ -29,6 +29,8 @@ public:
     bool hasShm() const { return hasShm_; }
     bool hasXFixes() const { return hasXFixes_; }
     bool hasComposite() const { return hasComposite_; }
+    // RandR 1.5: the monitors and which one is primary.
+    bool hasMonitors() const { return hasMonitors_; }
     bool isBroken() const { return xcb_connection_has_error(connection_) != 0; }
 
 private:
@@ -42,6 +44,7 @@ private:
     bool hasShm_ = false;
     bool hasXFixes_ = false;
     bool hasComposite_ = false;
+    bool hasMonitors_ = false;
 };
 
 } // namespace vexmira::platform::x11

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+namespace vexmira::platform {
+
+// A file operation that failed; what() names the file and says why.
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::filesystem::path& file, const std::string& problem)
+        : std::runtime_error(file.string() + ": " + problem), problem_(problem) {}
+    // What went wrong, without the file's name.
+    const std::string& problem() const { return problem_; }
+
+private:
+    std::string problem_;
+};
+
+enum class ReadStatus { Read, Missing, Unreadable };
+
+struct FileContent {
+    ReadStatus status = ReadStatus::Missing;
+    std::string bytes;  // the whole file when it was read
+    std::string reason; // why it could not be read
+};
+
+// Reads the whole file. Any thread.
+FileContent readWholeFile(const std::filesystem::path& path);
+
+// Replaces the file's content whole, so that a crash leaves either the old or the new file: the
+// bytes go to a temporary file beside it, reach the disk, and are renamed over it. A symbolic link
+// stays a link (its target is written); an existing file keeps its permission bits. Throws
+// FileError (the file as it was) when it cannot be written. Any thread.
+void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// Removes the temporary files that writes of `path` left behind in processes that ended without
+// finishing them (killed during a save). Temporaries of running processes stay.
+void removeStaleTemporaries(const std::filesystem::path& path);
+
+// Whether files can be created in `folder`.
+bool isWritableFolder(const std::filesystem::path& folder);
+
+} // namespace vexmira::platform
