@@ -310,12 +310,30 @@ void TMainForm::SpeedButton7Click() {
     SavedClientWidth = width();
     SavedClientHeight = height();
     resize(width(), 33);
-    hide();
+    hideKeepingPlace();
     emit hiddenByUser();
 }
 
-void TMainForm::Exit1Click() {
+// Where the window is on the desktop, as the window system has it. After the window has been
+// hidden and shown again, the toolkit's own idea of it can lag behind the window manager's.
+QPoint TMainForm::placeOnDesktop() const {
+    if (!windows_ || !isVisible()) return pos();
+    const raster::Rect frame = windows_->frameOf(winId());
+    if (frame.isEmpty()) return pos();
+    const QPoint origin = primaryScreenRect().topLeft();
+    const qreal ratio = devicePixelRatioF();
+    return origin + QPoint(qRound((frame.x - origin.x()) / ratio), qRound((frame.y - origin.y()) / ratio));
+}
+
+// The window manager may report another place once the window is withdrawn; the settings keep
+// the one the user saw.
+void TMainForm::hideKeepingPlace() {
+    placeWhenHidden_ = placeOnDesktop();
     hide();
+}
+
+void TMainForm::Exit1Click() {
+    hideKeepingPlace();
     emit hiddenByUser();
 }
 
@@ -367,7 +385,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     saveCustomColors();
     SaveSettings();
     event->ignore();
-    hide();
+    hideKeepingPlace();
     emit hiddenByUser();
 }
 

@@ -209,6 +209,9 @@ private:
     bool settingsUnreadable_ = false; // the settings file exists but could not be read: never replaced
     bool settingsProblemShown_ = false;
     void reportSettingsProblem(const QString& text);
+    void hideKeepingPlace();
+    QPoint placeOnDesktop() const;
+    QPoint placeWhenHidden_;
 };
 
 extern TMainForm* MainForm;

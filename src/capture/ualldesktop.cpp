@@ -24,8 +24,11 @@ bool TfAlldesktop::GrabScreen(QImage& shot) {
 
 void TfAlldesktop::BitBtn1Click() {
     if (ItemIndex() == mirror::PartOfDesktop && grab_) {
-        // Out of the way while the screen is photographed; hidden windows keep their place, so
-        // the dialog comes back where it was.
+        // Out of the way while the screen is photographed; shown again where they were.
+        const QPoint dialogPlace = pos();
+        auto showControlWindow = [&] {
+            if (controlWindow_) controlWindow_->show();
+        };
         if (controlWindow_) controlWindow_->hide();
         hide();
         // Let the screen repaint without our windows before it is photographed.
@@ -35,8 +38,9 @@ void TfAlldesktop::BitBtn1Click() {
         }
         QImage shot;
         if (!GrabScreen(shot)) {
-            if (controlWindow_) controlWindow_->show();
+            showControlWindow();
             show();
+            move(dialogPlace);
             QMessageBox::critical(this, "Vexmira",
                                   "Cannot take a picture of the screen, so a part of the desktop cannot be chosen now.");
             return; // the dialog stays open
@@ -44,7 +48,8 @@ void TfAlldesktop::BitBtn1Click() {
         grab_->GrabShot = shot;
         grab_->exec();
         grab_->GrabShot = QImage();
-        if (controlWindow_) controlWindow_->show();
+        showControlWindow();
+        move(dialogPlace);
     }
     done(QDialog::Accepted);
 }

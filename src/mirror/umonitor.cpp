@@ -81,17 +81,19 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         // One monitor: a quarter-size window in the primary monitor's corner.
         QScreen* primaryScreen = QGuiApplication::primaryScreen();
         const QRect primary = primaryScreen ? primaryScreen->geometry() : QRect(0, 0, 640, 480);
+        // The screen first: the window may still name a monitor that is gone, and re-creating it
+        // for the new border would use that.
+        if (primaryScreen) setScreen(primaryScreen);
         setBorderless(false);
         setWindowState(Qt::WindowNoState);
-        if (primaryScreen) setScreen(primaryScreen);
         setGeometry(primary.x(), primary.y(), primary.width() / 4, primary.height() / 4);
         if (visible && !isVisible()) show();
         emit placed(false);
         return false;
     }
+    setScreen(target);
     setBorderless(true);
     setWindowState(Qt::WindowNoState);
-    setScreen(target);
     setGeometry(target->geometry());
     setWindowState(Qt::WindowMaximized);
     if (visible && !isVisible()) show();

@@ -142,6 +142,42 @@ void dragFromTo(int x1, int y1, int x2, int y2) {
 void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 OneMonitor::OneMonitor() { shell(environment("VEXMIRA_XRIG") + " monitors one"); }
+
+MonitorLayout::MonitorLayout(const std::string& layout) {
+    shell(environment("VEXMIRA_XRIG") + " monitors " + layout);
+    waitUntil([&] { return layout == "one" ? !rigMonitors().secondary : rigMonitors().secondary.has_value(); }, 5);
+}
+MonitorLayout::~MonitorLayout() { shell(environment("VEXMIRA_XRIG") + " monitors two"); }
+
+RigMonitors rigMonitors() {
+    // Lines like " 0: +*DUMMY0 1920/508x1080/286+0+0  DUMMY0"; the star marks the primary.
+    std::istringstream lines(shell("xrandr --listmonitors"));
+    std::string line;
+    RigMonitors monitors;
+    while (std::getline(lines, line)) {
+        int width = 0, height = 0, x = 0, y = 0;
+        const auto at = line.find(": +");
+        if (at == std::string::npos) continue;
+        const bool primary = line[at + 3] == '*';
+        const auto geometry = line.find(' ', at + 3);
+        if (std::sscanf(line.c_str() + geometry, " %d/%*dx%d/%*d+%d+%d", &width, &height, &x, &y) != 4) continue;
+        const raster::Rect area{x, y, width, height};
+        if (primary) monitors.primary = area;
+        else monitors.secondary = area;
+    }
+    return monitors;
+}
+
+bool waitUntil(const std::function<bool()>& condition, double seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) return condition();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+std::string windowState(const std::string& windowId) { return shell("xprop -id " + windowId + " _NET_WM_STATE 2>/dev/null"); }
 OneMonitor::~OneMonitor() { shell(environment("VEXMIRA_XRIG") + " monitors two"); }
 
 } // namespace vexmira::testing

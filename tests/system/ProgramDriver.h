@@ -2,6 +2,7 @@
 
 #include "raster/Bitmap.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -51,5 +52,26 @@ public:
     OneMonitor();
     ~OneMonitor();
 };
+
+// Lays the rig's monitors out as `layout` says ("one", "two", "left", "above", "below": where the
+// second monitor lies) for the life of the object; side by side again afterwards.
+class MonitorLayout {
+public:
+    explicit MonitorLayout(const std::string& layout);
+    ~MonitorLayout();
+};
+
+// The rig's monitors as they are now, in desktop pixels.
+struct RigMonitors {
+    raster::Rect primary;
+    std::optional<raster::Rect> secondary;
+};
+RigMonitors rigMonitors();
+
+// Polls `condition` every 50 ms until it holds or `seconds` pass; returns its last answer.
+bool waitUntil(const std::function<bool()>& condition, double seconds);
+
+// The window manager's state atoms of a window (xprop's text of _NET_WM_STATE).
+std::string windowState(const std::string& windowId);
 
 } // namespace vexmira::testing

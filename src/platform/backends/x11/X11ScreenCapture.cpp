@@ -31,7 +31,7 @@ public:
     void prefetch(const Rect& area) override {
         if (pending_ && pending_->area == area) return; // already on its way
         dropPending();
-        const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
+        const Rect desktop = wholeDesktop();
         if (!pool_ || area.isEmpty() || !withinProtocolRange(area) || connection_->isBroken() ||
             area.intersected(desktop) != area)
             return;
@@ -60,7 +60,7 @@ public:
         }
         dropPending();
         if (area.isEmpty() || !withinProtocolRange(area) || connection_->isBroken()) return false;
-        const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
+        const Rect desktop = wholeDesktop();
         const Rect inside = area.intersected(desktop);
         if (inside == area) return captureInside(area, target);
         // The server refuses requests reaching past the root window: fetch the part that lies
@@ -73,21 +73,23 @@ public:
     }
 
     Rect primaryMonitor() override {
-        const Rect desktop{0, 0, connection_->rootWidth(), connection_->rootHeight()};
-        if (!connection_->hasMonitors()) return desktop;
+        if (!connection_->hasMonitors()) return wholeDesktop();
         xcb_connection_t* c = connection_->get();
         auto reply = VEXMIRA_XCB_REPLY(xcb_randr_get_monitors, c, c, connection_->root(), 1);
-        if (!reply) return desktop;
+        if (!reply) return wholeDesktop();
         std::optional<Rect> first;
         for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
             const Rect monitor{it.data->x, it.data->y, it.data->width, it.data->height};
             if (it.data->primary) return monitor;
             if (!first) first = monitor;
         }
-        return first.value_or(desktop);
+        return first ? *first : wholeDesktop();
     }
 
-    raster::Size desktopSize() const override { return {connection_->rootWidth(), connection_->rootHeight()}; }
+    raster::Size desktopSize() const override {
+        const auto [width, height] = connection_->rootSize();
+        return {width, height};
+    }
 
     std::string transport() const override { return pool_ ? "shared memory" : "plain request"; }
 
@@ -97,6 +99,11 @@ private:
         std::shared_ptr<std::uint8_t> storage;
         xcb_shm_get_image_cookie_t cookie;
     };
+
+    Rect wholeDesktop() const {
+        const auto [width, height] = connection_->rootSize();
+        return {0, 0, width, height};
+    }
 
     // X requests carry 16-bit coordinates and sizes.
     static bool withinProtocolRange(const Rect& area) {

@@ -32,6 +32,12 @@ XConnection::XConnection(xcb_connection_t* connection, int screenNumber) : conne
 
 XConnection::~XConnection() { xcb_disconnect(connection_); }
 
+std::pair<int, int> XConnection::rootSize() const {
+    auto geometry = VEXMIRA_XCB_REPLY(xcb_get_geometry, connection_, connection_, screen_->root);
+    if (!geometry) return {screen_->width_in_pixels, screen_->height_in_pixels};
+    return {geometry->width, geometry->height};
+}
+
 void XConnection::checkExtensions() {
     // Ask for all three at once; each answer says whether the extension is there. An SHM request
     // to a server without the extension would close the connection, so nothing is sent before.

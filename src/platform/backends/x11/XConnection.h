@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <xcb/xcb.h>
 
@@ -19,8 +20,11 @@ public:
 
     xcb_connection_t* get() const { return connection_; }
     xcb_window_t root() const { return screen_->root; }
-    int rootWidth() const { return screen_->width_in_pixels; }
-    int rootHeight() const { return screen_->height_in_pixels; }
+    // The root window's size now: monitors switched on, off or moved change it, while the
+    // connection's setup data keeps the size it had when it opened. One round trip.
+    int rootWidth() const { return rootSize().first; }
+    int rootHeight() const { return rootSize().second; }
+    std::pair<int, int> rootSize() const;
     int rootDepth() const { return screen_->root_depth; }
     // True when the root window's pixels are 32-bit words of 0x..RRGGBB in the server's order,
     // the layout of our bitmaps.

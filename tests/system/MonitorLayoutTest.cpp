@@ -1,0 +1,147 @@
+// Monitor layouts on the rig: the second monitor left of, above or below the primary, switched
+// off and on while the program runs. Everything the program places or mirrors belongs to the
+// primary monitor wherever it lies on the desktop.
+#include "ProgramDriver.h"
+#include "TestWindows.h"
+#include "raster/Resample.h"
+
+#include <gtest/gtest.h>
+
+using namespace vexmira;
+using namespace vexmira::testing;
+using raster::Bitmap;
+using raster::Rect;
+
+namespace {
+
+int channelDifference(raster::Bgra a, raster::Bgra b) {
+    int worst = 0;
+    for (int shift = 0; shift < 24; shift += 8) worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+    return worst;
+}
+
+// Desktop, OK in the area dialog (after `keysInDialog`), then "Automatically Send".
+void startDesktopMirror(const Rect& control, const std::string& keysInDialog = "") {
+    clickAt(control.x + 20, control.y + 48);
+    pause(0.8);
+    if (!keysInDialog.empty()) pressKey(keysInDialog);
+    pressKey("Return");
+    pause(0.8);
+}
+
+void tickAutomaticallySend(const Rect& control, const Rect& primary) {
+    clickAt(control.x + 160, control.y + 15);
+    shell("xdotool mousemove " + std::to_string(primary.x + 960) + " " + std::to_string(primary.y + 1000));
+    pause(1.0);
+}
+
+// The second monitor shows the primary fitted into it (1280 x 720, 152 rows down), within two
+// levels, leaving out the control window's live preview.
+int worstMirrorDifference(const Rect& primary, const Rect& secondary, const Rect& control) {
+    const Bitmap shown = grabScreen(secondary);
+    const Bitmap expected = raster::resampleBilinear(grabScreen(primary), {1280, 720});
+    const int cx = control.x - primary.x, cy = control.y - primary.y;
+    const Rect skip{cx * 2 / 3 - 4, 152 + cy * 2 / 3 - 4, control.width * 2 / 3 + 8, control.height * 2 / 3 + 8};
+    int worst = 0;
+    for (int y = 152; y < 152 + 720; ++y)
+        for (int x = 0; x < 1280; ++x) {
+            if (x >= skip.x && x < skip.right() && y >= skip.y && y < skip.bottom()) continue;
+            worst = std::max(worst, channelDifference(shown.pixel(x, y), expected.pixel(x, y - 152)));
+        }
+    return worst;
+}
+
+class Layout : public ::testing::TestWithParam<const char*> {};
+
+} // namespace
+
+TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
+    MonitorLayout layout(GetParam());
+    const RigMonitors monitors = rigMonitors();
+    ASSERT_TRUE(monitors.secondary.has_value());
+    const Rect primary = monitors.primary, secondary = *monitors.secondary;
+    TestDisplay display;
+    PatternWindow scenery{display, {primary.x + 150, primary.y + 100, 400, 300}, 7};
+
+    Rect control;
+    {
+        RunningProgram program; // no settings: the default place, 1420 right and 100 down on the primary
+        control = program.controlWindow();
+        EXPECT_EQ(control.x, primary.x + 1420);
+        EXPECT_EQ(control.y, primary.y + 100);
+        const auto displayWindow = program.waitForWindow({1280, 1024}, 5);
+        ASSERT_TRUE(displayWindow.has_value());
+        EXPECT_EQ(displayWindow->x, secondary.x);
+        EXPECT_EQ(displayWindow->y, secondary.y);
+
+        clickAt(control.x + 20, control.y + 48); // Desktop: the area dialog
+        const auto dialog = program.waitForWindow({342, 160}, 3);
+        ASSERT_TRUE(dialog.has_value());
+        pressKey("Return");
+        pause(0.8);
+        tickAutomaticallySend(control, primary);
+        EXPECT_LE(worstMirrorDifference(primary, secondary, control), 2) << "the mirror does not show the primary";
+
+        // Part of the desktop: the dragged rectangle, relative to the primary, shown 1:1 centred.
+        startDesktopMirror(control, "Down");
+        dragFromTo(primary.x + 100, primary.y + 50, primary.x + 740, primary.y + 530);
+        pause(0.8);
+        control = program.controlWindow();
+        tickAutomaticallySend(control, primary);
+        // The area dialog comes back where it was after a part was chosen.
+        clickAt(control.x + 20, control.y + 48);
+        const auto again = program.waitForWindow({342, 160}, 3);
+        ASSERT_TRUE(again.has_value());
+        EXPECT_EQ(again->x, dialog->x);
+        EXPECT_EQ(again->y, dialog->y);
+        pressKey("Escape");
+        pause(0.5);
+        shell("xdotool mousemove " + std::to_string(primary.x + 960) + " " + std::to_string(primary.y + 1000));
+        pause(0.5);
+        const Bitmap shown = grabScreen({secondary.x + 320, secondary.y + 272, 640, 480});
+        const Bitmap region = grabScreen({primary.x + 100, primary.y + 50, 640, 480});
+        EXPECT_TRUE(shown.samePixels(region)) << "the region is not the dragged one";
+
+        clickAt(control.x + 417, control.y + 16); // Close: the program ends and keeps its place
+        ASSERT_TRUE(program.waitForExit(5));
+    }
+    const std::string saved = shell("cat '" + RunningProgram::settingsPath() + "'");
+    EXPECT_NE(saved.find("Levo=1420"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Gor=100"), std::string::npos) << saved;
+
+    RunningProgram again("[Velikost]\nLevo=600\nGor=300\n");
+    const Rect moved = again.controlWindow();
+    EXPECT_EQ(moved.x, primary.x + 600);
+    EXPECT_EQ(moved.y, primary.y + 300);
+}
+
+INSTANTIATE_TEST_SUITE_P(SecondMonitor, Layout, ::testing::Values("left", "above", "below"));
+
+TEST(DisplayWindow, StaysOnTopAndFollowsTheSecondMonitorOffAndOn) {
+    RunningProgram program;
+    const Rect control = program.controlWindow();
+    const auto id = program.windowId({1280, 1024});
+    ASSERT_TRUE(program.waitForWindow({1280, 1024}, 5).has_value());
+    ASSERT_TRUE(id.has_value());
+    EXPECT_NE(windowState(*id).find("_NET_WM_STATE_ABOVE"), std::string::npos);
+    startDesktopMirror(control);
+    tickAutomaticallySend(control, {0, 0, 1920, 1080});
+
+    {
+        MonitorLayout off("one");
+        // The quarter-size window in the primary's corner, not a window over the whole desktop.
+        const auto small = program.waitForWindow({1920 / 4, 1080 / 4}, 5);
+        ASSERT_TRUE(small.has_value()) << "the display window did not take the one-monitor place";
+        EXPECT_LE(small->x, 10);
+        EXPECT_LE(small->y, 40);
+        EXPECT_FALSE(program.windowId({1920, 1080}).has_value());
+    }
+    // Back on: maximised on the second monitor again, on top, and the picture goes on.
+    const auto big = program.waitForWindow({1280, 1024}, 5);
+    ASSERT_TRUE(big.has_value()) << "the display window did not come back to the second monitor";
+    EXPECT_EQ(big->x, 1920);
+    EXPECT_EQ(big->y, 0);
+    EXPECT_NE(windowState(*program.windowId({1280, 1024})).find("_NET_WM_STATE_ABOVE"), std::string::npos);
+    EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2; }, 3));
+    EXPECT_TRUE(program.isRunning());
+}
