@@ -24,8 +24,7 @@ bool TfAlldesktop::GrabScreen(QImage& shot) {
 
 void TfAlldesktop::BitBtn1Click() {
     if (ItemIndex() == mirror::PartOfDesktop && grab_) {
-        // Out of the way while the screen is photographed; shown again where they were.
-        const QPoint dialogPlace = pos();
+        // Out of the way while the screen is photographed; hidden windows keep their place.
         auto showControlWindow = [&] {
             if (controlWindow_) controlWindow_->show();
         };
@@ -40,7 +39,6 @@ void TfAlldesktop::BitBtn1Click() {
         if (!GrabScreen(shot)) {
             showControlWindow();
             show();
-            move(dialogPlace);
             QMessageBox::critical(this, "Vexmira",
                                   "Cannot take a picture of the screen, so a part of the desktop cannot be chosen now.");
             return; // the dialog stays open
@@ -49,7 +47,6 @@ void TfAlldesktop::BitBtn1Click() {
         grab_->exec();
         grab_->GrabShot = QImage();
         showControlWindow();
-        move(dialogPlace);
     }
     done(QDialog::Accepted);
 }

@@ -57,4 +57,14 @@ void ChoiceDialog::BitBtn1Click() { done(QDialog::Accepted); }
 
 void ChoiceDialog::BitBtn2Click() { done(QDialog::Rejected); }
 
+void ChoiceDialog::showEvent(QShowEvent* event) {
+    if (place_) move(*place_);
+    QDialog::showEvent(event);
+}
+
+void ChoiceDialog::hideEvent(QHideEvent* event) {
+    place_ = pos();
+    QDialog::hideEvent(event);
+}
+
 } // namespace vexmira::widgets

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <optional>
 
 class QButtonGroup;
 class QGroupBox;
@@ -31,8 +32,14 @@ public:
     // Cancel: ends the dialog with the Cancel result.
     void BitBtn2Click();
 
+protected:
+    // Shown again where it was hidden: the window manager would place it anew each time.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     QButtonGroup* choice_;
+    std::optional<QPoint> place_;
 };
 
 } // namespace vexmira::widgets
