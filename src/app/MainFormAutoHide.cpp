@@ -49,7 +49,8 @@ void TMainForm::Timer2Timer() {
 
 void TMainForm::Timer3Timer() {
     const QRect primary = primaryScreenRect();
-    if (x() - primary.x() > primary.width() - 30) move(primary.x() + primary.width() - width() - 30, y());
+    const QPoint place = placeOnDesktop();
+    if (place.x() - primary.x() > primary.width() - 30) moveTo({primary.x() + primary.width() - width() - 30, place.y()});
 }
 
 void TMainForm::sbseconddisplayClick() {

@@ -88,8 +88,7 @@ void TMainForm::LoadSettings() {
     if (left > primary.width() - width()) left = 5;
     if (top > primary.height() - 50) top = 5;
     if (top < 5) top = 5;
-    move(primary.x() + left, primary.y() + top);
-    placeWhenHidden_ = pos();
+    moveTo({primary.x() + left, primary.y() + top});
 
     Overlay.showCursor = file.readInteger(options, "optShowcursor", 0) != 0;
     Overlay.showRedPoint = file.readInteger(options, "optShowRedPoint", 0) != 0;
@@ -119,8 +118,7 @@ void TMainForm::SaveSettings() {
         platform::readWholeFile(toPath(files.write)).status == platform::ReadStatus::Missing)
         file = IniFile(toPath(files.write), platform::readWholeFile(toPath(files.read)).bytes);
     const QRect primary = primaryScreenRect();
-    const QPoint shown = isVisible() ? placeOnDesktop() : placeWhenHidden_;
-    const QPoint place = (isMaximized() && normalGeometry().isValid() ? normalGeometry().topLeft() : shown) - primary.topLeft();
+    const QPoint place = placeOnDesktop() - primary.topLeft();
     file.writeInteger(position, "Levo", place.x());
     file.writeInteger(position, "Gor", place.y());
     file.writeInteger(options, "optShowcursor", Overlay.showCursor ? 1 : 0);

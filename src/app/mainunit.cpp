@@ -76,8 +76,8 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
     FirstActivation = true;
     AlphaLevel = 255;
     const QRect primary = primaryScreenRect();
-    if (x() - primary.x() > primary.width() - 10) move(primary.x() + 50, y());
-    if (y() - primary.y() < 0) move(x(), primary.y() + 50);
+    if (x() - primary.x() > primary.width() - 10) moveTo({primary.x() + 50, y()});
+    if (y() - primary.y() < 0) moveTo({x(), primary.y() + 50});
     SavedClientWidth = width();
     SavedClientHeight = height();
     clipWatch = new sources::ClipboardWatcher(this);
@@ -310,30 +310,23 @@ void TMainForm::SpeedButton7Click() {
     SavedClientWidth = width();
     SavedClientHeight = height();
     resize(width(), 33);
-    hideKeepingPlace();
+    hide();
     emit hiddenByUser();
 }
 
-// Where the window is on the desktop, as the window system has it. After the window has been
-// hidden and shown again, the toolkit's own idea of it can lag behind the window manager's.
-QPoint TMainForm::placeOnDesktop() const {
-    if (!windows_ || !isVisible()) return pos();
-    const raster::Rect frame = windows_->frameOf(winId());
-    if (frame.isEmpty()) return pos();
-    const QPoint origin = primaryScreenRect().topLeft();
-    const qreal ratio = devicePixelRatioF();
-    return origin + QPoint(qRound((frame.x - origin.x()) / ratio), qRound((frame.y - origin.y()) / ratio));
+// The window has no frame, so only the program moves it: where it last put it is where it is.
+// The toolkit's own idea of the place can lag behind once the window has been hidden and shown
+// again under some window managers.
+void TMainForm::moveTo(QPoint place) {
+    move(place);
+    lastPlace_ = place;
 }
 
-// The window manager may report another place once the window is withdrawn; the settings keep
-// the one the user saw.
-void TMainForm::hideKeepingPlace() {
-    placeWhenHidden_ = placeOnDesktop();
-    hide();
-}
+QPoint TMainForm::placeOnDesktop() const { return windows_ ? lastPlace_ : pos(); }
+
 
 void TMainForm::Exit1Click() {
-    hideKeepingPlace();
+    hide();
     emit hiddenByUser();
 }
 
@@ -358,7 +351,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             dragging_ = true;
             dragStart_ = static_cast<QMouseEvent*>(event)->position().toPoint();
         } else if (event->type() == QEvent::MouseMove && dragging_) {
-            move(pos() + static_cast<QMouseEvent*>(event)->position().toPoint() - dragStart_);
+            moveTo(placeOnDesktop() + static_cast<QMouseEvent*>(event)->position().toPoint() - dragStart_);
         } else if (event->type() == QEvent::MouseButtonRelease) {
             dragging_ = false;
         }
@@ -385,7 +378,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     saveCustomColors();
     SaveSettings();
     event->ignore();
-    hideKeepingPlace();
+    hide();
     emit hiddenByUser();
 }
 

@@ -167,6 +167,10 @@ public:
     void Timer3Timer();
     void sbseconddisplayClick();
     void Movetoseconddisplay1Click();
+    // Moves the window and remembers the place (see placeOnDesktop).
+    void moveTo(QPoint place);
+    // Where the window is on the desktop.
+    QPoint placeOnDesktop() const;
     // Sets the window's opacity (0..255).
     void setOpacity(int opacity);
 
@@ -209,9 +213,7 @@ private:
     bool settingsUnreadable_ = false; // the settings file exists but could not be read: never replaced
     bool settingsProblemShown_ = false;
     void reportSettingsProblem(const QString& text);
-    void hideKeepingPlace();
-    QPoint placeOnDesktop() const;
-    QPoint placeWhenHidden_;
+    QPoint lastPlace_;
 };
 
 extern TMainForm* MainForm;
