@@ -2,32 +2,14 @@
 #include "mainunit.h"
 #include "raster/Resample.h"
 #include "raster/ScaleGeometry.h"
+#include "sources/ClipboardPicture.h"
 
-#include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QImage>
-#include <QMimeData>
-#include <cstring>
+#include <QTimer>
+#include <cstdio>
 
 namespace vexmira::app {
-
-namespace {
-
-// The clipboard's picture, when it holds one.
-std::optional<raster::Bitmap> clipboardPicture() {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data || !data->hasImage()) return std::nullopt;
-    const QImage image = qvariant_cast<QImage>(data->imageData());
-    if (image.isNull()) return std::nullopt;
-    const bool alpha = image.hasAlphaChannel();
-    const QImage pixels = image.convertToFormat(alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    raster::Bitmap picture(pixels.width(), pixels.height(), alpha ? 32 : 24);
-    for (int y = 0; y < pixels.height(); ++y) std::memcpy(picture.mutableRow(y), pixels.constScanLine(y), std::size_t(pixels.width()) * 4);
-    return picture;
-}
-
-} // namespace
 
 void TMainForm::SpeedButton2Click() {
     if (SourceMode == srcClipboard) return;
@@ -50,23 +32,40 @@ void TMainForm::SpeedButton2Click() {
 }
 
 void TMainForm::clipWatchClipboardChanged() {
-    if (SourceMode != srcClipboard) return;
+    if (SourceMode != srcClipboard || !clipReader_) return;
+    // The picture is fetched away from this thread: an owner that never answers cannot freeze
+    // the window. One read at a time; a change during it is read once it ends.
+    const bool started = clipReader_->read([this](platform::ClipboardData data) {
+        QMetaObject::invokeMethod(this, [this, data = std::move(data)] { clipboardPictureArrived(data); }, Qt::QueuedConnection);
+    });
+    if (!started) clipboardChangedMeanwhile_ = true;
+}
+
+void TMainForm::clipboardPictureArrived(const platform::ClipboardData& data) {
+    if (clipboardChangedMeanwhile_) {
+        clipboardChangedMeanwhile_ = false;
+        QTimer::singleShot(0, this, &TMainForm::clipWatchClipboardChanged);
+    }
+    if (SourceMode != srcClipboard || data.status != platform::ClipboardData::Status::Read) return;
     try {
-        const auto picture = clipboardPicture();
-        if (!picture) return; // text, files and the like leave the picture as it is
+        const sources::DecodedClipboardPicture decoded = sources::decodeClipboardPicture(data);
+        if (!decoded.logLine.empty()) std::fprintf(stderr, "%s\n", decoded.logLine.c_str());
+        if (!decoded.problem.empty()) showErrorOver(this, QString::fromStdString(decoded.problem));
+        if (!decoded.picture) return; // the picture shown stays
+        const raster::Bitmap& picture = *decoded.picture;
         ClearImage();
-        CurrentFrame = *picture;
+        CurrentFrame = picture;
         if (cbx1->Checked()) ShareM();
         QCoreApplication::processEvents();
         pd->setText("Preview");
         // The preview is fitted into a 407 x 264 box first.
-        const raster::Size fit = raster::fitIntoBox(picture->size(), {407, 264});
+        const raster::Size fit = raster::fitIntoBox(picture.size(), {407, 264});
         raster::Bitmap preview(std::max(fit.width, 1), std::max(fit.height, 1), 24);
-        raster::stretchDrawNearest(preview, {0, 0, fit.width, fit.height}, *picture);
+        raster::stretchDrawNearest(preview, {0, 0, fit.width, fit.height}, picture);
         QCoreApplication::processEvents();
-        if (previewFed()) slika->setBitmap(preview);
+        if (previewFed() && SourceMode == srcClipboard) slika->setBitmap(preview);
     } catch (...) {
-        // A clipboard that cannot be read leaves the pictures as they are.
+        // A picture that cannot be shown leaves the pictures as they are.
     }
 }
 

@@ -5,6 +5,7 @@
 #include "mainunit.h"
 #include "mirror/ucapture.h"
 #include "mirror/umonitor.h"
+#include "platform/ClipboardReader.h"
 #include "platform/CursorSource.h"
 
 namespace vexmira::app {
@@ -21,6 +22,7 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     grabCapture = std::make_unique<mirror::DesktopCapture>(platform::openScreenCapture(), nullptr);
     MainForm = new TMainForm(std::move(desktop));
     MainForm->setWindowSystem(platform::openWindowSystem());
+    MainForm->setClipboardReader(platform::openClipboardReader());
     mirror::Fmonitor = new mirror::TFmonitor;
     capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture);
     capture::Fgrab = new capture::TFgrab(GrabRect);

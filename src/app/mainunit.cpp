@@ -87,7 +87,10 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
     widgets::TXiButton::setHintPanelHider([this] { PAnelHint->hide(); });
 }
 
-TMainForm::~TMainForm() { widgets::TXiButton::setHintPanelHider({}); }
+TMainForm::~TMainForm() {
+    clipReader_.reset(); // no picture arrives for a window going away
+    widgets::TXiButton::setHintPanelHider({});
+}
 
 void TMainForm::buildFrame() {
     panelALL = new Panel(this, 0x444444);

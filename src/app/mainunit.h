@@ -3,6 +3,7 @@
 #include "mirror/DesktopCapture.h"
 #include "mirror/WindowPicker.h"
 #include "mirror/umonitor.h"
+#include "platform/ClipboardReader.h"
 #include "platform/WindowSystem.h"
 #include "sources/ClipboardWatcher.h"
 #include "raster/Bitmap.h"
@@ -150,6 +151,9 @@ public:
     sources::ClipboardWatcher* clipWatch = nullptr;
     void SpeedButton2Click();
     void clipWatchClipboardChanged();
+    // The clipboard's content, read on the reader's thread, handed to this window.
+    void clipboardPictureArrived(const platform::ClipboardData& data);
+    void setClipboardReader(std::unique_ptr<platform::ClipboardReader> reader) { clipReader_ = std::move(reader); }
     void Cekiraj(int index);
 
     // --- the picture's road ---
@@ -206,6 +210,8 @@ private:
 
     std::unique_ptr<mirror::DesktopCapture> desktop_;
     std::unique_ptr<platform::WindowSystem> windows_;
+    std::unique_ptr<platform::ClipboardReader> clipReader_;
+    bool clipboardChangedMeanwhile_ = false;
     bool dragging_ = false;
     QPoint dragStart_;
     bool tickRunning_ = false;

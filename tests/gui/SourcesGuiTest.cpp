@@ -6,6 +6,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include "ImageMagick.h"
+#include "raster/ImageFile.h"
+#include "raster/PngCodec.h"
+#include "sources/ClipboardPicture.h"
+
+#include <zlib.h>
+
 #include <gtest/gtest.h>
 
 using namespace vexmira;
@@ -54,15 +61,17 @@ TEST(ClipboardSourceLogic, PicturesReplaceTheFrameTextDoesNotAndASecondPressIsIg
     EXPECT_EQ(app::SourceMode, app::srcClipboard);
     EXPECT_TRUE(app::MainForm->clipWatch->Enabled);
 
-    QImage picture(1000, 500, QImage::Format_RGB32);
-    picture.fill(qRgb(10, 200, 30));
-    QGuiApplication::clipboard()->setImage(picture);
+    // What the clipboard reader hands over: a PNG picture, then a clipboard with only text.
+    raster::Bitmap green(1000, 500, 24);
+    green.fill(raster::bgraFromRgba(10, 200, 30));
+    platform::ClipboardData png{platform::ClipboardData::Status::Read, "image/png", raster::encodePng(green), {"image/png"}};
+    app::MainForm->clipboardPictureArrived(png);
     QApplication::processEvents();
     ASSERT_EQ(app::CurrentFrame.size(), (raster::Size{1000, 500}));
     EXPECT_EQ(app::CurrentFrame.pixel(5, 5) & 0xFFFFFF, 0x0AC81Eu);
     EXPECT_EQ(app::MainForm->slika->bitmap().size(), (raster::Size{407, 203}));
 
-    QGuiApplication::clipboard()->setText("words");
+    app::MainForm->clipboardPictureArrived({platform::ClipboardData::Status::NoPicture, {}, {}, {"UTF8_STRING"}});
     QApplication::processEvents();
     EXPECT_EQ(app::CurrentFrame.size(), (raster::Size{1000, 500}));
 
@@ -71,7 +80,73 @@ TEST(ClipboardSourceLogic, PicturesReplaceTheFrameTextDoesNotAndASecondPressIsIg
     EXPECT_TRUE(app::CurrentFrame.sharesPixelsWith(before));
 
     app::MainForm->sbSTOPClick();
-    QGuiApplication::clipboard()->setImage(picture);
+    app::MainForm->clipboardPictureArrived(png);
     QApplication::processEvents();
     EXPECT_EQ(app::CurrentFrame.size(), (raster::Size{387, 244})); // stopped: the clipboard is ignored
+}
+
+namespace {
+
+std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) { return raster::readFileBytes(path); }
+
+// A PNG whose header claims `width` x `height` pixels, followed by empty data.
+std::vector<std::uint8_t> pngHeaderOnly(std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&png](const char* type, std::vector<std::uint8_t> data) {
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(std::uint8_t(data.size() >> shift));
+        const std::size_t start = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        const auto crc = static_cast<std::uint32_t>(::crc32(0, png.data() + start, static_cast<unsigned>(png.size() - start)));
+        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(std::uint8_t(crc >> shift));
+    };
+    std::vector<std::uint8_t> header;
+    for (std::uint32_t v : {width, height})
+        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(std::uint8_t(v >> shift));
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    chunk("IHDR", header);
+    chunk("IDAT", {});
+    chunk("IEND", {});
+    return png;
+}
+
+} // namespace
+
+// Clipboard pictures in every format an owner may offer them in, against ImageMagick's pixels.
+TEST(ClipboardPictures, EachOfferedFormatDecodesOrSaysWhyNot) {
+    vexmira::testing::TemporaryFolder folder;
+    vexmira::testing::runConvert("-size 64x48 -seed 3 plasma:fractal -depth 8 PNG24:" + (folder / "source.png").string());
+    const raster::Bitmap source = raster::loadImage(folder / "source.png");
+    vexmira::testing::runConvert((folder / "source.png").string() + " -define webp:lossless=true " + (folder / "p.webp").string());
+    vexmira::testing::runConvert((folder / "source.png").string() + " -compress none " + (folder / "p.tiff").string());
+    vexmira::testing::runConvert((folder / "source.png").string() + " BMP3:" + (folder / "p.bmp").string());
+
+    using Status = platform::ClipboardData::Status;
+    const struct {
+        const char* format;
+        std::vector<std::uint8_t> bytes;
+    } readable[] = {{"image/x-bmp", fileBytes(folder / "p.bmp")},
+                    {"image/webp", fileBytes(folder / "p.webp")},
+                    {"image/tiff", fileBytes(folder / "p.tiff")},
+                    {"image/png", fileBytes(folder / "source.png")}};
+    for (const auto& offered : readable) {
+        const auto decoded = sources::decodeClipboardPicture({Status::Read, offered.format, offered.bytes, {offered.format}});
+        ASSERT_TRUE(decoded.picture.has_value()) << offered.format << ": " << decoded.problem << decoded.logLine;
+        EXPECT_EQ(vexmira::testing::maxChannelDifference(*decoded.picture, source, false), 0) << offered.format;
+    }
+
+    const auto huge = sources::decodeClipboardPicture({Status::Read, "image/png", pngHeaderOnly(20000, 20000), {}});
+    EXPECT_FALSE(huge.picture.has_value());
+    EXPECT_NE(huge.problem.find("20000 x 20000"), std::string::npos) << huge.problem;
+    // Within the limit even where the toolkit's own reader would refuse (128 MiB).
+    raster::Bitmap big(6000, 6000, 24);
+    big.fill(raster::bgraFromRgba(1, 2, 3));
+    const auto large = sources::decodeClipboardPicture({Status::Read, "image/png", raster::encodePng(big), {}});
+    ASSERT_TRUE(large.picture.has_value()) << large.problem;
+    EXPECT_EQ(large.picture->size(), (raster::Size{6000, 6000}));
+
+    const auto unknown = sources::decodeClipboardPicture({Status::Read, "image/x-nothing", {1, 2, 3, 4, 5}, {}});
+    EXPECT_FALSE(unknown.picture.has_value());
+    EXPECT_TRUE(unknown.problem.empty());
+    EXPECT_NE(unknown.logLine.find("image/x-nothing"), std::string::npos);
 }
