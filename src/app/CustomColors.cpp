@@ -48,10 +48,10 @@ void loadCustomColors() {
     for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, widgets::toQColor(colors[i]));
 }
 
-void saveCustomColors() {
+bool saveCustomColors() {
     CustomColorSet colors{};
     for (int i = 0; i < 16; ++i) colors[i] = widgets::toTColor(QColorDialog::customColor(i));
-    platform::writeUserValue(valueName, formatCustomColors(colors));
+    return platform::writeUserValue(valueName, formatCustomColors(colors));
 }
 
 } // namespace vexmira::app

@@ -18,8 +18,9 @@ std::string formatCustomColors(const CustomColorSet& colors);
 // `start`.
 CustomColorSet parseCustomColors(const std::string& text, CustomColorSet start);
 
-// The colour dialogs' custom colours from and to the per-user value "CustomColors".
+// The colour dialogs' custom colours from and to the per-user value "CustomColors". Saving
+// returns false when the value cannot be written.
 void loadCustomColors();
-void saveCustomColors();
+bool saveCustomColors();
 
 } // namespace vexmira::app

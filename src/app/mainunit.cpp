@@ -2,6 +2,7 @@
 
 #include "ArtWork.h"
 #include "CustomColors.h"
+#include "platform/UserValueStore.h"
 #include "widgets/QtColor.h"
 
 #include <QActionGroup>
@@ -378,7 +379,9 @@ bool TMainForm::event(QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    saveCustomColors();
+    if (!saveCustomColors())
+        reportSettingsProblem("Cannot keep the custom colours of the colour dialogs in " +
+                              QString::fromStdString((platform::userConfigFolder() / "CustomColors").string()) + ".");
     SaveSettings();
     event->ignore();
     hide();

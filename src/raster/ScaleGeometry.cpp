@@ -34,9 +34,12 @@ Size shownSize(ScaleMode mode, Size view, Size picture, double scale) {
     case ScaleMode::smOptimal:
         if (view.width < picture.width || view.height < picture.height) return fitted(view, picture);
         return picture;
-    case ScaleMode::smOptimalScaled:
-        if (view.width < picture.width * scale || view.height < picture.height * scale) return fitted(view, picture);
-        return scaled(picture, scale);
+    case ScaleMode::smOptimalScaled: {
+        // The scaled size is compared as it is shown: rounded to whole pixels.
+        const Size shown = scaled(picture, scale);
+        if (view.width < shown.width || view.height < shown.height) return fitted(view, picture);
+        return shown;
+    }
     }
     return picture;
 }

@@ -97,35 +97,39 @@ const raster::Bitmap& ImageView::composed() const {
 
 QImage ImageView::render() const { return asQImage(composed()).copy(); }
 
-// A whole-view repaint goes straight into the window's backing store when that is a plain
-// 32-bit image at one device pixel per pixel: the scaled picture is written where it is shown,
-// without an intermediate frame and a copy of it. Anything else paints from the cached frame.
-bool ImageView::paintIntoBackingStore(const QRect& dirty) {
+// Painting goes straight into the window's backing store when that is a plain 32-bit image at
+// one device pixel per pixel: the scaled picture is written where it is shown, without an
+// intermediate frame and a copy of it. Only the region asked for is written: the toolkit leaves
+// out the parts that opaque widgets above the view cover. Anything else paints from the cached
+// frame.
+bool ImageView::paintIntoBackingStore(const QRegion& dirty) {
     QBackingStore* store = window()->backingStore();
     auto* image = store ? dynamic_cast<QImage*>(store->paintDevice()) : nullptr;
-    const raster::Rect area = pictureArea();
-    const raster::Rect visible = area.intersected({0, 0, width(), height()});
-    const bool whole = dirty == rect();
-    const bool pictureOnly = !whole && area == painted_ && dirty == QRect(visible.x, visible.y, visible.width, visible.height);
-    if (!image || !(whole || pictureOnly) || image->devicePixelRatio() != 1.0 ||
+    if (!image || image->devicePixelRatio() != 1.0 ||
         (image->format() != QImage::Format_RGB32 && image->format() != QImage::Format_ARGB32_Premultiplied))
         return false;
     const QPoint at = mapTo(window(), QPoint(0, 0));
     if (!QRect(QPoint(0, 0), image->size()).contains(QRect(at, size()))) return false;
-    std::uint8_t* corner = image->bits() + std::ptrdiff_t(at.y()) * image->bytesPerLine() + std::ptrdiff_t(at.x()) * 4;
-    // The store's memory, borrowed for this paint only.
-    raster::Bitmap view = raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(std::shared_ptr<void>(), corner), width(), height(),
-                                               static_cast<int>(image->bytesPerLine()), 24);
-    if (whole) compose(view, bitmap_, area); // the black around it stays from the last whole paint
-    else raster::drawBilinear(view, area, bitmap_);
+    const raster::Rect area = pictureArea();
+    for (const QRect& rect : dirty) {
+        const QRect part = rect & this->rect();
+        if (part.isEmpty()) continue;
+        std::uint8_t* corner = image->bits() + std::ptrdiff_t(at.y() + part.y()) * image->bytesPerLine() +
+                               std::ptrdiff_t(at.x() + part.x()) * 4;
+        // The store's memory, borrowed for this paint only.
+        raster::Bitmap view = raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(std::shared_ptr<void>(), corner), part.width(),
+                                                   part.height(), static_cast<int>(image->bytesPerLine()), 24);
+        compose(view, bitmap_, {area.x - part.x(), area.y - part.y(), area.width, area.height});
+    }
     painted_ = area;
     return true;
 }
 
 void ImageView::paintEvent(QPaintEvent* event) {
-    if (paintIntoBackingStore(event->rect())) return;
+    if (paintIntoBackingStore(event->region())) return;
     painted_ = {};
     QPainter painter(this);
+    painter.setClipRegion(event->region());
     painter.drawImage(0, 0, asQImage(composed()));
 }
 

@@ -40,7 +40,7 @@ protected:
 private:
     void changed();
     const raster::Bitmap& composed() const;
-    bool paintIntoBackingStore(const QRect& dirty);
+    bool paintIntoBackingStore(const QRegion& dirty);
     raster::Size viewSize() const { return {width(), height()}; }
 
     raster::Bitmap bitmap_;

@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <xcb/xcb.h>
+
 using namespace vexmira;
 using namespace vexmira::testing;
 using raster::Bitmap;
@@ -44,4 +48,68 @@ TEST(ClipboardSource, APictureFromAnotherProgramReachesTheSecondMonitor) {
     pause(1.0);
     EXPECT_TRUE(grabScreen(secondMonitor).cropped({440, 362, 400, 300}).samePixels(picture)) << "a second press changed it";
     shell("pkill -x xclip || true");
+}
+
+namespace {
+
+// A clipboard owner that takes the clipboard and then never answers a request for it.
+class SilentClipboardOwner {
+public:
+    SilentClipboardOwner() {
+        connection_ = xcb_connect(nullptr, nullptr);
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
+        window_ = xcb_generate_id(connection_);
+        xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        auto* atom = xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, 9, "CLIPBOARD"), nullptr);
+        xcb_set_selection_owner(connection_, window_, atom->atom, XCB_CURRENT_TIME);
+        std::free(atom);
+        std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+    }
+    ~SilentClipboardOwner() { xcb_disconnect(connection_); }
+
+private:
+    xcb_connection_t* connection_;
+    xcb_window_t window_;
+};
+
+int litSamples(const Bitmap& shown) {
+    int lit = 0;
+    for (int y = 0; y < shown.height(); y += 4)
+        for (int x = 0; x < shown.width(); x += 4) lit += (shown.pixel(x, y) & 0xFFFFFF) != 0;
+    return lit;
+}
+
+} // namespace
+
+TEST(ClipboardSource, AnOwnerThatNeverAnswersDoesNotFreezeTheProgram) {
+    TemporaryFolder folder;
+    const auto png = folder / "picture.png";
+    runConvert("-size 400x300 -seed 5 plasma:fractal PNG24:" + png.string());
+    RunningProgram program;
+    const raster::Rect control = program.controlWindow();
+    clickAt(control.x + 20, control.y + 118); // Clipboard
+    pause(0.5);
+    clickAt(control.x + 160, control.y + 15); // Automatically Send
+    shell("xdotool mousemove 960 1000");
+    shell("xclip -selection clipboard -t image/png -i '" + png.string() + "' >/dev/null 2>&1");
+    ASSERT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) > 5000; }, 5)) << "the first picture did not show";
+
+    {
+        SilentClipboardOwner silent;
+        pause(0.3); // the program is now waiting for the owner's answer
+        const auto pressed = std::chrono::steady_clock::now();
+        clickAt(control.x + 20, control.y + 16); // Stop All
+        ASSERT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) == 0; }, 5));
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
+        EXPECT_LT(seconds, 1.0) << "Stop All waited for the clipboard";
+    }
+    // The source works again afterwards.
+    clickAt(control.x + 20, control.y + 118);
+    pause(0.5);
+    clickAt(control.x + 160, control.y + 15);
+    shell("xdotool mousemove 960 1000");
+    shell("xclip -selection clipboard -t image/png -i '" + png.string() + "' >/dev/null 2>&1");
+    EXPECT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) > 5000; }, 6));
+    EXPECT_TRUE(program.isRunning());
 }
