@@ -3,13 +3,17 @@
 #include "TestWindows.h"
 #include "app/Program.h"
 #include "app/mainunit.h"
+#include "capture/ualldesktop.h"
 #include "mirror/ucapture.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <set>
 
 using namespace vexmira;
@@ -20,6 +24,21 @@ TEST(WindowPickerOnRig, ListsFramedWindowsButNotTheTinyOnesOrItsOwn) {
     PatternWindow tiny(display, {50, 50, 12, 12}, 1, "Tiny Window", true);
     PatternWindow edge(display, {100, 50, 20, 20}, 2, "Just Big Enough", true);
     PatternWindow normal(display, {400, 400, 200, 150}, 3, "Normal Window");
+    PatternWindow latin1(display, {700, 400, 200, 150}, 4, "Caf\xE9 L\xE0tin");             // WM_NAME as STRING
+    PatternWindow longTitle(display, {700, 600, 200, 150}, 5, std::string(300, 'x'));
+    PatternWindow dock(display, {900, 100, 200, 40}, 6, "A Dock", true);
+    {
+        xcb_connection_t* c = display.get();
+        auto atom = [c](const char* name) {
+            auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(strlen(name)), name), nullptr);
+            const xcb_atom_t value = reply->atom;
+            free(reply);
+            return value;
+        };
+        const xcb_atom_t dockType = atom("_NET_WM_WINDOW_TYPE_DOCK");
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, dock.id(), atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dockType);
+        display.sync();
+    }
     const auto windows = platform::openWindowSystem();
     ASSERT_LT(windows->frameOf(tiny.id()).width, 20) << "the window manager made the tiny window larger";
     ASSERT_EQ(windows->frameOf(edge.id()).size(), (raster::Size{20, 20}));
@@ -38,8 +57,54 @@ TEST(WindowPickerOnRig, ListsFramedWindowsButNotTheTinyOnesOrItsOwn) {
     EXPECT_TRUE(listed.count("Just Big Enough"));
     EXPECT_FALSE(listed.count("Tiny Window"));
     EXPECT_FALSE(listed.count("Vexmira")); // the program's own windows
+    EXPECT_TRUE(listed.count("Caf\xC3\xA9 L\xC3\xA0tin")) << "a Latin-1 title is shown as such";
+    EXPECT_TRUE(listed.count(std::string(254, 'x'))) << "a long title is cut to 254 characters";
+    EXPECT_FALSE(listed.count("A Dock"));
     EXPECT_EQ(app::MainForm->pd->text(), "Select window to display");
     EXPECT_EQ(app::SourceMode, app::srcSingleApp);
+}
+
+// The picker's fill lets pending events run between thumbnails; the user may press another
+// source, or the same one again, in the middle of it.
+TEST(WindowPickerOnRig, ASourcePressedDuringTheFillTakesOver) {
+    TestDisplay display;
+    PatternWindow first(display, {100, 100, 200, 150}, 3, "First Window");
+    PatternWindow second(display, {400, 100, 200, 150}, 4, "Second Window");
+    const auto windows = platform::openWindowSystem();
+    for (int i = 0; i < 100 && (windows->frameOf(first.id()).width < 200 || windows->frameOf(second.id()).width < 200); ++i)
+        QThread::msleep(20); // until the window manager has framed both
+    app::Program program(platform::openScreenCapture());
+    program.start();
+    QApplication::processEvents();
+
+    // Single Application again during the fill: the newer build wins and shows its picker.
+    QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
+    QTimer::singleShot(20, [] {
+        QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
+        app::MainForm->SpeedButton6Click();
+    });
+    app::MainForm->SpeedButton6Click();
+    QApplication::processEvents();
+    ASSERT_NE(app::MainForm->picker, nullptr);
+    EXPECT_TRUE(app::MainForm->Panel2->isVisible());
+    std::string titles;
+    for (int i = 0; i < static_cast<int>(app::MainForm->windowTable.size()); ++i)
+        if (QLabel* title = app::MainForm->picker->title(i)) titles += title->text().toStdString() + "; ";
+    EXPECT_NE(titles.find("First Window"), std::string::npos) << titles;
+    EXPECT_NE(titles.find("Second Window"), std::string::npos) << titles;
+
+    // Desktop during the fill: the desktop preview shows, not the picker.
+    QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
+    QTimer::singleShot(20, [] {
+        QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
+        app::MainForm->SpeedButton1Click();
+    });
+    app::MainForm->SpeedButton6Click();
+    QApplication::processEvents();
+    EXPECT_EQ(app::SourceMode, app::srcDesktop);
+    EXPECT_FALSE(app::MainForm->Panel2->isVisible());
+    EXPECT_TRUE(app::MainForm->xpanel1->isVisible());
+    app::MainForm->sbSTOPClick();
 }
 
 int main(int argc, char** argv) {

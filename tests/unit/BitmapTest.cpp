@@ -93,3 +93,12 @@ TEST(Bitmap, AlphaOfTwentyFourBitPicturesDoesNotCount) {
     b.setBitDepth(32);
     EXPECT_FALSE(a.samePixels(b));
 }
+
+TEST(Rect, IntersectionNearTheIntegerLimitsDoesNotOverflow) {
+    const Rect huge{2147483000, 2147483000, 5000, 5000};
+    EXPECT_EQ(huge.right(), 2147483647);
+    EXPECT_TRUE(huge.intersected({0, 0, 3200, 1080}).isEmpty());
+    EXPECT_EQ(huge.intersected({2147483100, 2147483100, 10, 10}), (Rect{2147483100, 2147483100, 10, 10}));
+    const Rect wide{-2147483647, 0, 2147483647, 10};
+    EXPECT_EQ(wide.intersected({-10, 0, 20, 10}), (Rect{-10, 0, 10, 10}));
+}

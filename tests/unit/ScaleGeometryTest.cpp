@@ -43,6 +43,8 @@ TEST(ScaleGeometry, ShownSizeFollowsTheModeTable) {
         {ScaleMode::smOptimalScaled, {400, 400}, {100, 50}, 3.0, {300, 150}},
         {ScaleMode::smOptimalScaled, {400, 400}, {100, 50}, 5.0, {400, 200}},
         {ScaleMode::smOptimalScaled, {400, 400}, {100, 50}, 4.0, {400, 200}}, // 400 is not < 400: scale
+        // The scaled size is rounded before it is compared: 100.3 shows as 100, which fits.
+        {ScaleMode::smOptimalScaled, {100, 5000}, {1003, 4000}, 0.10, {100, 400}},
     };
     for (const auto& c : cases) {
         const Size shown = shownSize(c.mode, c.view, c.picture, c.scale);

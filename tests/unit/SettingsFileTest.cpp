@@ -3,11 +3,13 @@
 #include "app/CustomColors.h"
 #include "app/FadeSchedule.h"
 #include "app/IniFile.h"
+#include "platform/FileSystem.h"
 
 #include <QSettings>
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <unistd.h>
 
 using namespace vexmira::app;
 using vexmira::testing::TemporaryFolder;
@@ -164,4 +166,85 @@ TEST(FadeSchedule, CornerAndInsideRestoreTheEdgeHolds) {
     EXPECT_EQ(fadeTick(far, {100, 278}, client, 433, 120).opacity, -1);
     // outside: a fade step
     EXPECT_EQ(fadeTick(far, {-5, 10}, client, 433, 201).opacity, 198);
+}
+
+// What the home platform's INI reader does with the line ends, a byte-order mark and a section
+// written twice, and that what is written back ends with a line break.
+TEST(IniFile, LineEndsMarkAndRepeatedSectionsAsOnTheHomePlatform) {
+    const struct {
+        const char* name;
+        std::string text;
+        int hint;
+        int rate;
+    } cases[] = {
+        {"byte-order mark", "\xEF\xBB\xBF[Options]\nShowHint=0\nrefreshRate=7", 0, 7},
+        {"lone CR line ends", "[Options]\rShowHint=0\rrefreshRate=8\r", 0, 8},
+        {"CR LF and LF mixed", "[Options]\r\nShowHint=0\nrefreshRate=9\r\n", 0, 9},
+        {"first of two sections", "[Options]\nShowHint=0\n[Other]\nx=1\n[OPTIONS]\nShowHint=1\nrefreshRate=30\n", 0, 5},
+    };
+    for (const auto& c : cases) {
+        IniFile file("a.cfg", c.text);
+        EXPECT_EQ(file.readInteger("Options", "ShowHint", 1), c.hint) << c.name;
+        EXPECT_EQ(file.readInteger("Options", "refreshRate", 5), c.rate) << c.name;
+        file.writeInteger("Options", "refreshRate", 42);
+        const std::string written = file.text();
+        EXPECT_TRUE(written.ends_with("\n")) << c.name;
+        EXPECT_EQ(written.find('\r'), std::string::npos) << c.name;
+        EXPECT_EQ(IniFile("b.cfg", written).readInteger("Options", "refreshRate", 0), 42) << c.name;
+    }
+    // The write goes into the first section; the second keeps its lines untouched.
+    IniFile twice("c.cfg", "[Options]\nShowHint=0\n[Options]\nrefreshRate=30\n");
+    twice.writeInteger("Options", "refreshRate", 42);
+    EXPECT_EQ(twice.text(), "[Options]\nShowHint=0\nrefreshRate=42\n[Options]\nrefreshRate=30\n");
+}
+
+TEST(IniFile, BytesThatAreNotUtf8SurviveAWrite) {
+    TemporaryFolder folder;
+    const std::string odd = "Str\xE8g+\xFF\xFE";
+    writeText(folder / "a.cfg", "[Options]\nHotKey=" + odd + "\n");
+    IniFile file(folder / "a.cfg");
+    file.writeString("Options", "HotKey", file.readString("Options", "HotKey", ""));
+    file.writeInteger("Options", "CbBeep", 1);
+    ASSERT_TRUE(file.save());
+    EXPECT_EQ(readText(folder / "a.cfg"), "[Options]\nHotKey=" + odd + "\nCbBeep=1\n");
+}
+
+// The file on disk: never half written, never replaced when it could not be read, a link stays
+// a link, the permission bits stay, and temporaries of a killed save are cleared.
+TEST(SettingsFileOnDisk, WritesKeepLinksModesAndUnreadableFiles) {
+    TemporaryFolder folder;
+    writeText(folder / "target.cfg", "[Options]\nrefreshRate=3\n");
+    std::filesystem::permissions(folder / "target.cfg", std::filesystem::perms(0640));
+    std::filesystem::create_symlink("target.cfg", folder / "Vexmira.cfg");
+    IniFile linked(folder / "Vexmira.cfg");
+    linked.writeInteger("Options", "refreshRate", 4);
+    ASSERT_TRUE(linked.save());
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "Vexmira.cfg"));
+    EXPECT_EQ(IniFile(folder / "target.cfg").readInteger("Options", "refreshRate", 0), 4);
+    EXPECT_EQ(std::filesystem::status(folder / "target.cfg").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms(0640));
+
+    // A path that exists but cannot be read as a file: defaults, and nothing is written over it.
+    std::filesystem::create_directory(folder / "busy.cfg");
+    writeText(folder / "busy.cfg" / "inside", "kept");
+    IniFile unreadable(folder / "busy.cfg");
+    ASSERT_TRUE(unreadable.unreadableReason().has_value());
+    EXPECT_EQ(unreadable.readInteger("Options", "refreshRate", 5), 5);
+    unreadable.writeInteger("Options", "refreshRate", 9);
+    std::string problem;
+    EXPECT_FALSE(unreadable.save(&problem));
+    EXPECT_NE(problem.find("could not be read"), std::string::npos) << problem;
+    EXPECT_EQ(readText(folder / "busy.cfg" / "inside"), "kept");
+
+    // Temporaries: one of a process that is gone goes, one of a running process stays.
+    writeText(folder / "target.cfg.tmp-999999999-AbC123", "half");
+    const std::string live = "target.cfg.tmp-" + std::to_string(getppid()) + "-XyZ789";
+    writeText(folder / live, "in progress");
+    vexmira::platform::removeStaleTemporaries(folder / "Vexmira.cfg");
+    EXPECT_FALSE(std::filesystem::exists(folder / "target.cfg.tmp-999999999-AbC123"));
+    EXPECT_TRUE(std::filesystem::exists(folder / live));
+    int left = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+        left += entry.path().filename().string().find(".tmp-") != std::string::npos;
+    EXPECT_EQ(left, 1); // no save left one of its own
 }
