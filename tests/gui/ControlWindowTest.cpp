@@ -1,11 +1,17 @@
 // The control window's logic on the offscreen platform. The screen is stood in for by a capture
 // that hands out numbered flat pictures, so that each tick's frame can be told apart.
+#include "app/AutoHideNotice.h"
 #include "app/Program.h"
 #include "app/mainunit.h"
 #include "capture/ualldesktop.h"
+#include "capture/ugrab.h"
 #include "mirror/umonitor.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
 #include <QEnterEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -191,4 +197,67 @@ TEST_F(ControlWindow, CekirajTicksAtMostOneSourceItem) {
     EXPECT_FALSE(MainForm->sourceItems[5]->isChecked());
     MainForm->Cekiraj(9);
     for (QAction* item : MainForm->sourceItems) EXPECT_FALSE(item->isChecked());
+}
+
+TEST_F(ControlWindow, StopAllRunningInsideATickLeavesNoDesktopFrame) {
+    chooseDesktop(true);
+    MainForm->cbx1->Click();
+    // The tick lets pending events run after starting the copy; Stop All is among them.
+    QTimer::singleShot(0, MainForm, [] { MainForm->sbSTOPClick(); });
+    MainForm->Timer3zaslonTimer();
+    EXPECT_EQ(SourceMode, srcStopped);
+    EXPECT_TRUE(allBlack(MainForm->slika->bitmap()));
+    EXPECT_TRUE(allBlack(CurrentFrame));
+    EXPECT_TRUE(allBlack(mirror::Fmonitor->image->bitmap()));
+}
+
+TEST(ControlWindowWithoutScreen, ARegionCannotBeDraggedOnAScreenshotThatFailed) {
+    Program program(nullptr); // no capture: the screenshot fails
+    program.start();
+    QApplication::processEvents();
+    QString message;
+    bool grabShown = false;
+    // The message comes up inside OK's handler; it is read and closed from a timer, and then
+    // the still open dialog is cancelled.
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        watcher.stop();
+        grabShown = capture::Fgrab->isVisible();
+        message = box->text();
+        box->accept();
+        QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn2Click(); });
+    });
+    watcher.start(20);
+    QTimer::singleShot(0, [] {
+        capture::fAlldesktop->setItemIndex(1);
+        capture::fAlldesktop->BitBtn1Click();
+    });
+    MainForm->SpeedButton1Click();
+    EXPECT_TRUE(message.contains("Cannot take a picture of the screen")) << message.toStdString();
+    EXPECT_FALSE(grabShown);
+    EXPECT_EQ(SourceMode, srcStopped); // Cancel after the message: nothing changed
+}
+
+TEST(AutoHideNotice, OnlyOkAppliesTheTick) {
+    Program program(nullptr);
+    program.start();
+    QApplication::processEvents();
+    for (const bool ok : {false, true}) {
+        AutohideAgain = false;
+        MainForm->AutoHide1->setChecked(false);
+        QTimer::singleShot(0, [ok] {
+            auto* notice = qobject_cast<AutoHideNotice*>(QApplication::activeModalWidget());
+            ASSERT_NE(notice, nullptr);
+            EXPECT_EQ(notice->height(), 180);
+            EXPECT_EQ(notice->dontShowAgain->pos(), QPoint(8, 115));
+            notice->dontShowAgain->setChecked(true);
+            if (ok) notice->ok->click();
+            else QTest::keyClick(notice, Qt::Key_Escape);
+        });
+        MainForm->AutoHide1->trigger();
+        EXPECT_EQ(AutohideAgain, ok) << (ok ? "OK" : "Esc");
+        EXPECT_TRUE(MainForm->Timer2->isActive());
+    }
 }
