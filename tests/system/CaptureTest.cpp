@@ -91,6 +91,10 @@ TEST_P(CaptureOnRig, AreaReachingOffTheDesktopIsBlackOutside) {
     EXPECT_EQ(frame.pixel(199, 90) & 0xFFFFFF, 0u);
     EXPECT_FALSE(capture->capture({0, 0, 0, 10}, frame));
     EXPECT_TRUE(frame.isEmpty());
+    // Past what the display's coordinates can say: refused, not wrapped around.
+    for (const Rect& beyond : {Rect{40000, 0, 10, 10}, Rect{0, 0, 70000, 10}, Rect{2147483000, 5, 5000, 5}})
+        EXPECT_FALSE(capture->capture(beyond, frame)) << beyond.x << "," << beyond.width;
+    EXPECT_EQ(capture->primaryMonitor(), (Rect{0, 0, 1920, 1080}));
 }
 
 TEST_P(CaptureOnRig, AFrameKeptStaysUnchangedWhileLaterFramesArrive) {

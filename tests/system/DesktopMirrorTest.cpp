@@ -106,6 +106,12 @@ TEST_F(DesktopMirror, StopAllBlanksTheDisplay) {
     };
     ASSERT_GT(litPixels(), 5000) << "the mirror did not start"; // the pattern alone covers 12000 samples
 
+    // The running source's button answers again: its dialog opens.
+    clickAt(control.x + 20, control.y + 48);
+    EXPECT_TRUE(program.waitForWindow({342, 160}, 3).has_value()) << "pressing the running source did nothing";
+    pressKey("Escape");
+    pause(0.5);
+
     clickAt(control.x + 20, control.y + 16); // Stop All
     pause(1.0);
     EXPECT_EQ(litPixels(), 0);

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
+#include <set>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -59,11 +62,18 @@ TEST(AutoHide, TheTopLeftCornerBringsAFadedWindowBack) {
     const auto window = program.windowId({433, 278});
     ASSERT_TRUE(window.has_value());
     shell("xdotool mousemove 300 900");
-    pause(14.0); // 55 fade ticks of 200 ms, with room for a slow machine
+    // Each fade tick's opacity shows on its own: watched every 40 ms, every step of the fade
+    // from 198 down is seen (ticks that reached the display in pairs would hide every other).
+    std::set<int> seen;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(16);
+    while (std::chrono::steady_clock::now() < deadline && !seen.count(188)) {
+        seen.insert(static_cast<int>(std::lround(opacityOf(*window) * 255)));
+        pause(0.04);
+    }
+    for (int level : {198, 196, 194, 192, 190}) EXPECT_TRUE(seen.count(level)) << "opacity " << level << " was not shown";
     const double faded = opacityOf(*window);
     EXPECT_LT(faded, 0.95);
     EXPECT_GT(faded, 0.0);
     shell("xdotool mousemove 0 0");
-    pause(0.6);
-    EXPECT_GT(opacityOf(*window), 0.99);
+    EXPECT_TRUE(waitUntil([&] { return opacityOf(*window) > 0.99; }, 1.0));
 }

@@ -95,3 +95,18 @@ TEST_F(SingleApplication, AClosedWindowLeavesTheLastPreviewAndTheProgramGoesOn) 
     EXPECT_TRUE(program.isRunning());
     EXPECT_TRUE(grabScreen(preview).samePixels(before));
 }
+
+TEST(SingleWindowArea, AWindowPartlyOffTheScreenKeepsItsSizeWithBlackOutside) {
+    TestDisplay display;
+    PatternWindow half{display, {-100, 200, 300, 200}, 6}; // unmanaged: it stays where it is put
+    const auto windows = platform::openWindowSystem();
+    Bitmap area, own;
+    ASSERT_TRUE(windows->captureWindow(half.id(), platform::WindowCaptureMethod::ScreenArea, area));
+    ASSERT_EQ(area.size(), (raster::Size{300, 200}));
+    EXPECT_EQ(area.pixel(50, 100) & 0xFFFFFF, 0u); // off the screen
+    for (int x = 100; x < 300; x += 37) EXPECT_EQ(area.pixel(x, 100) & 0xFFFFFF, patternPixel(6, x, 100) & 0xFFFFFF);
+    ASSERT_TRUE(windows->captureWindow(half.id(), platform::WindowCaptureMethod::OwnDrawing, own));
+    EXPECT_EQ(own.size(), (raster::Size{300, 200}));
+    EXPECT_EQ(own.pixel(50, 100) & 0xFFFFFF, patternPixel(6, 50, 100) & 0xFFFFFF); // its own drawing has it all
+    windows->releaseCaptures();
+}
