@@ -86,11 +86,17 @@ void compose(raster::Bitmap& target, const raster::Bitmap& picture, const raster
 
 // The view's contents, redrawn into the same buffer whenever the picture or the view changed.
 const raster::Bitmap& ImageView::composed() const {
-    if (composed_.size() != viewSize()) {
-        composed_ = raster::Bitmap(width(), height(), 24);
+    // In device pixels: with a scale factor the picture keeps its full resolution on screen.
+    const qreal ratio = devicePixelRatioF();
+    const raster::Size device{qRound(width() * ratio), qRound(height() * ratio)};
+    if (composed_.size() != device) {
+        composed_ = raster::Bitmap(device.width, device.height, 24);
         stale_ = true;
     }
-    if (stale_) compose(composed_, bitmap_, pictureArea());
+    const raster::Rect area = pictureArea();
+    if (stale_)
+        compose(composed_, bitmap_,
+                {qRound(area.x * ratio), qRound(area.y * ratio), qRound(area.width * ratio), qRound(area.height * ratio)});
     stale_ = false;
     return composed_;
 }
@@ -130,7 +136,9 @@ void ImageView::paintEvent(QPaintEvent* event) {
     painted_ = {};
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    painter.drawImage(0, 0, asQImage(composed()));
+    QImage frame = asQImage(composed());
+    frame.setDevicePixelRatio(devicePixelRatioF());
+    painter.drawImage(QPointF(0, 0), frame);
 }
 
 void ImageView::resizeEvent(QResizeEvent*) {

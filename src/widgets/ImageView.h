@@ -30,7 +30,7 @@ public:
 
     // Where the picture lands in the view now.
     raster::Rect pictureArea() const;
-    // The view's contents as painted: the scaled picture on black, view-sized.
+    // The view's contents as painted: the scaled picture on black, view-sized in device pixels.
     QImage render() const;
 
 protected:

@@ -145,3 +145,23 @@ TEST(DisplayWindow, StaysOnTopAndFollowsTheSecondMonitorOffAndOn) {
     EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2; }, 3));
     EXPECT_TRUE(program.isRunning());
 }
+
+// With the toolkit scaling everything by 2, the mirror still shows the whole primary monitor:
+// captures are made in device pixels.
+TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
+    TestDisplay display;
+    PatternWindow scenery{display, {1500, 800, 300, 200}, 8}; // far right and low: lost when half is captured
+    RunningProgram program("", {"QT_SCALE_FACTOR=2"});
+    const auto found = program.waitForWindow({866, 556}, 10);
+    ASSERT_TRUE(found.has_value()) << "the control window did not show at twice its size";
+    const Rect control = *found;
+    pause(0.3);
+    clickAt(control.x + 40, control.y + 96); // Desktop
+    pause(0.8);
+    pressKey("Return");
+    pause(0.8);
+    clickAt(control.x + 320, control.y + 30); // Automatically Send
+    shell("xdotool mousemove 960 1000");
+    pause(1.0);
+    EXPECT_LE(worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control), 2);
+}

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -43,12 +44,13 @@ std::string RunningProgram::settingsPath() {
     return program.substr(0, program.rfind('/') + 1) + "Vexmira.cfg";
 }
 
-RunningProgram::RunningProgram(const std::string& settings) {
+RunningProgram::RunningProgram(const std::string& settings, const std::vector<std::string>& extraEnvironment) {
     const std::string program = environment("VEXMIRA_PROGRAM");
     std::remove(settingsPath().c_str());
     if (!settings.empty()) std::ofstream(settingsPath(), std::ios::binary) << settings;
     pid_ = fork();
     if (pid_ == 0) {
+        for (const std::string& entry : extraEnvironment) putenv(strdup(entry.c_str()));
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

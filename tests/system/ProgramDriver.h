@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 namespace vexmira::testing {
@@ -18,8 +19,9 @@ raster::Bitmap grabScreen(const raster::Rect& area);
 // The real program, started on the rig's display for one test and ended with it.
 class RunningProgram {
 public:
-    // Starts with `settings` as its settings file, or with none when it is empty.
-    explicit RunningProgram(const std::string& settings = "");
+    // Starts with `settings` as its settings file, or with none when it is empty, and with the
+    // `NAME=value` entries of `environment` added to its environment.
+    explicit RunningProgram(const std::string& settings = "", const std::vector<std::string>& environment = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
