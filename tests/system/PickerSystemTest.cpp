@@ -1,5 +1,6 @@
 // The window picker of the single-application source, built by the program's own code inside
 // this test on the rig's real X server: which windows it lists.
+#include "ImageMagick.h"
 #include "TestWindows.h"
 #include "app/Program.h"
 #include "app/mainunit.h"
@@ -14,7 +15,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
+#include <optional>
 #include <set>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -105,6 +110,59 @@ TEST(WindowPickerOnRig, ASourcePressedDuringTheFillTakesOver) {
     EXPECT_FALSE(app::MainForm->Panel2->isVisible());
     EXPECT_TRUE(app::MainForm->xpanel1->isVisible());
     app::MainForm->sbSTOPClick();
+}
+
+// A window that draws itself (not the server) and is partly covered: its thumbnail shows its own
+// drawing under the cover from the first build on, not black.
+TEST(WindowPickerOnRig, ACoveredWindowsThumbnailShowsItsOwnDrawing) {
+    TemporaryFolder folder;
+    runConvert("-size 300x200 xc:'#30C060' PNG24:" + (folder / "green.png").string());
+    const pid_t viewer = fork();
+    if (viewer == 0) {
+        execlp("display", "display", "-title", "Painted Picture", "-geometry", "+600+300", (folder / "green.png").c_str(),
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    TestDisplay display;
+    const auto windows = platform::openWindowSystem();
+    auto viewerWindow = [&]() -> std::optional<platform::TopLevelWindow> {
+        for (const auto& w : windows->topLevelWindows())
+            if (w.title == "Painted Picture" && w.visible) return w;
+        return std::nullopt;
+    };
+    for (int i = 0; i < 200 && !viewerWindow(); ++i) QThread::msleep(25);
+    const auto shown = viewerWindow();
+    ASSERT_TRUE(shown.has_value()) << "the picture viewer did not show";
+    QThread::msleep(300);
+    const raster::Rect frame = shown->frame;
+    PatternWindow cover(display, {frame.x + 60, frame.y + 60, 200, 120}, 9);
+    display.sync();
+    QThread::msleep(200);
+
+    app::Program program(platform::openScreenCapture());
+    program.start();
+    QApplication::processEvents();
+    QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
+    app::MainForm->SpeedButton6Click();
+    QImage thumbnail;
+    for (int i = 0; i < static_cast<int>(app::MainForm->windowTable.size()); ++i)
+        if (QLabel* title = app::MainForm->picker->title(i); title && title->text() == "Painted Picture")
+            thumbnail = app::MainForm->picker->image(i)->pixmap().toImage();
+    kill(viewer, SIGTERM);
+    waitpid(viewer, nullptr, 0);
+    ASSERT_FALSE(thumbnail.isNull()) << "the viewer is not in the picker";
+    int black = 0, green = 0;
+    for (int y = 0; y < thumbnail.height(); ++y)
+        for (int x = 0; x < thumbnail.width(); ++x) {
+            const QRgb pixel = thumbnail.pixel(x, y) & 0xFFFFFF;
+            black += pixel == 0;
+            green += pixel == 0x30C060;
+        }
+    EXPECT_EQ(black, 0) << "covered parts came out black";
+    EXPECT_GT(green, thumbnail.width() * thumbnail.height() / 2);
+    // Under the middle of the cover: the viewer's green, not the cover.
+    const QPoint middle(160 * thumbnail.width() / frame.width, 120 * thumbnail.height() / frame.height);
+    EXPECT_EQ(thumbnail.pixel(middle) & 0xFFFFFF, 0x30C060u);
 }
 
 int main(int argc, char** argv) {
