@@ -128,3 +128,22 @@ TEST(DisplayWindow, WithOneMonitorItIsAQuarterSizeWindowAtTheTopLeft) {
     EXPECT_LE(displayWindow->x, 10); // inside the window manager's frame at (0, 0)
     EXPECT_LE(displayWindow->y, 40);
 }
+
+// The live preview repaints under the hint strip on every tick; the strip stays on top of it.
+TEST_F(DesktopMirror, TheHintStripStaysOverALivePreview) {
+    startDesktopSource();
+    shell("xdotool mousemove " + std::to_string(control.x + 20) + " " + std::to_string(control.y + 83)); // over Single Application
+    pause(0.5);
+    {
+        PatternWindow cover{display, {control.x + 100, control.y + 40, 200, 200}, 5}; // over part of the strip
+        display.sync();
+        pause(0.3);
+    } // gone again: the control window repaints what it uncovers
+    display.sync();
+    pause(1.2); // and several ticks of the preview
+    const Bitmap strip = grabScreen({control.x + 44 + 10, control.y + 67 + 2, 80, 4}); // above the strip's text
+    int stripColoured = 0;
+    for (int y = 0; y < strip.height(); ++y)
+        for (int x = 0; x < strip.width(); ++x) stripColoured += (strip.pixel(x, y) & 0xFFFFFF) == 0x9F3500;
+    EXPECT_EQ(stripColoured, strip.width() * strip.height()) << "the preview painted over the hint strip";
+}
