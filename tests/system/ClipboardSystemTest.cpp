@@ -19,6 +19,16 @@ namespace {
 
 const raster::Rect secondMonitor{1920, 0, 1280, 1024};
 
+// Clipboard and "Automatically Send" on the control window, then `png` offered on the clipboard
+// by another program.
+void mirrorClipboard(const raster::Rect& control, const std::filesystem::path& png) {
+    clickAt(control.x + 20, control.y + 118); // Clipboard
+    pause(0.5);
+    clickAt(control.x + 160, control.y + 15); // Automatically Send
+    shell("xdotool mousemove 960 1000");
+    shell("xclip -selection clipboard -t image/png -i '" + png.string() + "' >/dev/null 2>&1");
+}
+
 } // namespace
 
 TEST(ClipboardSource, APictureFromAnotherProgramReachesTheSecondMonitor) {
@@ -29,11 +39,7 @@ TEST(ClipboardSource, APictureFromAnotherProgramReachesTheSecondMonitor) {
 
     RunningProgram program;
     const raster::Rect control = program.controlWindow();
-    clickAt(control.x + 20, control.y + 118); // Clipboard
-    pause(0.5);
-    clickAt(control.x + 160, control.y + 15); // Automatically Send
-    shell("xdotool mousemove 960 1000");
-    shell("xclip -selection clipboard -t image/png -i '" + png.string() + "' >/dev/null 2>&1");
+    mirrorClipboard(control, png);
     pause(1.5);
 
     // 400 x 300 fits: shown 1:1 in the middle of the monitor.
@@ -88,11 +94,7 @@ TEST(ClipboardSource, AnOwnerThatNeverAnswersDoesNotFreezeTheProgram) {
     runConvert("-size 400x300 -seed 5 plasma:fractal PNG24:" + png.string());
     RunningProgram program;
     const raster::Rect control = program.controlWindow();
-    clickAt(control.x + 20, control.y + 118); // Clipboard
-    pause(0.5);
-    clickAt(control.x + 160, control.y + 15); // Automatically Send
-    shell("xdotool mousemove 960 1000");
-    shell("xclip -selection clipboard -t image/png -i '" + png.string() + "' >/dev/null 2>&1");
+    mirrorClipboard(control, png);
     ASSERT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) > 5000; }, 5)) << "the first picture did not show";
 
     {
@@ -105,11 +107,7 @@ TEST(ClipboardSource, AnOwnerThatNeverAnswersDoesNotFreezeTheProgram) {
         EXPECT_LT(seconds, 1.0) << "Stop All waited for the clipboard";
     }
     // The source works again afterwards.
-    clickAt(control.x + 20, control.y + 118);
-    pause(0.5);
-    clickAt(control.x + 160, control.y + 15);
-    shell("xdotool mousemove 960 1000");
-    shell("xclip -selection clipboard -t image/png -i '" + png.string() + "' >/dev/null 2>&1");
+    mirrorClipboard(control, png);
     EXPECT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) > 5000; }, 6));
     EXPECT_TRUE(program.isRunning());
 }
