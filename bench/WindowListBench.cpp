@@ -43,7 +43,8 @@ void openWindows(xcb_connection_t* c) {
         xcb_map_window(c, window);
     }
     xcb_flush(c);
-    for (int i = 0; i < 600 && listedByWindowManager(c, screen->root) < windowCount; ++i) usleep(50000);
+    for (int i = 0; i < 2400 && listedByWindowManager(c, screen->root) < windowCount; ++i) usleep(50000);
+    std::fprintf(stderr, "window manager lists %zu windows\n", listedByWindowManager(c, screen->root));
 }
 
 void BM_ListTopLevelWindows(benchmark::State& state) {
