@@ -43,7 +43,7 @@ private:
 } // namespace
 
 std::unique_ptr<CursorSource> openCursorSource() {
-    auto connection = XConnection::open();
+    auto connection = XConnection::shared();
     if (!connection) return nullptr;
     return std::make_unique<X11CursorSource>(std::move(connection));
 }

@@ -167,7 +167,7 @@ private:
 } // namespace
 
 std::unique_ptr<ScreenCapture> openScreenCapture(CaptureTransport transport) {
-    auto connection = XConnection::open();
+    auto connection = XConnection::shared();
     if (!connection) return nullptr;
     if (!connection->rootIsBgra()) {
         std::fprintf(stderr, "vexmira: the display's pixel format (depth %d) is not supported for capture\n",

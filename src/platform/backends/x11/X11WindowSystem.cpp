@@ -279,7 +279,7 @@ private:
 } // namespace
 
 std::unique_ptr<WindowSystem> openWindowSystem() {
-    auto connection = XConnection::open();
+    auto connection = XConnection::shared();
     if (!connection) return nullptr;
     if (!connection->rootIsBgra()) return nullptr;
     return std::make_unique<X11WindowSystem>(std::move(connection));

@@ -3,6 +3,7 @@
 #include "XcbHelpers.h"
 
 #include <cstdio>
+#include <mutex>
 
 #include <xcb/composite.h>
 #include <xcb/randr.h>
@@ -20,6 +21,19 @@ std::shared_ptr<XConnection> XConnection::open(const char* displayName) {
         return nullptr;
     }
     return std::shared_ptr<XConnection>(new XConnection(connection, screenNumber));
+}
+
+std::shared_ptr<XConnection> XConnection::shared() {
+    static std::mutex mutex;
+    static std::weak_ptr<XConnection> current;
+    static bool failed = false;
+    std::lock_guard lock(mutex);
+    if (auto connection = current.lock(); connection && !connection->isBroken()) return connection;
+    if (failed) return nullptr;
+    auto connection = open();
+    failed = !connection;
+    current = connection;
+    return connection;
 }
 
 XConnection::XConnection(xcb_connection_t* connection, int screenNumber) : connection_(connection) {

@@ -14,6 +14,10 @@ class XConnection {
 public:
     // Null (after one log line on standard error) when the display cannot be opened.
     static std::shared_ptr<XConnection> open(const char* displayName = nullptr);
+    // The connection the platform services of the user-interface thread share, opened (and its
+    // extensions queried) once; opened again only after every user let go of it or it broke.
+    // Null when the display cannot be opened (said once). Any thread.
+    static std::shared_ptr<XConnection> shared();
     ~XConnection();
     XConnection(const XConnection&) = delete;
     XConnection& operator=(const XConnection&) = delete;
