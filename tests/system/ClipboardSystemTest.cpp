@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <optional>
 #include <cstdlib>
 #include <xcb/xcb.h>
 
@@ -19,14 +21,12 @@ namespace {
 
 const raster::Rect secondMonitor{1920, 0, 1280, 1024};
 
-// Clipboard and "Automatically Send" on the control window, then `png` offered on the clipboard
-// by another program.
-void mirrorClipboard(const raster::Rect& control, const std::filesystem::path& png) {
+// Clipboard and "Automatically Send" on the control window.
+void mirrorClipboard(const raster::Rect& control) {
     clickAt(control.x + 20, control.y + 118); // Clipboard
     pause(0.5);
     clickAt(control.x + 160, control.y + 15); // Automatically Send
     shell("xdotool mousemove 960 1000");
-    shell("xclip -selection clipboard -t image/png -i '" + png.string() + "' >/dev/null 2>&1");
 }
 
 } // namespace
@@ -39,21 +39,21 @@ TEST(ClipboardSource, APictureFromAnotherProgramReachesTheSecondMonitor) {
 
     RunningProgram program;
     const raster::Rect control = program.controlWindow();
-    mirrorClipboard(control, png);
-    pause(1.5);
-
-    // 400 x 300 fits: shown 1:1 in the middle of the monitor.
-    const Bitmap shown = grabScreen(secondMonitor).cropped({440, 362, 400, 300});
-    EXPECT_TRUE(shown.samePixels(picture));
-
-    shell("echo 'just some text' | xclip -selection clipboard >/dev/null 2>&1");
+    mirrorClipboard(control);
+    auto shownPicture = [] { return grabScreen(secondMonitor).cropped({440, 362, 400, 300}); };
+    {
+        ClipboardOffer offer(png.string(), "image/png");
+        // 400 x 300 fits: shown 1:1 in the middle of the monitor.
+        EXPECT_TRUE(waitUntil([&] { return shownPicture().samePixels(picture); }, 5));
+    }
+    std::ofstream(folder / "words.txt") << "just some text";
+    ClipboardOffer text((folder / "words.txt").string(), "");
     pause(1.0);
-    EXPECT_TRUE(grabScreen(secondMonitor).cropped({440, 362, 400, 300}).samePixels(picture)) << "text replaced the picture";
+    EXPECT_TRUE(shownPicture().samePixels(picture)) << "text replaced the picture";
 
     clickAt(control.x + 20, control.y + 118); // Clipboard again: nothing happens
     pause(1.0);
-    EXPECT_TRUE(grabScreen(secondMonitor).cropped({440, 362, 400, 300}).samePixels(picture)) << "a second press changed it";
-    shell("pkill -x xclip || true");
+    EXPECT_TRUE(shownPicture().samePixels(picture)) << "a second press changed it";
 }
 
 namespace {
@@ -94,8 +94,10 @@ TEST(ClipboardSource, AnOwnerThatNeverAnswersDoesNotFreezeTheProgram) {
     runConvert("-size 400x300 -seed 5 plasma:fractal PNG24:" + png.string());
     RunningProgram program;
     const raster::Rect control = program.controlWindow();
-    mirrorClipboard(control, png);
+    mirrorClipboard(control);
+    std::optional<ClipboardOffer> offer(std::in_place, png.string(), "image/png");
     ASSERT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) > 5000; }, 5)) << "the first picture did not show";
+    offer.reset();
 
     {
         SilentClipboardOwner silent;
@@ -107,7 +109,8 @@ TEST(ClipboardSource, AnOwnerThatNeverAnswersDoesNotFreezeTheProgram) {
         EXPECT_LT(seconds, 1.0) << "Stop All waited for the clipboard";
     }
     // The source works again afterwards.
-    mirrorClipboard(control, png);
+    mirrorClipboard(control);
+    offer.emplace(png.string(), "image/png");
     EXPECT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) > 5000; }, 6));
     EXPECT_TRUE(program.isRunning());
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -168,6 +169,27 @@ RigMonitors rigMonitors() {
         else monitors.secondary = area;
     }
     return monitors;
+}
+
+ClipboardOffer::ClipboardOffer(const std::string& file, const std::string& type) {
+    pid_ = fork();
+    if (pid_ == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (type.empty()) execlp("xclip", "xclip", "-quiet", "-selection", "clipboard", "-i", file.c_str(), static_cast<char*>(nullptr));
+        else execlp("xclip", "xclip", "-quiet", "-selection", "clipboard", "-t", type.c_str(), "-i", file.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Until it owns the clipboard.
+    const std::string probe = "xclip -selection clipboard -o -t TARGETS 2>/dev/null";
+    waitUntil([&] { return shell(probe).find(type.empty() ? "STRING" : type) != std::string::npos; }, 5);
+}
+
+ClipboardOffer::~ClipboardOffer() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM); // it may have ended already, when another program took the clipboard
+    waitpid(pid_, nullptr, 0);
 }
 
 bool waitUntil(const std::function<bool()>& condition, double seconds) {

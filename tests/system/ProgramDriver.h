@@ -70,6 +70,19 @@ struct RigMonitors {
 };
 RigMonitors rigMonitors();
 
+// Another program (xclip) offering `file` on the clipboard as `type` ("" for text) while the
+// object lives; ended by its own process id.
+class ClipboardOffer {
+public:
+    ClipboardOffer(const std::string& file, const std::string& type);
+    ~ClipboardOffer();
+    ClipboardOffer(const ClipboardOffer&) = delete;
+    ClipboardOffer& operator=(const ClipboardOffer&) = delete;
+
+private:
+    pid_t pid_ = -1;
+};
+
 // Polls `condition` every 50 ms until it holds or `seconds` pass; returns its last answer.
 bool waitUntil(const std::function<bool()>& condition, double seconds);
 
