@@ -28,11 +28,7 @@ protected:
     // Desktop, the area choice (after `keysInDialog`), OK, then "Automatically Send".
     void startDesktopSource(const std::string& keysInDialog = "") {
         control = program.controlWindow();
-        clickAt(control.x + 20, control.y + 48); // Desktop
-        pause(0.8);
-        if (!keysInDialog.empty()) pressKey(keysInDialog);
-        pressKey("Return");
-        pause(0.8);
+        ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48, keysInDialog)); // Desktop
     }
     void tickAutomaticallySend() {
         clickAt(control.x + 160, control.y + 15);
@@ -76,6 +72,7 @@ TEST_F(DesktopMirror, AllDesktopFillsTheSecondMonitorWithTheFittedPrimary) {
 
 TEST_F(DesktopMirror, PartOfDesktopMirrorsExactlyTheDraggedRegion) {
     startDesktopSource("Down");
+    ASSERT_TRUE(program.waitForWindow({1920, 1080}, 5).has_value()) << "the region window did not show";
     dragFromTo(100, 50, 740, 530);
     pause(0.8);
     control = program.controlWindow(); // shown again after the grab

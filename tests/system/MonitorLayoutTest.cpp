@@ -20,15 +20,6 @@ int channelDifference(raster::Bgra a, raster::Bgra b) {
     return worst;
 }
 
-// Desktop, OK in the area dialog (after `keysInDialog`), then "Automatically Send".
-void startDesktopMirror(const Rect& control, const std::string& keysInDialog = "") {
-    clickAt(control.x + 20, control.y + 48);
-    pause(0.8);
-    if (!keysInDialog.empty()) pressKey(keysInDialog);
-    pressKey("Return");
-    pause(0.8);
-}
-
 void tickAutomaticallySend(const Rect& control, const Rect& primary) {
     clickAt(control.x + 160, control.y + 15);
     shell("xdotool mousemove " + std::to_string(primary.x + 960) + " " + std::to_string(primary.y + 1000));
@@ -80,10 +71,12 @@ TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
         pressKey("Return");
         pause(0.8);
         tickAutomaticallySend(control, primary);
-        EXPECT_LE(worstMirrorDifference(primary, secondary, control), 2) << "the mirror does not show the primary";
+        EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference(primary, secondary, control) <= 2; }, 5))
+            << "the mirror does not show the primary";
 
         // Part of the desktop: the dragged rectangle, relative to the primary, shown 1:1 centred.
-        startDesktopMirror(control, "Down");
+        ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48, "Down"));
+        ASSERT_TRUE(program.waitForWindow({1920, 1080}, 5).has_value()) << "the region window did not show";
         dragFromTo(primary.x + 100, primary.y + 50, primary.x + 740, primary.y + 530);
         pause(0.8);
         control = program.controlWindow();
@@ -124,7 +117,7 @@ TEST(DisplayWindow, StaysOnTopAndFollowsTheSecondMonitorOffAndOn) {
     ASSERT_TRUE(program.waitForWindow({1280, 1024}, 5).has_value());
     ASSERT_TRUE(id.has_value());
     EXPECT_NE(windowState(*id).find("_NET_WM_STATE_ABOVE"), std::string::npos);
-    startDesktopMirror(control);
+    ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48));
     tickAutomaticallySend(control, {0, 0, 1920, 1080});
 
     {
@@ -156,12 +149,8 @@ TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
     ASSERT_TRUE(found.has_value()) << "the control window did not show at twice its size";
     const Rect control = *found;
     pause(0.3);
-    clickAt(control.x + 40, control.y + 96); // Desktop
-    pause(0.8);
-    pressKey("Return");
-    pause(0.8);
-    clickAt(control.x + 320, control.y + 30); // Automatically Send
+    ASSERT_TRUE(answerSourceDialog(program, control.x + 40, control.y + 96, "", {684, 320})); // Desktop, all twice the size
+    clickAt(control.x + 320, control.y + 30);                                  // Automatically Send
     shell("xdotool mousemove 960 1000");
-    pause(1.0);
-    EXPECT_LE(worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control), 2);
+    EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2; }, 5));
 }

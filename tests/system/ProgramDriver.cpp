@@ -132,6 +132,15 @@ raster::Rect RunningProgram::controlWindow() const {
     return *window;
 }
 
+bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::string& keys, raster::Size dialog) {
+    clickAt(x, y);
+    if (!program.waitForWindow(dialog, 5)) return false;
+    pause(0.1); // the dialog takes the keyboard once it is shown
+    if (!keys.empty()) pressKey(keys);
+    pressKey("Return");
+    return waitUntil([&] { return !program.windowId(dialog).has_value(); }, 5);
+}
+
 void clickAt(int x, int y) { shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1"); }
 
 void pressKey(const std::string& key) { shell("xdotool key " + key); }

@@ -42,6 +42,11 @@ private:
     pid_t pid_ = -1;
 };
 
+// Clicks the button at (x, y), waits for the source's dialog (342 x 160 unscaled), types `keys`
+// (if any) and Return, and waits until the dialog has gone. False when it did not come or go.
+bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::string& keys = "",
+                        raster::Size dialog = {342, 160});
+
 // Mouse and keys through xdotool, as a user would.
 void clickAt(int x, int y);
 void pressKey(const std::string& key);

@@ -20,12 +20,12 @@ protected:
     // thumbnail, then "Automatically Send".
     void mirrorFirstWindow(const std::string& keysInDialog = "") {
         control = program.controlWindow();
-        clickAt(control.x + 20, control.y + 83);
-        pause(0.8);
-        if (!keysInDialog.empty()) pressKey(keysInDialog);
-        pressKey("Return");
-        pause(2.0);
-        clickAt(control.x + 43 + 185, control.y + 32 + 80); // the thumbnail of the topmost window
+        ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 83, keysInDialog));
+        // Until the topmost window's thumbnail is drawn on the picker's grey row.
+        const int x = control.x + 43 + 185, y = control.y + 32 + 80;
+        ASSERT_TRUE(waitUntil([&] { return (grabScreen({x, y, 1, 1}).pixel(0, 0) & 0xFFFFFF) != 0x3F3F3F; }, 10));
+        pause(0.3);
+        clickAt(x, y); // the thumbnail of the topmost window
         pause(0.5);
         clickAt(control.x + 160, control.y + 15);
         shell("xdotool mousemove 960 1000");
