@@ -61,13 +61,18 @@ void captureLoop(benchmark::State& state, platform::CaptureTransport transport, 
     report(state, name, meter);
 }
 
-void BM_CaptureSharedMemory(benchmark::State& state) { captureLoop(state, platform::CaptureTransport::Fastest, "shm"); }
-void BM_CapturePlainRequest(benchmark::State& state) { captureLoop(state, platform::CaptureTransport::PlainRequest, "plain"); }
+void BM_CaptureSharedMemory(benchmark::State& state) {
+    captureLoop(state, platform::CaptureTransport::Fastest, "shm");
+}
+void BM_CapturePlainRequest(benchmark::State& state) {
+    captureLoop(state, platform::CaptureTransport::PlainRequest, "plain");
+}
 
 void BM_ColdFrameCopy(benchmark::State& state) {
     bench::ColdFrameCopier copier(frameBytes);
     CpuMeter meter;
-    for (auto _ : state) copier.copyOnce();
+    for (auto _ : state)
+        copier.copyOnce();
     report(state, "copy", meter);
 }
 
@@ -108,7 +113,7 @@ int main(int argc, char** argv) {
         std::printf("plain-request capture costs %.2f cold frame copies\n",
                     figures["plain"].cpuSecondsPerFrame / copy.cpuSecondsPerFrame);
     if (peer.framesPerSecond > 0 && peer.cpuSecondsPerFrame > 0 && copy.cpuSecondsPerFrame > 0)
-        std::printf("ffmpeg x11grab: %.0f fps, costs %.2f cold frame copies (ffmpeg + X server)\n", peer.framesPerSecond,
-                    peer.cpuSecondsPerFrame / copy.cpuSecondsPerFrame);
+        std::printf("ffmpeg x11grab: %.0f fps, costs %.2f cold frame copies (ffmpeg + X server)\n",
+                    peer.framesPerSecond, peer.cpuSecondsPerFrame / copy.cpuSecondsPerFrame);
     return 0;
 }

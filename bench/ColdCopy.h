@@ -10,11 +10,11 @@ namespace vexmira::bench {
 // larger than the last-level cache and are used in turn. The floor that capture costs are
 // measured against.
 class ColdFrameCopier {
-public:
+  public:
     explicit ColdFrameCopier(std::size_t frameBytes, int buffers = 24);
     void copyOnce();
 
-private:
+  private:
     std::size_t frameBytes_;
     std::vector<std::vector<std::uint8_t>> from_, to_;
     std::size_t next_ = 0;

@@ -15,11 +15,13 @@ pid_t xServerPid();
 
 // Processor time of this process and the rig's X server, and wall time, since construction.
 class CpuMeter {
-public:
+  public:
     double cpu() const { return ownCpuSeconds() - own_ + (xorg_ ? processCpuSeconds(xorg_) - server_ : 0); }
-    double wall() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count(); }
+    double wall() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
 
-private:
+  private:
     pid_t xorg_ = xServerPid();
     double own_ = ownCpuSeconds();
     double server_ = xorg_ ? processCpuSeconds(xorg_) : 0;

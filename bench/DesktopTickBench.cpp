@@ -32,7 +32,9 @@ struct Figures {
 
 using bench::CpuMeter;
 
-Figures figuresOf(const CpuMeter& meter, double frames) { return {frames / meter.wall(), meter.cpu() / frames}; }
+Figures figuresOf(const CpuMeter& meter, double frames) {
+    return {frames / meter.wall(), meter.cpu() / frames};
+}
 
 void publish(benchmark::State& state, const Figures& f) {
     state.counters["fps"] = f.framesPerSecond;
@@ -54,14 +56,15 @@ void startMirroring() {
 void BM_ColdFrameCopy(benchmark::State& state) {
     bench::ColdFrameCopier copier(frameBytes);
     CpuMeter meter;
-    for (auto _ : state) copier.copyOnce();
+    for (auto _ : state)
+        copier.copyOnce();
     coldCopy = figuresOf(meter, double(state.iterations()));
     publish(state, coldCopy);
 }
 
 // Counts the frames that reach the display window's view.
 class PaintCounter : public QObject {
-public:
+  public:
     int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) ++paints;
@@ -92,12 +95,14 @@ Figures runDesktopTimer(int intervalMs, benchmark::State& state) {
 
 // As fast as the program goes: its timer at the shortest interval the options allow (1 ms).
 void BM_DesktopTickFlatOut(benchmark::State& state) {
-    for (auto _ : state) flatOut = runDesktopTimer(1, state);
+    for (auto _ : state)
+        flatOut = runDesktopTimer(1, state);
     publish(state, flatOut);
 }
 
 void BM_DesktopTickAtSixtyPerSecond(benchmark::State& state) {
-    for (auto _ : state) atSixty = runDesktopTimer(1000 / 60, state);
+    for (auto _ : state)
+        atSixty = runDesktopTimer(1000 / 60, state);
     publish(state, atSixty);
 }
 
@@ -131,12 +136,16 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     if (peer.framesPerSecond > 0 && flatOut.framesPerSecond > 0)
-        std::printf("desktop tick flat out: %.0f frames shown per second = %.2f times ffmpeg's capture-only rate (%.0f fps)\n",
-                    flatOut.framesPerSecond, flatOut.framesPerSecond / peer.framesPerSecond, peer.framesPerSecond);
+        std::printf("desktop tick flat out: %.0f frames shown per second = %.2f times ffmpeg's capture-only "
+                    "rate (%.0f fps)\n",
+                    flatOut.framesPerSecond, flatOut.framesPerSecond / peer.framesPerSecond,
+                    peer.framesPerSecond);
     if (coldCopy.cpuSecondsPerFrame > 0 && atSixty.cpuSecondsPerFrame > 0)
-        std::printf("desktop tick at %.1f per second: %.0f us of processor time per frame (this process + X server) = "
+        std::printf("desktop tick at %.1f per second: %.0f us of processor time per frame (this process + X "
+                    "server) = "
                     "%.2f cold frame copies (%.0f us each)\n",
                     atSixty.framesPerSecond, atSixty.cpuSecondsPerFrame * 1e6,
-                    atSixty.cpuSecondsPerFrame / coldCopy.cpuSecondsPerFrame, coldCopy.cpuSecondsPerFrame * 1e6);
+                    atSixty.cpuSecondsPerFrame / coldCopy.cpuSecondsPerFrame,
+                    coldCopy.cpuSecondsPerFrame * 1e6);
     return 0;
 }

@@ -16,7 +16,8 @@ namespace {
 double childrenCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // The last "frame=" and "fps=" figures of ffmpeg's progress output.
@@ -51,7 +52,8 @@ PeerRun runFfmpegX11grab(int width, int height, int seconds) {
     std::string output;
     char buffer[4096];
     std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, got);
     const int status = pclose(pipe);
     const double childCpu = childrenCpuSeconds() - childrenBefore;
     const double xorgCpu = xorg ? processCpuSeconds(xorg) - xorgBefore : 0;

@@ -6,7 +6,7 @@ namespace vexmira::bench {
 
 struct PeerRun {
     bool ran = false;
-    double framesPerSecond = 0; // ffmpeg's own reported rate at the end of the run
+    double framesPerSecond = 0;    // ffmpeg's own reported rate at the end of the run
     double cpuSecondsPerFrame = 0; // ffmpeg plus the X server
     std::string failure;
 };

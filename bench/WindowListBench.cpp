@@ -20,7 +20,8 @@ constexpr int windowCount = 520;
 // How many windows the window manager lists now.
 std::size_t listedByWindowManager(xcb_connection_t* c, xcb_window_t root) {
     auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 25, "_NET_CLIENT_LIST_STACKING"), nullptr);
-    auto* reply = xcb_get_property_reply(c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1 << 16), nullptr);
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1 << 16), nullptr);
     const std::size_t count = reply ? static_cast<std::size_t>(xcb_get_property_value_length(reply)) / 4 : 0;
     free(reply);
     free(atom);
@@ -33,17 +34,20 @@ void openWindows(xcb_connection_t* c) {
     for (int i = 0; i < windowCount; ++i) {
         const xcb_window_t window = xcb_generate_id(c);
         const std::uint32_t values[] = {screen->white_pixel};
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, static_cast<std::int16_t>(20 + (i % 40) * 40),
-                          static_cast<std::int16_t>(20 + (i / 40) * 60), 120, 40, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, values);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root,
+                          static_cast<std::int16_t>(20 + (i % 40) * 40),
+                          static_cast<std::int16_t>(20 + (i / 40) * 60), 120, 40, 0,
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, values);
         const std::string title = "Listed window " + std::to_string(i);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             static_cast<std::uint32_t>(title.size()), title.c_str());
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 12, "bench\0Bench");
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, 12,
+                            "bench\0Bench");
         xcb_map_window(c, window);
     }
     xcb_flush(c);
-    for (int i = 0; i < 2400 && listedByWindowManager(c, screen->root) < windowCount; ++i) usleep(50000);
+    for (int i = 0; i < 2400 && listedByWindowManager(c, screen->root) < windowCount; ++i)
+        usleep(50000);
     std::fprintf(stderr, "window manager lists %zu windows\n", listedByWindowManager(c, screen->root));
 }
 
@@ -55,7 +59,8 @@ void BM_ListTopLevelWindows(benchmark::State& state) {
     }();
     auto windows = platform::openWindowSystem();
     std::size_t listed = 0;
-    for (auto _ : state) listed = windows->topLevelWindows().size();
+    for (auto _ : state)
+        listed = windows->topLevelWindows().size();
     state.counters["windows"] = static_cast<double>(listed);
     (void)connection;
 }

@@ -76,7 +76,8 @@ void drawGlyph(QPainter& p, Glyph glyph) {
         break;
     }
     case Glyph::Menu:
-        for (int i = 0; i < 3; ++i) p.fillRect(2, 3 + 4 * i, 12, 2, ink);
+        for (int i = 0; i < 3; ++i)
+            p.fillRect(2, 3 + 4 * i, 12, 2, ink);
         break;
     case Glyph::Close:
         p.drawLine(3, 3, 12, 12);

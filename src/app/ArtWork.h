@@ -7,7 +7,19 @@
 namespace vexmira::app {
 
 // The pictures of the control window, drawn here rather than shipped as files.
-enum class Glyph { Stop, Desktop, SingleApplication, Clipboard, Images, Text, ScrollText, Options, Send, Menu, Close };
+enum class Glyph {
+    Stop,
+    Desktop,
+    SingleApplication,
+    Clipboard,
+    Images,
+    Text,
+    ScrollText,
+    Options,
+    Send,
+    Menu,
+    Close
+};
 
 // A 24 x 24 glyph (16 x 16 for Menu and Close) on a magenta background, the colour that the
 // buttons treat as transparent.

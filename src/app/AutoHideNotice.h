@@ -12,7 +12,7 @@ namespace vexmira::app {
 // it with Accepted; Esc and the close box reject it.
 class AutoHideNotice : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit AutoHideNotice(QWidget* parent = nullptr);
 
     QCheckBox* dontShowAgain;

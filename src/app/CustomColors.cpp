@@ -33,7 +33,9 @@ CustomColorSet parseCustomColors(const std::string& text, CustomColorSet start) 
         const int index = line[5] - 'A';
         if (index < 0 || index >= 16) continue;
         const std::string hex = line.substr(7);
-        if (hex.empty() || hex.size() > 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) continue;
+        if (hex.empty() || hex.size() > 6 ||
+            hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+            continue;
         start[index] = static_cast<raster::TColor>(std::stoul(hex, nullptr, 16));
     }
     return start;
@@ -43,14 +45,17 @@ void loadCustomColors() {
     const auto text = platform::readUserValue(valueName);
     if (!text) return;
     CustomColorSet colors{};
-    for (int i = 0; i < 16; ++i) colors[i] = widgets::toTColor(QColorDialog::customColor(i));
+    for (int i = 0; i < 16; ++i)
+        colors[i] = widgets::toTColor(QColorDialog::customColor(i));
     colors = parseCustomColors(*text, colors);
-    for (int i = 0; i < 16; ++i) QColorDialog::setCustomColor(i, widgets::toQColor(colors[i]));
+    for (int i = 0; i < 16; ++i)
+        QColorDialog::setCustomColor(i, widgets::toQColor(colors[i]));
 }
 
 bool saveCustomColors() {
     CustomColorSet colors{};
-    for (int i = 0; i < 16; ++i) colors[i] = widgets::toTColor(QColorDialog::customColor(i));
+    for (int i = 0; i < 16; ++i)
+        colors[i] = widgets::toTColor(QColorDialog::customColor(i));
     return platform::writeUserValue(valueName, formatCustomColors(colors));
 }
 

@@ -13,14 +13,17 @@ namespace vexmira::app {
 namespace {
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
     return text;
 }
 
 bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -35,7 +38,9 @@ IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
     parse(content.bytes);
 }
 
-IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std::move(path)) { parse(text); }
+IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std::move(path)) {
+    parse(text);
+}
 
 // Lines end at LF, CR LF or a lone CR; a UTF-8 byte-order mark at the start is not part of the
 // first line. A section named twice is read and written through its first header only; the
@@ -47,8 +52,10 @@ void IniFile::parse(std::string_view text) {
     while (!text.empty()) {
         const std::size_t end = text.find_first_of("\r\n");
         std::string_view raw = text.substr(0, end);
-        if (end == std::string_view::npos) text = {};
-        else text.remove_prefix(end + (text.substr(end).starts_with("\r\n") ? 2 : 1));
+        if (end == std::string_view::npos)
+            text = {};
+        else
+            text.remove_prefix(end + (text.substr(end).starts_with("\r\n") ? 2 : 1));
         Line line{std::string(raw), section, block, {}, {}};
         const std::string_view t = trimmed(raw);
         if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
@@ -56,7 +63,8 @@ void IniFile::parse(std::string_view text) {
             line.section = section;
             line.block = ++block;
             line.header = true;
-        } else if (const auto eq = t.find('='); eq != std::string_view::npos && eq > 0 && t.front() != ';' && t.front() != '#') {
+        } else if (const auto eq = t.find('=');
+                   eq != std::string_view::npos && eq > 0 && t.front() != ';' && t.front() != '#') {
             line.key = std::string(trimmed(t.substr(0, eq)));
             line.value = std::string(trimmed(t.substr(eq + 1)));
         }
@@ -74,7 +82,8 @@ int IniFile::find(std::string_view section, std::string_view key) const {
     const int header = firstHeader(section);
     if (header < 0 || key.empty()) return header;
     const int block = lines_[header].block;
-    for (std::size_t i = static_cast<std::size_t>(header) + 1; i < lines_.size() && lines_[i].block == block; ++i)
+    for (std::size_t i = static_cast<std::size_t>(header) + 1; i < lines_.size() && lines_[i].block == block;
+         ++i)
         if (!lines_[i].key.empty() && sameName(lines_[i].key, key)) return static_cast<int>(i);
     return -1;
 }
@@ -85,7 +94,8 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
     return lines_[at].value;
 }
 
-std::string IniFile::readString(std::string_view section, std::string_view key, const std::string& fallback) const {
+std::string IniFile::readString(std::string_view section, std::string_view key,
+                                const std::string& fallback) const {
     return value(section, key).value_or(fallback);
 }
 
@@ -97,14 +107,17 @@ std::optional<int> IniFile::parseInteger(std::string_view text) {
         text.remove_prefix(1);
     }
     int base = 10;
-    if (text.starts_with('$')) base = 16, text.remove_prefix(1);
-    else if (text.starts_with("0x") || text.starts_with("0X")) base = 16, text.remove_prefix(2);
+    if (text.starts_with('$'))
+        base = 16, text.remove_prefix(1);
+    else if (text.starts_with("0x") || text.starts_with("0X"))
+        base = 16, text.remove_prefix(2);
     if (text.empty()) return std::nullopt;
     long long magnitude = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     const long long value = negative ? -magnitude : magnitude;
-    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max()) return std::nullopt;
+    if (value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return std::nullopt;
     return static_cast<int>(value);
 }
 
@@ -172,7 +185,8 @@ void IniFile::writeFloat(std::string_view section, std::string_view key, double 
 
 std::string IniFile::text() const {
     std::string out;
-    for (const Line& line : lines_) out += line.text + "\n";
+    for (const Line& line : lines_)
+        out += line.text + "\n";
     return out;
 }
 

@@ -13,7 +13,7 @@ namespace vexmira::app {
 // blank lines) keep their place and text. A value that is missing or not a valid number reads as
 // the caller's default. Not thread-safe.
 class IniFile {
-public:
+  public:
     // Reads `path`; a missing or unreadable file gives an empty one (every key its default). A
     // file that exists but cannot be read is never written over (see unreadableReason).
     explicit IniFile(std::filesystem::path path);
@@ -47,7 +47,7 @@ public:
     static std::optional<int> parseInteger(std::string_view text);
     static std::optional<double> parseFloat(std::string_view text);
 
-private:
+  private:
     struct Line {
         std::string text;    // as read or written
         std::string section; // the section it belongs to ("" before the first one)

@@ -4,8 +4,8 @@
 #include "mainunit.h"
 
 #include <QCheckBox>
-#include <QDialog>
 #include <QCursor>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -39,7 +39,8 @@ void TMainForm::Timer2Timer() {
         const QPoint screen = QCursor::pos();
         // The corner that brings the window back is the primary monitor's top-left one.
         const QPoint onPrimary = screen - primaryScreenRect().topLeft();
-        const FadeStep step = fadeTick(onPrimary, mapFromGlobal(screen), size(), frameGeometry().width(), AlphaLevel);
+        const FadeStep step =
+            fadeTick(onPrimary, mapFromGlobal(screen), size(), frameGeometry().width(), AlphaLevel);
         AlphaLevel = step.alphaLevel;
         if (step.opacity >= 0) setOpacity(step.opacity);
     } catch (...) {
@@ -50,7 +51,8 @@ void TMainForm::Timer2Timer() {
 void TMainForm::Timer3Timer() {
     const QRect primary = primaryScreenRect();
     const QPoint place = placeOnDesktop();
-    if (place.x() - primary.x() > primary.width() - 30) moveTo({primary.x() + primary.width() - width() - 30, place.y()});
+    if (place.x() - primary.x() > primary.width() - 30)
+        moveTo({primary.x() + primary.width() - width() - 30, place.y()});
 }
 
 void TMainForm::sbseconddisplayClick() {

@@ -36,7 +36,8 @@ void TMainForm::clipWatchClipboardChanged() {
     // The picture is fetched away from this thread: an owner that never answers cannot freeze
     // the window. One read at a time; a change during it is read once it ends.
     const bool started = clipReader_->read([this](platform::ClipboardData data) {
-        QMetaObject::invokeMethod(this, [this, data = std::move(data)] { clipboardPictureArrived(data); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, data = std::move(data)] { clipboardPictureArrived(data); }, Qt::QueuedConnection);
     });
     if (!started) clipboardChangedMeanwhile_ = true;
 }

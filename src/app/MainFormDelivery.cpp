@@ -9,7 +9,9 @@ namespace vexmira::app {
 
 namespace {
 
-raster::Bitmap blackBitmap(QSize size) { return raster::Bitmap(size.width() + 1, size.height() + 1, 24); }
+raster::Bitmap blackBitmap(QSize size) {
+    return raster::Bitmap(size.width() + 1, size.height() + 1, 24);
+}
 
 // Timer intervals (ms) at which desktop ticks follow each other with no idle time between.
 constexpr int backToBackInterval = 5;
@@ -29,7 +31,8 @@ void TMainForm::Timer3zaslonTimer() {
         desktop_->PrefetchDesktop(area, GrabRect);
         QCoreApplication::processEvents();
         // Stop All or another source may have run meanwhile; their pictures stay.
-        const bool stillRunning = Timer3zaslon->isActive() && (SourceMode == srcDesktop || SourceMode == srcText);
+        const bool stillRunning =
+            Timer3zaslon->isActive() && (SourceMode == srcDesktop || SourceMode == srcText);
         if (display && stillRunning && (area == mirror::AllDesktop || area == mirror::PartOfDesktop))
             desktop_->CaptureDesktop(display->DesktopFrame, area, GrabRect, Overlay);
         if (display && stillRunning) {
@@ -39,7 +42,8 @@ void TMainForm::Timer3zaslonTimer() {
         }
         // Ticks coming back to back: the next frame is copied while this one is painted. At
         // slower rates it would be stale by the time it is used, so it is fetched at the tick.
-        if (stillRunning && Timer3zaslon->interval() <= backToBackInterval) desktop_->PrefetchDesktop(area, GrabRect);
+        if (stillRunning && Timer3zaslon->interval() <= backToBackInterval)
+            desktop_->PrefetchDesktop(area, GrabRect);
     } catch (...) {
         // A failed tick is forgotten; the next one tries again.
     }

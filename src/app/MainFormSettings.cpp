@@ -24,18 +24,27 @@ namespace {
 constexpr const char* position = "Velikost";
 constexpr const char* options = "Options";
 
-std::filesystem::path toPath(const QString& text) { return std::filesystem::path(QFile::encodeName(text).toStdString()); }
-QString fromPath(const std::filesystem::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
+std::filesystem::path toPath(const QString& text) {
+    return std::filesystem::path(QFile::encodeName(text).toStdString());
+}
+QString fromPath(const std::filesystem::path& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
 
 } // namespace
 
 raster::ScaleMode scaleModeOfIndex(int index) {
     switch (index) {
-    case 0: return raster::ScaleMode::smNormal;
-    case 2: return raster::ScaleMode::smScale;
-    case 3: return raster::ScaleMode::smOptimalScaled;
-    case 4: return raster::ScaleMode::smStretch;
-    default: return raster::ScaleMode::smOptimal;
+    case 0:
+        return raster::ScaleMode::smNormal;
+    case 2:
+        return raster::ScaleMode::smScale;
+    case 3:
+        return raster::ScaleMode::smOptimalScaled;
+    case 4:
+        return raster::ScaleMode::smStretch;
+    default:
+        return raster::ScaleMode::smOptimal;
     }
 }
 
@@ -45,18 +54,22 @@ QRect primaryScreenRect() {
 }
 
 SettingsFiles settingsFiles() {
-    const QString folder = ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath() + "/" : ProgramFolder;
+    const QString folder =
+        ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath() + "/" : ProgramFolder;
     const QString beside = folder + "Vexmira.cfg";
     if (platform::isWritableFolder(toPath(folder))) return {beside, beside};
     const std::filesystem::path config = platform::userConfigFolder();
     if (config.empty()) return {beside, {}};
     const QString own = fromPath(config / "Vexmira.cfg");
     // An installed copy starts from the file shipped beside it until it has one of its own.
-    if (platform::readWholeFile(config / "Vexmira.cfg").status == platform::ReadStatus::Missing) return {beside, own};
+    if (platform::readWholeFile(config / "Vexmira.cfg").status == platform::ReadStatus::Missing)
+        return {beside, own};
     return {own, own};
 }
 
-QString settingsFilePath() { return settingsFiles().write; }
+QString settingsFilePath() {
+    return settingsFiles().write;
+}
 
 void TMainForm::reportSettingsProblem(const QString& text) {
     if (settingsProblemShown_) return;
@@ -68,15 +81,18 @@ void TMainForm::reportSettingsProblem(const QString& text) {
 void TMainForm::LoadSettings() {
     const SettingsFiles files = settingsFiles();
     platform::removeStaleTemporaries(toPath(files.read));
-    if (!files.write.isEmpty() && files.write != files.read) platform::removeStaleTemporaries(toPath(files.write));
+    if (!files.write.isEmpty() && files.write != files.read)
+        platform::removeStaleTemporaries(toPath(files.write));
     const IniFile file(toPath(files.read));
     if (const auto& reason = file.unreadableReason()) {
         settingsUnreadable_ = files.read == files.write;
-        reportSettingsProblem("Cannot read the settings file " + files.read + " (" + QString::fromStdString(*reason) +
+        reportSettingsProblem("Cannot read the settings file " + files.read + " (" +
+                              QString::fromStdString(*reason) +
                               "). Vexmira runs with its default settings and leaves the file as it is.");
     } else if (files.write.isEmpty()) {
-        reportSettingsProblem("There is no folder where Vexmira can keep its settings: " + ProgramFolder +
-                              " cannot be written and there is no home folder. The settings of this run will not be kept.");
+        reportSettingsProblem(
+            "There is no folder where Vexmira can keep its settings: " + ProgramFolder +
+            " cannot be written and there is no home folder. The settings of this run will not be kept.");
     }
 
     // Positions are kept relative to the primary monitor's top-left corner.
@@ -103,8 +119,10 @@ void TMainForm::LoadSettings() {
     PAnelHint->move(ShowHint->isChecked() ? 44 : -100, PAnelHint->y());
     AutohideAgain = file.readBool(options, "optAutohideagain", false);
     AutoHide1->setChecked(file.readInteger(options, "optAutohide", 0) == 1);
-    if (AutoHide1->isChecked()) Timer2->start();
-    else Timer2->stop();
+    if (AutoHide1->isChecked())
+        Timer2->start();
+    else
+        Timer2->stop();
     HotKeyText = file.readString(options, "HotKey", "None");
     BeepOnSave = file.readInteger(options, "CbBeep", 0) == 1;
 }
@@ -136,7 +154,8 @@ void TMainForm::SaveSettings() {
     file.writeInteger(options, "CbBeep", BeepOnSave ? 1 : 0);
     std::string problem;
     if (!file.save(&problem))
-        reportSettingsProblem("Cannot write the settings file " + files.write + ": " + QString::fromStdString(problem) + ".");
+        reportSettingsProblem("Cannot write the settings file " + files.write + ": " +
+                              QString::fromStdString(problem) + ".");
 }
 
 } // namespace vexmira::app

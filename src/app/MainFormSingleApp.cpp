@@ -41,7 +41,8 @@ void TMainForm::SpeedButton6Click() {
         windowTable = mirror::listWindows(*windows_);
         if (CaptureMethod == 2) {
             std::vector<platform::WindowHandle> handles;
-            for (const mirror::WindowRow& row : windowTable) handles.push_back(std::stoull(row.handle));
+            for (const mirror::WindowRow& row : windowTable)
+                handles.push_back(std::stoull(row.handle));
             windows_->prepareCapture(handles);
         }
     }
@@ -105,7 +106,8 @@ void TMainForm::ImageClick(platform::WindowHandle window) {
 
 bool TMainForm::CaptureWindow(platform::WindowHandle window, raster::Bitmap& target) {
     if (!windows_) return false;
-    const auto method = CaptureMethod == 1 ? platform::WindowCaptureMethod::ScreenArea : platform::WindowCaptureMethod::OwnDrawing;
+    const auto method = CaptureMethod == 1 ? platform::WindowCaptureMethod::ScreenArea
+                                           : platform::WindowCaptureMethod::OwnDrawing;
     return windows_->captureWindow(window, method, target);
 }
 

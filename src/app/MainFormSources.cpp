@@ -19,8 +19,8 @@ void TMainForm::moveHighlight(widgets::TXiButton* button) {
 
 // Shows one page of the picture area and hides the others.
 void TMainForm::showPicturePages(QWidget* shown) {
-    for (QWidget* page : {static_cast<QWidget*>(xpanel1), static_cast<QWidget*>(Panel2), static_cast<QWidget*>(xPanel3),
-                          static_cast<QWidget*>(p9)})
+    for (QWidget* page : {static_cast<QWidget*>(xpanel1), static_cast<QWidget*>(Panel2),
+                          static_cast<QWidget*>(xPanel3), static_cast<QWidget*>(p9)})
         page->setVisible(page == shown);
 }
 

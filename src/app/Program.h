@@ -9,7 +9,7 @@ namespace vexmira::app {
 // Creates the program's windows once, in their fixed order, and wires them together. The
 // windows live until the program ends; closing one only hides it.
 class Program {
-public:
+  public:
     // `screen` captures the desktop; null when there is no display to capture (nothing is
     // mirrored then).
     explicit Program(std::unique_ptr<platform::ScreenCapture> screen);

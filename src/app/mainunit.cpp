@@ -27,10 +27,13 @@ mirror::CursorOverlaySwitches Overlay;
 mirror::DisplayScaleSettings DisplayScale;
 TMainForm* MainForm = nullptr;
 
-void showError(const QString& text) { QMessageBox::critical(nullptr, "Vexmira", text); }
+void showError(const QString& text) {
+    QMessageBox::critical(nullptr, "Vexmira", text);
+}
 
 void showErrorOver(QWidget* window, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, "Vexmira", text, QMessageBox::Ok, window && window->isVisible() ? window : nullptr);
+    QMessageBox box(QMessageBox::Critical, "Vexmira", text, QMessageBox::Ok,
+                    window && window->isVisible() ? window : nullptr);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }
@@ -82,7 +85,8 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
     SavedClientWidth = width();
     SavedClientHeight = height();
     clipWatch = new sources::ClipboardWatcher(this);
-    connect(clipWatch, &sources::ClipboardWatcher::OnClipboardChanged, this, &TMainForm::clipWatchClipboardChanged);
+    connect(clipWatch, &sources::ClipboardWatcher::OnClipboardChanged, this,
+            &TMainForm::clipWatchClipboardChanged);
     CurrentFrame = logoPicture();
     slika->setBitmap(CurrentFrame);
     widgets::TXiButton::setHintPanelHider([this] { PAnelHint->hide(); });
@@ -105,7 +109,8 @@ void TMainForm::buildFrame() {
 
 widgets::TXiButton* TMainForm::sourceButton(int top, int height, const QString& hint, const QImage& glyph) {
     auto* button = new widgets::TXiButton(Panel4);
-    button->setGeometry(-11, top, 53, height); // the left edge of the 53-pixel buttons lies outside the column
+    button->setGeometry(-11, top, 53,
+                        height); // the left edge of the 53-pixel buttons lies outside the column
     button->setColorScheme(widgets::TXiButton::csNeoSilver);
     button->setGlyph(glyph);
     button->setToolTip(hint.trimmed());
@@ -128,7 +133,8 @@ void TMainForm::buildButtonColumn() {
     SBSCroll = sourceButton(207, 33, " Scroll Text  ", glyphImage(Glyph::ScrollText));
     sboptions = sourceButton(242, 33, " Options  ", glyphImage(Glyph::Options));
     // Sources that come with later parts of the program.
-    for (widgets::TXiButton* later : {SpeedButton3, sbtext, SBSCroll, sboptions}) later->setEnabled(false);
+    for (widgets::TXiButton* later : {SpeedButton3, sbtext, SBSCroll, sboptions})
+        later->setEnabled(false);
 
     redall = new Panel(Panel4, 0xFF8000);
     redall->setGeometry(-11, 32, 53, 33);
@@ -174,7 +180,8 @@ void TMainForm::buildTopBar() {
     SBPOP->setColorScheme(widgets::TXiButton::csNeoSilver);
     SBPOP->setToolTip("Menu");
     SBPOP->setFocusPolicy(Qt::NoFocus);
-    connect(SBPOP, &widgets::TXiButton::clicked, this, [this] { Popup1->popup(SBPOP->mapToGlobal(QPoint(0, SBPOP->height()))); });
+    connect(SBPOP, &widgets::TXiButton::clicked, this,
+            [this] { Popup1->popup(SBPOP->mapToGlobal(QPoint(0, SBPOP->height()))); });
 
     SpeedButton7 = new widgets::TXiButton(this);
     SpeedButton7->setGeometry(408, 7, 18, 18);
@@ -276,7 +283,8 @@ void TMainForm::buildMenu() {
         sbseconddisplayClick();
     });
     connect(Movetoseconddisplay1, &QAction::triggered, this, &TMainForm::Movetoseconddisplay1Click);
-    for (QAction* later : {captureImage1, Options1, LoadatS1, About1}) later->setEnabled(false);
+    for (QAction* later : {captureImage1, Options1, LoadatS1, About1})
+        later->setEnabled(false);
 }
 
 void TMainForm::buildTimers() {
@@ -299,7 +307,8 @@ void TMainForm::buildTimers() {
 }
 
 void TMainForm::Cekiraj(int index) {
-    for (QAction* item : sourceItems) item->setChecked(false);
+    for (QAction* item : sourceItems)
+        item->setChecked(false);
     if (index >= 1 && index <= 6) sourceItems[index - 1]->setChecked(true);
 }
 
@@ -326,8 +335,9 @@ void TMainForm::moveTo(QPoint place) {
     lastPlace_ = place;
 }
 
-QPoint TMainForm::placeOnDesktop() const { return windows_ ? lastPlace_ : pos(); }
-
+QPoint TMainForm::placeOnDesktop() const {
+    return windows_ ? lastPlace_ : pos();
+}
 
 void TMainForm::Exit1Click() {
     hide();
@@ -380,8 +390,9 @@ bool TMainForm::event(QEvent* event) {
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     if (!saveCustomColors())
-        reportSettingsProblem("Cannot keep the custom colours of the colour dialogs in " +
-                              QString::fromStdString((platform::userConfigFolder() / "CustomColors").string()) + ".");
+        reportSettingsProblem(
+            "Cannot keep the custom colours of the colour dialogs in " +
+            QString::fromStdString((platform::userConfigFolder() / "CustomColors").string()) + ".");
     SaveSettings();
     event->ignore();
     hide();

@@ -5,8 +5,8 @@
 #include "mirror/umonitor.h"
 #include "platform/ClipboardReader.h"
 #include "platform/WindowSystem.h"
-#include "sources/ClipboardWatcher.h"
 #include "raster/Bitmap.h"
+#include "sources/ClipboardWatcher.h"
 #include "widgets/BtChkBox.h"
 #include "widgets/ImageView.h"
 #include "widgets/XiButton.h"
@@ -20,7 +20,14 @@
 namespace vexmira::app {
 
 // The current source of the picture.
-enum TSourceMode { srcStopped = 0, srcClipboard = 1, srcDesktop = 2, srcSingleApp = 3, srcImages = 4, srcText = 5 };
+enum TSourceMode {
+    srcStopped = 0,
+    srcClipboard = 1,
+    srcDesktop = 2,
+    srcSingleApp = 3,
+    srcImages = 4,
+    srcText = 5
+};
 
 // Program-wide state, read and written by the handlers of all windows.
 extern TSourceMode SourceMode;
@@ -38,7 +45,7 @@ extern double CurrentScale; // the display view's scale factor
 extern int RefreshRate;     // screen updates per second, 1..1000
 extern std::string HotKeyText; // the capture hot key, "None" when there is none (bytes as stored)
 extern bool BeepOnSave;
-extern bool AutohideAgain;  // true: the auto-hide notice is not shown again
+extern bool AutohideAgain; // true: the auto-hide notice is not shown again
 
 // The display view's scale mode for a " Scale Mode " item index (Optimal for an unknown one).
 raster::ScaleMode scaleModeOfIndex(int index);
@@ -58,7 +65,7 @@ QRect primaryScreenRect();
 // A panel: a plain widget with a background colour and, optionally, a centred caption.
 class Panel : public QLabel {
     Q_OBJECT
-public:
+  public:
     Panel(QWidget* parent, raster::TColor color, const QString& caption = {});
     void setColor(raster::TColor color);
 };
@@ -70,7 +77,7 @@ void setTextColor(QWidget* widget, raster::TColor color);
 // current picture, "Send", "Automatically Send" and the menu.
 class TMainForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     // `desktop` captures the primary screen for the Desktop source.
     explicit TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* parent = nullptr);
     ~TMainForm() override;
@@ -141,7 +148,7 @@ public:
     void ImageClick(platform::WindowHandle window);
     void Timer1Timer();
     bool CaptureWindow(platform::WindowHandle window, raster::Bitmap& target);
-    int CaptureMethod = 2;                      // 2 the window's own drawing, 1 its screen area
+    int CaptureMethod = 2; // 2 the window's own drawing, 1 its screen area
     platform::WindowHandle SelectedWindow = 0;
     mirror::WindowPicker* picker = nullptr;
     std::vector<mirror::WindowRow> windowTable;
@@ -153,7 +160,9 @@ public:
     void clipWatchClipboardChanged();
     // The clipboard's content, read on the reader's thread, handed to this window.
     void clipboardPictureArrived(const platform::ClipboardData& data);
-    void setClipboardReader(std::unique_ptr<platform::ClipboardReader> reader) { clipReader_ = std::move(reader); }
+    void setClipboardReader(std::unique_ptr<platform::ClipboardReader> reader) {
+        clipReader_ = std::move(reader);
+    }
     void Cekiraj(int index);
 
     // --- the picture's road ---
@@ -186,16 +195,16 @@ public:
     // Whether the window is expanded enough to feed its preview.
     bool previewFed() const { return height() > 100; }
 
-signals:
+  signals:
     // The user hid the window (Close button, "Close" or the window manager's close).
     void hiddenByUser();
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void buildFrame();
     void buildButtonColumn();
     void buildTopBar();

@@ -39,8 +39,9 @@ void TfAlldesktop::BitBtn1Click() {
         if (!GrabScreen(shot)) {
             showControlWindow();
             show();
-            QMessageBox::critical(this, "Vexmira",
-                                  "Cannot take a picture of the screen, so a part of the desktop cannot be chosen now.");
+            QMessageBox::critical(
+                this, "Vexmira",
+                "Cannot take a picture of the screen, so a part of the desktop cannot be chosen now.");
             return; // the dialog stays open
         }
         grab_->GrabShot = shot;

@@ -12,7 +12,7 @@ class TFgrab;
 // rectangle on it (the region window). Keeps its last choice for the next time.
 class TfAlldesktop : public widgets::ChoiceDialog {
     Q_OBJECT
-public:
+  public:
     // `capture` takes the screenshot.
     explicit TfAlldesktop(mirror::DesktopCapture& capture, QWidget* parent = nullptr);
 
@@ -26,7 +26,7 @@ public:
 
     void BitBtn1Click() override;
 
-private:
+  private:
     mirror::DesktopCapture& capture_;
     TFgrab* grab_ = nullptr;
     QWidget* controlWindow_ = nullptr;

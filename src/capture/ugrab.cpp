@@ -21,7 +21,8 @@ void invertOutline(QImage& picture, QPoint a, QPoint b) {
         from = std::max(from, 0);
         to = std::min(to, picture.width() - 1);
         QRgb* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = from; x <= to; ++x) row[x] ^= 0x00FFFFFF;
+        for (int x = from; x <= to; ++x)
+            row[x] ^= 0x00FFFFFF;
     };
     for (int y = top - 1; y <= bottom + 1; ++y) {
         if (y <= top + 1 || y >= bottom - 1) {
@@ -47,9 +48,15 @@ QPoint GrabPicture::toPicture(QPointF at) const {
     return QPoint(static_cast<int>(std::floor(at.x() * ratio)), static_cast<int>(std::floor(at.y() * ratio)));
 }
 
-void GrabPicture::mousePressEvent(QMouseEvent* event) { emit pressed(toPicture(event->position())); }
-void GrabPicture::mouseMoveEvent(QMouseEvent* event) { emit moved(toPicture(event->position())); }
-void GrabPicture::mouseReleaseEvent(QMouseEvent* event) { emit released(toPicture(event->position())); }
+void GrabPicture::mousePressEvent(QMouseEvent* event) {
+    emit pressed(toPicture(event->position()));
+}
+void GrabPicture::mouseMoveEvent(QMouseEvent* event) {
+    emit moved(toPicture(event->position()));
+}
+void GrabPicture::mouseReleaseEvent(QMouseEvent* event) {
+    emit released(toPicture(event->position()));
+}
 
 TFgrab::TFgrab(mirror::TGrabRect& GrabRect, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), grabRect_(GrabRect) {
@@ -57,9 +64,10 @@ TFgrab::TFgrab(mirror::TGrabRect& GrabRect, QWidget* parent)
     ImageGrab = new GrabPicture(this);
     ImageGrab->setMouseTracking(true);
     ImageGrab->setCursor(Qt::CrossCursor);
-    Label1 = new QLabel("   Hold down the left mouse button on the desktop and drag the mouse to define the bounded "
-                        "area, and release the button   ",
-                        this);
+    Label1 = new QLabel(
+        "   Hold down the left mouse button on the desktop and drag the mouse to define the bounded "
+        "area, and release the button   ",
+        this);
     QFont font = Label1->font();
     font.setBold(true);
     font.setPixelSize(13);
@@ -96,7 +104,8 @@ void TFgrab::DrawShape(QPoint topLeft, QPoint bottomRight) {
     invertOutline(ImageGrab->picture, topLeft, bottomRight);
     const qreal ratio = ImageGrab->devicePixelRatioF();
     const QRectF dirty = QRectF(QRect(topLeft, bottomRight).normalized().adjusted(-2, -2, 3, 3));
-    ImageGrab->update(QRectF(dirty.topLeft() / ratio, dirty.size() / ratio).toAlignedRect().adjusted(-1, -1, 1, 1));
+    ImageGrab->update(
+        QRectF(dirty.topLeft() / ratio, dirty.size() / ratio).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
 
 void TFgrab::ImageGrabMouseDown(QPoint at) {

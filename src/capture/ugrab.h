@@ -18,22 +18,22 @@ void invertOutline(QImage& picture, QPoint a, QPoint b);
 // corner and reports the mouse in the picture's (device) pixels.
 class GrabPicture : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit GrabPicture(QWidget* parent) : QWidget(parent) {}
     QImage picture;
 
-signals:
+  signals:
     void pressed(QPoint at);
     void moved(QPoint at);
     void released(QPoint at);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
 
-private:
+  private:
     QPoint toPicture(QPointF at) const;
 };
 
@@ -42,7 +42,7 @@ private:
 // closing it otherwise leaves the rectangle as it was.
 class TFgrab : public QDialog {
     Q_OBJECT
-public:
+  public:
     // `GrabRect` is where the dragged rectangle goes.
     TFgrab(mirror::TGrabRect& GrabRect, QWidget* parent = nullptr);
 
@@ -60,10 +60,10 @@ public:
     void ImageGrabMouseUp(QPoint at);
     bool isDrawing() const { return drawing_; }
 
-protected:
+  protected:
     bool event(QEvent* event) override;
 
-private:
+  private:
     void DrawShape(QPoint topLeft, QPoint bottomRight);
     mirror::TGrabRect& grabRect_;
     bool drawing_ = false;

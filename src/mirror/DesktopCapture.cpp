@@ -6,18 +6,23 @@
 
 namespace vexmira::mirror {
 
-DesktopCapture::DesktopCapture(std::unique_ptr<platform::ScreenCapture> screen, std::unique_ptr<platform::CursorSource> cursor)
+DesktopCapture::DesktopCapture(std::unique_ptr<platform::ScreenCapture> screen,
+                               std::unique_ptr<platform::CursorSource> cursor)
     : screen_(std::move(screen)), cursor_(std::move(cursor)) {}
 
 std::optional<raster::Rect> DesktopCapture::sourceArea(int area, const TGrabRect& grab) {
     if (!screen_ || (area != AllDesktop && area != PartOfDesktop)) return std::nullopt;
     const raster::Rect primary = screen_->primaryMonitor();
     if (area == AllDesktop) return primary;
-    const long long left = static_cast<long long>(primary.x) + grab.Left, top = static_cast<long long>(primary.y) + grab.Top;
-    const long long width = static_cast<long long>(grab.Right) - grab.Left, height = static_cast<long long>(grab.Bottom) - grab.Top;
+    const long long left = static_cast<long long>(primary.x) + grab.Left,
+                    top = static_cast<long long>(primary.y) + grab.Top;
+    const long long width = static_cast<long long>(grab.Right) - grab.Left,
+                    height = static_cast<long long>(grab.Bottom) - grab.Top;
     constexpr long long limit = 1LL << 30;
-    if (std::llabs(left) > limit || std::llabs(top) > limit || width > limit || height > limit) return raster::Rect{};
-    return raster::Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(width), static_cast<int>(height)};
+    if (std::llabs(left) > limit || std::llabs(top) > limit || width > limit || height > limit)
+        return raster::Rect{};
+    return raster::Rect{static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                        static_cast<int>(height)};
 }
 
 void DesktopCapture::PrefetchDesktop(int area, const TGrabRect& grab) {
@@ -25,7 +30,8 @@ void DesktopCapture::PrefetchDesktop(int area, const TGrabRect& grab) {
     if (source && !source->isEmpty()) screen_->prefetch(*source);
 }
 
-bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, CursorOverlaySwitches overlay) {
+bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab,
+                                    CursorOverlaySwitches overlay) {
     const auto chosen = sourceArea(area, grab);
     if (!chosen) return false;
     const raster::Rect source = *chosen;
@@ -38,7 +44,8 @@ bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGra
         const auto position = cursor_->position();
         if (position) {
             const auto image = overlay.showCursor ? cursor_->image() : std::nullopt;
-            DrawCursorOverlay(target, position->x, position->y, source.x, source.y, image ? &*image : nullptr, overlay);
+            DrawCursorOverlay(target, position->x, position->y, source.x, source.y, image ? &*image : nullptr,
+                              overlay);
         }
     }
     return true;
@@ -59,7 +66,8 @@ void DrawCursorOverlay(raster::Bitmap& frame, int pointerX, int pointerY, int or
     // With no pointer image there is nothing more to draw.
     if (overlay.showCursor && cursorImage && !cursorImage->image.isEmpty()) {
         const raster::Bitmap& image = cursorImage->image;
-        const QImage pointer(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_ARGB32_Premultiplied);
+        const QImage pointer(image.bits(), image.width(), image.height(), image.stride(),
+                             QImage::Format_ARGB32_Premultiplied);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(QRect(x - 10, y - 10, 32, 32), pointer);
     }

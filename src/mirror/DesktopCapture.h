@@ -24,14 +24,16 @@ struct CursorOverlaySwitches {
 // The capture and cursor come from the platform layer; either may be missing (no display), and
 // then nothing is captured. User-interface thread only.
 class DesktopCapture {
-public:
-    DesktopCapture(std::unique_ptr<platform::ScreenCapture> screen, std::unique_ptr<platform::CursorSource> cursor);
+  public:
+    DesktopCapture(std::unique_ptr<platform::ScreenCapture> screen,
+                   std::unique_ptr<platform::CursorSource> cursor);
 
     // Fills `target` as `area` says (any other value captures nothing): the whole primary
     // monitor, or `grab` (relative to the primary monitor's top-left corner) 1:1; device pixels
     // both. Then the overlay when a switch is on. Returns whether a picture was taken; false
     // leaves `target` empty.
-    bool CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab, CursorOverlaySwitches overlay);
+    bool CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab,
+                        CursorOverlaySwitches overlay);
 
     // Starts the copy that the next CaptureDesktop with the same arguments collects, so that the
     // caller can let pending work run while the display copies.
@@ -41,7 +43,7 @@ public:
     // area or without a display.
     std::optional<raster::Rect> sourceArea(int area, const TGrabRect& grab);
 
-private:
+  private:
     std::unique_ptr<platform::ScreenCapture> screen_;
     std::unique_ptr<platform::CursorSource> cursor_;
 };

@@ -16,7 +16,8 @@ std::string firstCharacters(const std::string& utf8, std::size_t count) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {
         // A byte that does not continue a character starts one.
-        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && characters++ == count) return utf8.substr(0, i);
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && characters++ == count)
+            return utf8.substr(0, i);
     }
     return utf8;
 }
@@ -41,10 +42,13 @@ bool excludedFromPicker(const WindowRow& row, raster::Size capture) {
     return row.title == "Empty" && row.className == "Shell_TrayWnd";
 }
 
-raster::Size thumbnailSize(raster::Size capture) { return raster::fitIntoBox(capture, {120, 120}); }
+raster::Size thumbnailSize(raster::Size capture) {
+    return raster::fitIntoBox(capture, {120, 120});
+}
 
 void PickerImage::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) emit clicked(handle);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked(handle);
 }
 
 WindowPicker::WindowPicker(QWidget* parent) : QScrollArea(parent) {
@@ -98,8 +102,8 @@ int WindowPicker::addEntry(const WindowRow& row) {
     QPalette white = entry.title->palette();
     white.setColor(QPalette::WindowText, Qt::white);
     entry.title->setPalette(white);
-    entry.title->setToolTip(QString::fromStdString("[Class Name: " + row.className + "] * [Handle: " + row.handle +
-                                                   "] * [PID: " + row.processId + "]"));
+    entry.title->setToolTip(QString::fromStdString(
+        "[Class Name: " + row.className + "] * [Handle: " + row.handle + "] * [PID: " + row.processId + "]"));
     layout_->insertWidget(layout_->count() - 1, entry.panel);
     entries_.push_back(entry);
     return number;
@@ -123,7 +127,8 @@ void WindowPicker::removeEntry(int entry) {
 }
 
 int WindowPicker::entryCount() const {
-    return static_cast<int>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.panel != nullptr; }));
+    return static_cast<int>(
+        std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.panel != nullptr; }));
 }
 
 PickerImage* WindowPicker::image(int entry) const {

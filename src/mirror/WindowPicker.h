@@ -38,20 +38,20 @@ raster::Size thumbnailSize(raster::Size capture);
 // A thumbnail that reports a click.
 class PickerImage : public QLabel {
     Q_OBJECT
-public:
+  public:
     using QLabel::QLabel;
     platform::WindowHandle handle = 0;
-signals:
+  signals:
     void clicked(platform::WindowHandle handle);
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // The window picker: a scrolling navy list with one row per window, its thumbnail and title.
 class WindowPicker : public QScrollArea {
     Q_OBJECT
-public:
+  public:
     explicit WindowPicker(QWidget* parent);
 
     // A new row for `row`; returns its entry number.
@@ -65,10 +65,10 @@ public:
     PickerImage* image(int entry) const;
     QLabel* title(int entry) const;
 
-signals:
+  signals:
     void windowChosen(platform::WindowHandle handle);
 
-private:
+  private:
     struct Entry {
         QWidget* panel = nullptr;
         PickerImage* image = nullptr;

@@ -8,7 +8,7 @@ namespace vexmira::mirror {
 // drawing, capture method 2) or "Single Window Area" (what the screen shows there, method 1).
 class TfCapture : public widgets::ChoiceDialog {
     Q_OBJECT
-public:
+  public:
     explicit TfCapture(QWidget* parent = nullptr)
         : widgets::ChoiceDialog(" Capture  ", {"Single Window", "Single Window Area"}, parent) {}
 

@@ -28,7 +28,8 @@ TFmonitor::TFmonitor(QWidget* parent) : QWidget(parent) {
     auto watch = [this, layoutChanged](QScreen* screen) {
         connect(screen, &QScreen::geometryChanged, this, layoutChanged);
     };
-    for (QScreen* screen : QGuiApplication::screens()) watch(screen);
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
     connect(qApp, &QGuiApplication::screenAdded, this, [watch, layoutChanged](QScreen* screen) {
         watch(screen);
         layoutChanged();
@@ -57,9 +58,15 @@ void TFmonitor::ApplyDisplaySize(int index) {
     setBorderless(false);
     setWindowState(Qt::WindowNoState);
     switch (index) {
-    case 1: resize((screen.width() / 4) * 3, (screen.height() / 4) * 3); break;
-    case 2: resize(screen.width() / 2, screen.height() / 2); break;
-    default: resize(screen.width() / 4, screen.height() / 4); break;
+    case 1:
+        resize((screen.width() / 4) * 3, (screen.height() / 4) * 3);
+        break;
+    case 2:
+        resize(screen.width() / 2, screen.height() / 2);
+        break;
+    default:
+        resize(screen.width() / 4, screen.height() / 4);
+        break;
     }
 }
 
@@ -67,7 +74,8 @@ QScreen* TFmonitor::secondaryScreen() {
     QScreen* primary = QGuiApplication::primaryScreen();
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (QScreen* s : screens)
-        if (s != primary && s->geometry().left() == primary->geometry().right() + 1 && s->geometry().top() == primary->geometry().top())
+        if (s != primary && s->geometry().left() == primary->geometry().right() + 1 &&
+            s->geometry().top() == primary->geometry().top())
             return s;
     for (QScreen* s : screens)
         if (s != primary) return s;
@@ -118,6 +126,8 @@ void TFmonitor::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-void TFmonitor::resizeEvent(QResizeEvent*) { image->setGeometry(rect()); }
+void TFmonitor::resizeEvent(QResizeEvent*) {
+    image->setGeometry(rect());
+}
 
 } // namespace vexmira::mirror

@@ -19,7 +19,7 @@ struct DisplayScaleSettings {
 // of its own for choosing what to show: the control window and the sources set its views.
 class TFmonitor : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TFmonitor(QWidget* parent = nullptr);
 
     // The picture view, filling the window.
@@ -44,7 +44,7 @@ public:
     // that is not the primary; null with one monitor.
     static QScreen* secondaryScreen();
 
-signals:
+  signals:
     // The window became active (the control window ticks "Enable Secondary Monitor").
     void activated();
     // The user closed the window; it is hidden, not destroyed.
@@ -52,12 +52,12 @@ signals:
     // The window was placed: on a second monitor, or in the one-monitor corner.
     void placed(bool onSecondMonitor);
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void setBorderless(bool borderless);
     bool placed_ = false;
 };

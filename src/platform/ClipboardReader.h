@@ -25,7 +25,7 @@ struct ClipboardData {
 // Reads the clipboard's picture away from the user-interface thread, so that an owner that is
 // slow or never answers cannot freeze the program.
 class ClipboardReader {
-public:
+  public:
     virtual ~ClipboardReader() = default;
     // Starts reading the picture; `done` is called once, on the reader's own thread, with the
     // result. Returns false (and `done` is not called) while an earlier read is still under way.

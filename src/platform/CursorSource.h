@@ -22,7 +22,7 @@ struct CursorImage {
 
 // The mouse pointer of the display.
 class CursorSource {
-public:
+  public:
     virtual ~CursorSource() = default;
     // Desktop coordinates of the pointer; nothing when the display cannot tell.
     virtual std::optional<CursorPosition> position() = 0;

@@ -10,13 +10,13 @@ namespace vexmira::platform {
 
 // A file operation that failed; what() names the file and says why.
 class FileError : public std::runtime_error {
-public:
+  public:
     FileError(const std::filesystem::path& file, const std::string& problem)
         : std::runtime_error(file.string() + ": " + problem), problem_(problem) {}
     // What went wrong, without the file's name.
     const std::string& problem() const { return problem_; }
 
-private:
+  private:
     std::string problem_;
 };
 

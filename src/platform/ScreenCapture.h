@@ -9,7 +9,7 @@ namespace vexmira::platform {
 
 // Copies parts of the desktop (the root window, all monitors) into bitmaps.
 class ScreenCapture {
-public:
+  public:
     virtual ~ScreenCapture() = default;
 
     // Copies `area` (desktop pixels) into `target`, which becomes a 24-bit picture of the area's

@@ -30,7 +30,7 @@ enum class WindowCaptureMethod {
 
 // The desktop's top-level windows and the capture of one of them. User-interface thread.
 class WindowSystem {
-public:
+  public:
     virtual ~WindowSystem() = default;
     // Every top-level window, topmost first.
     virtual std::vector<TopLevelWindow> topLevelWindows() = 0;

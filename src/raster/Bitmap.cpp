@@ -45,17 +45,22 @@ Bitmap Bitmap::wrap(std::shared_ptr<std::uint8_t> storage, int width, int height
     return result;
 }
 
-void Bitmap::setBitDepth(int bitDepth) { bitDepth_ = checkedDepth(bitDepth); }
+void Bitmap::setBitDepth(int bitDepth) {
+    bitDepth_ = checkedDepth(bitDepth);
+}
 
 std::uint8_t* Bitmap::mutableBits() {
     if (storage_ && storage_.use_count() > 1) detach();
     return storage_.get();
 }
 
-void Bitmap::detach() { *this = deepCopy(); }
+void Bitmap::detach() {
+    *this = deepCopy();
+}
 
 void Bitmap::fill(Bgra value) {
-    for (int y = 0; y < height_; ++y) std::fill_n(mutableRow(y), width_, value);
+    for (int y = 0; y < height_; ++y)
+        std::fill_n(mutableRow(y), width_, value);
 }
 
 Bitmap Bitmap::deepCopy() const {
@@ -68,7 +73,9 @@ Bitmap Bitmap::deepCopy() const {
     if (stride_ == result.stride_) {
         if (height_ > 0) std::memcpy(result.storage_.get(), bits(), std::size_t(stride_) * height_);
     } else {
-        for (int y = 0; y < height_; ++y) std::memcpy(result.storage_.get() + std::size_t(y) * result.stride_, row(y), std::size_t(width_) * 4);
+        for (int y = 0; y < height_; ++y)
+            std::memcpy(result.storage_.get() + std::size_t(y) * result.stride_, row(y),
+                        std::size_t(width_) * 4);
     }
     return result;
 }

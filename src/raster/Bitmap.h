@@ -21,14 +21,15 @@ namespace vexmira::raster {
 // it is saved without alpha. The depth does not change the memory layout.
 // Not thread-safe: one thread owns a bitmap and its copies at a time.
 class Bitmap {
-public:
+  public:
     Bitmap() = default;
     // A picture of the given size, every pixel opaque black. Throws std::invalid_argument for a
     // negative size and std::length_error for one too large to address.
     Bitmap(int width, int height, int bitDepth = 24);
 
     // Uses memory owned by `storage` (at least stride * height bytes) without copying it.
-    static Bitmap wrap(std::shared_ptr<std::uint8_t> storage, int width, int height, int stride, int bitDepth);
+    static Bitmap wrap(std::shared_ptr<std::uint8_t> storage, int width, int height, int stride,
+                       int bitDepth);
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -42,7 +43,9 @@ public:
     // Writable pixels; first takes a private copy when the pixels are shared.
     std::uint8_t* mutableBits();
 
-    const Bgra* row(int y) const { return reinterpret_cast<const Bgra*>(storage_.get() + std::ptrdiff_t(y) * stride_); }
+    const Bgra* row(int y) const {
+        return reinterpret_cast<const Bgra*>(storage_.get() + std::ptrdiff_t(y) * stride_);
+    }
     Bgra* mutableRow(int y) { return reinterpret_cast<Bgra*>(mutableBits() + std::ptrdiff_t(y) * stride_); }
     Bgra pixel(int x, int y) const { return row(y)[x]; }
     void setPixel(int x, int y, Bgra value) { mutableRow(y)[x] = value; }
@@ -57,7 +60,7 @@ public:
     // Same size and same pixels; the stride does not count, nor alpha between two 24-bit pictures.
     bool samePixels(const Bitmap& other) const;
 
-private:
+  private:
     void detach();
 
     std::shared_ptr<std::uint8_t> storage_;

@@ -29,8 +29,9 @@ struct BmpHeader {
 
 // Reads little-endian values; every read past the end is reported as a truncated file.
 class ByteReader {
-public:
-    ByteReader(std::span<const std::uint8_t> data, std::string_view fileName) : data_(data), fileName_(fileName) {}
+  public:
+    ByteReader(std::span<const std::uint8_t> data, std::string_view fileName)
+        : data_(data), fileName_(fileName) {}
 
     void need(std::size_t offset, std::size_t count) const {
         if (offset > data_.size() || count > data_.size() - offset) fail("the file ends early");
@@ -45,21 +46,24 @@ public:
     }
     std::uint32_t u32(std::size_t offset) const {
         need(offset, 4);
-        return static_cast<std::uint32_t>(data_[offset]) | (static_cast<std::uint32_t>(data_[offset + 1]) << 8) |
-               (static_cast<std::uint32_t>(data_[offset + 2]) << 16) | (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
+        return static_cast<std::uint32_t>(data_[offset]) |
+               (static_cast<std::uint32_t>(data_[offset + 1]) << 8) |
+               (static_cast<std::uint32_t>(data_[offset + 2]) << 16) |
+               (static_cast<std::uint32_t>(data_[offset + 3]) << 24);
     }
     std::int32_t i32(std::size_t offset) const { return static_cast<std::int32_t>(u32(offset)); }
     const std::uint8_t* at(std::size_t offset) const { return data_.data() + offset; }
     std::size_t size() const { return data_.size(); }
     [[noreturn]] void fail(std::string_view problem) const { throw ImageError(fileName_, problem); }
 
-private:
+  private:
     std::span<const std::uint8_t> data_;
     std::string_view fileName_;
 };
 
 void readMasks(const ByteReader& in, std::size_t offset, int count, BmpHeader& header) {
-    for (int i = 0; i < count; ++i) header.masks[i] = in.u32(offset + 4 * i);
+    for (int i = 0; i < count; ++i)
+        header.masks[i] = in.u32(offset + 4 * i);
 }
 
 BmpHeader readHeader(const ByteReader& in, const DecodeLimits& limits) {
@@ -73,16 +77,20 @@ BmpHeader readHeader(const ByteReader& in, const DecodeLimits& limits) {
         header.width = in.u16(info + 4);
         rawHeight = in.u16(info + 6);
         header.bitCount = in.u16(info + 10);
-    } else if (header.headerSize == 16 || header.headerSize == 40 || header.headerSize == 52 || header.headerSize == 56 ||
-               header.headerSize == 64 || header.headerSize == 108 || header.headerSize == 124) {
+    } else if (header.headerSize == 16 || header.headerSize == 40 || header.headerSize == 52 ||
+               header.headerSize == 56 || header.headerSize == 64 || header.headerSize == 108 ||
+               header.headerSize == 124) {
         header.width = in.i32(info + 4);
         rawHeight = in.i32(info + 8);
         header.bitCount = in.u16(info + 14);
         if (header.headerSize >= 20) header.compression = in.u32(info + 16);
         if (header.headerSize >= 36) header.colorsUsed = in.u32(info + 32);
-        if (header.headerSize >= 52) readMasks(in, info + 40, header.headerSize >= 56 ? 4 : 3, header);
-        else if (header.compression == biBitfields) readMasks(in, info + header.headerSize, 3, header);
-        else if (header.compression == biAlphaBitfields) readMasks(in, info + header.headerSize, 4, header);
+        if (header.headerSize >= 52)
+            readMasks(in, info + 40, header.headerSize >= 56 ? 4 : 3, header);
+        else if (header.compression == biBitfields)
+            readMasks(in, info + header.headerSize, 3, header);
+        else if (header.compression == biAlphaBitfields)
+            readMasks(in, info + header.headerSize, 4, header);
     } else {
         in.fail("unknown bitmap header size " + std::to_string(header.headerSize));
     }
@@ -90,10 +98,18 @@ BmpHeader readHeader(const ByteReader& in, const DecodeLimits& limits) {
     header.topDown = rawHeight < 0;
     header.height = rawHeight < 0 ? -rawHeight : rawHeight;
     if (header.width <= 0 || header.height <= 0) in.fail("the picture has no pixels");
-    if (static_cast<long long>(header.width) * header.height > limits.maxPixels) in.fail("the picture is too large");
+    if (static_cast<long long>(header.width) * header.height > limits.maxPixels)
+        in.fail("the picture is too large");
     switch (header.bitCount) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
-    default: in.fail("unsupported bit count " + std::to_string(header.bitCount));
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
+        in.fail("unsupported bit count " + std::to_string(header.bitCount));
     }
     const bool fieldsOk = (header.compression == biBitfields || header.compression == biAlphaBitfields) &&
                           (header.bitCount == 16 || header.bitCount == 32);
@@ -109,7 +125,8 @@ BmpHeader readHeader(const ByteReader& in, const DecodeLimits& limits) {
 std::vector<Bgra> readPalette(const ByteReader& in, const BmpHeader& header) {
     if (header.bitCount > 8) return {};
     const std::size_t maxEntries = std::size_t(1) << header.bitCount;
-    std::size_t count = header.colorsUsed == 0 ? maxEntries : std::min<std::size_t>(header.colorsUsed, maxEntries);
+    std::size_t count =
+        header.colorsUsed == 0 ? maxEntries : std::min<std::size_t>(header.colorsUsed, maxEntries);
     const std::size_t entrySize = header.headerSize == 12 ? 3 : 4;
     const std::size_t start = fileHeaderSize + header.headerSize;
     // Some writers claim a full palette but leave room for fewer entries before the pixels.
@@ -149,9 +166,12 @@ struct Field {
     }
 };
 
-int rowTargetY(const BmpHeader& header, int fileRow) { return header.topDown ? fileRow : header.height - 1 - fileRow; }
+int rowTargetY(const BmpHeader& header, int fileRow) {
+    return header.topDown ? fileRow : header.height - 1 - fileRow;
+}
 
-void decodePacked(const ByteReader& in, const BmpHeader& header, const std::vector<Bgra>& palette, Bitmap& out) {
+void decodePacked(const ByteReader& in, const BmpHeader& header, const std::vector<Bgra>& palette,
+                  Bitmap& out) {
     const std::size_t rowSize = ((static_cast<std::size_t>(header.width) * header.bitCount + 31) / 32) * 4;
     in.need(header.pixelOffset, rowSize * header.height);
     std::array<std::uint32_t, 4> masks = header.masks;
@@ -165,15 +185,24 @@ void decodePacked(const ByteReader& in, const BmpHeader& header, const std::vect
         Bgra* dst = out.mutableRow(rowTargetY(header, fileRow));
         for (int x = 0; x < header.width; ++x) {
             switch (header.bitCount) {
-            case 1: dst[x] = palette[(src[x >> 3] >> (7 - (x & 7))) & 1]; break;
-            case 4: dst[x] = palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF]; break;
-            case 8: dst[x] = palette[src[x]]; break;
-            case 24: dst[x] = bgraFromRgba(src[3 * x + 2], src[3 * x + 1], src[3 * x]); break;
+            case 1:
+                dst[x] = palette[(src[x >> 3] >> (7 - (x & 7))) & 1];
+                break;
+            case 4:
+                dst[x] = palette[(src[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+                break;
+            case 8:
+                dst[x] = palette[src[x]];
+                break;
+            case 24:
+                dst[x] = bgraFromRgba(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+                break;
             default: {
-                const std::uint32_t pixel = header.bitCount == 16
-                                                ? static_cast<std::uint32_t>(src[2 * x] | (src[2 * x + 1] << 8))
-                                                : static_cast<std::uint32_t>(src[4 * x]) | (std::uint32_t(src[4 * x + 1]) << 8) |
-                                                      (std::uint32_t(src[4 * x + 2]) << 16) | (std::uint32_t(src[4 * x + 3]) << 24);
+                const std::uint32_t pixel =
+                    header.bitCount == 16
+                        ? static_cast<std::uint32_t>(src[2 * x] | (src[2 * x + 1] << 8))
+                        : static_cast<std::uint32_t>(src[4 * x]) | (std::uint32_t(src[4 * x + 1]) << 8) |
+                              (std::uint32_t(src[4 * x + 2]) << 16) | (std::uint32_t(src[4 * x + 3]) << 24);
                 dst[x] = bgraFromRgba(red.value(pixel), green.value(pixel), blue.value(pixel),
                                       hasAlpha ? alpha.value(pixel) : 0xFF);
             }
@@ -199,7 +228,8 @@ void decodeRle(const ByteReader& in, const BmpHeader& header, const std::vector<
         const std::uint8_t value = in.u8(pos + 1);
         pos += 2;
         if (count > 0) {
-            for (int i = 0; i < count; ++i) put(four ? ((i & 1) ? value & 0xF : value >> 4) : value);
+            for (int i = 0; i < count; ++i)
+                put(four ? ((i & 1) ? value & 0xF : value >> 4) : value);
             continue;
         }
         if (value == 0) { // end of line
@@ -239,8 +269,10 @@ Bitmap decodeBmp(std::span<const std::uint8_t> data, std::string_view fileName, 
     const BmpHeader header = readHeader(in, limits);
     const std::vector<Bgra> palette = readPalette(in, header);
     Bitmap out(header.width, header.height, 24);
-    if (header.compression == biRle4 || header.compression == biRle8) decodeRle(in, header, palette, out);
-    else decodePacked(in, header, palette, out);
+    if (header.compression == biRle4 || header.compression == biRle8)
+        decodeRle(in, header, palette, out);
+    else
+        decodePacked(in, header, palette, out);
     return out;
 }
 

@@ -15,7 +15,8 @@ namespace vexmira::raster {
 // or top-down. A 32-bit file with an alpha mask becomes a 32-bit picture; all others are opaque
 // 24-bit pictures. Throws ImageError naming `fileName` when the file is damaged, ends early or
 // exceeds `limits`. Any thread.
-Bitmap decodeBmp(std::span<const std::uint8_t> data, std::string_view fileName, const DecodeLimits& limits = {});
+Bitmap decodeBmp(std::span<const std::uint8_t> data, std::string_view fileName,
+                 const DecodeLimits& limits = {});
 
 // Encodes `picture` as an uncompressed bottom-up bitmap file of its own depth: 24 bits, or 32
 // bits keeping the alpha byte. Throws ImageError for an empty picture.

@@ -23,10 +23,12 @@ struct Rect {
     Rect intersected(const Rect& other) const;
     friend bool operator==(const Rect&, const Rect&) = default;
 
-private:
+  private:
     static int clampedSum(int a, int b) {
         const long long sum = static_cast<long long>(a) + b;
-        return sum > 2147483647LL ? 2147483647 : sum < -2147483647LL - 1 ? -2147483647 - 1 : static_cast<int>(sum);
+        return sum > 2147483647LL        ? 2147483647
+               : sum < -2147483647LL - 1 ? -2147483647 - 1
+                                         : static_cast<int>(sum);
     }
 };
 
@@ -37,7 +39,8 @@ inline Rect Rect::intersected(const Rect& other) const {
     const int b = bottom() < other.bottom() ? bottom() : other.bottom();
     if (r <= left || b <= top) return {left, top, 0, 0};
     const long long w = static_cast<long long>(r) - left, h = static_cast<long long>(b) - top;
-    return {left, top, w > 2147483647LL ? 2147483647 : static_cast<int>(w), h > 2147483647LL ? 2147483647 : static_cast<int>(h)};
+    return {left, top, w > 2147483647LL ? 2147483647 : static_cast<int>(w),
+            h > 2147483647LL ? 2147483647 : static_cast<int>(h)};
 }
 
 } // namespace vexmira::raster

@@ -9,7 +9,7 @@ namespace vexmira::raster {
 // A picture that cannot be read or written. The message names the file and what is wrong with
 // it, ready to be shown to the user.
 class ImageError : public std::runtime_error {
-public:
+  public:
     ImageError(std::string_view fileName, std::string_view problem)
         : std::runtime_error(std::string(fileName) + ": " + std::string(problem)) {}
 };

@@ -20,7 +20,9 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-std::string systemReason() { return std::strerror(errno); }
+std::string systemReason() {
+    return std::strerror(errno);
+}
 
 } // namespace
 
@@ -42,7 +44,8 @@ std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path) {
         bytes.insert(bytes.end(), buffer, buffer + got);
         if (got < sizeof buffer) break;
     }
-    if (std::ferror(file.get())) throw ImageError(path.string(), "cannot read the file (" + systemReason() + ")");
+    if (std::ferror(file.get()))
+        throw ImageError(path.string(), "cannot read the file (" + systemReason() + ")");
     return bytes;
 }
 
@@ -54,11 +57,15 @@ void writeFileAtomically(const std::filesystem::path& path, std::span<const std:
     }
 }
 
-Bitmap decodeImage(std::span<const std::uint8_t> data, std::string_view fileName, const DecodeLimits& limits) {
+Bitmap decodeImage(std::span<const std::uint8_t> data, std::string_view fileName,
+                   const DecodeLimits& limits) {
     switch (detectImageFormat(data, fileName)) {
-    case ImageFormat::Jpeg: return decodeJpeg(data, fileName, limits);
-    case ImageFormat::Png: return decodePng(data, fileName, limits);
-    case ImageFormat::Bmp: return decodeBmp(data, fileName, limits);
+    case ImageFormat::Jpeg:
+        return decodeJpeg(data, fileName, limits);
+    case ImageFormat::Png:
+        return decodePng(data, fileName, limits);
+    case ImageFormat::Bmp:
+        return decodeBmp(data, fileName, limits);
     }
     throw ImageError(fileName, "unknown format");
 }
@@ -68,13 +75,20 @@ Bitmap loadImage(const std::filesystem::path& path, const DecodeLimits& limits) 
     return decodeImage(bytes, path.string(), limits);
 }
 
-void saveImage(const std::filesystem::path& path, const Bitmap& picture, ImageFormat format, int jpegQuality) {
+void saveImage(const std::filesystem::path& path, const Bitmap& picture, ImageFormat format,
+               int jpegQuality) {
     std::vector<std::uint8_t> bytes;
     try {
         switch (format) {
-        case ImageFormat::Jpeg: bytes = encodeJpeg(picture, jpegQuality); break;
-        case ImageFormat::Png: bytes = encodePng(picture); break;
-        case ImageFormat::Bmp: bytes = encodeBmp(picture); break;
+        case ImageFormat::Jpeg:
+            bytes = encodeJpeg(picture, jpegQuality);
+            break;
+        case ImageFormat::Png:
+            bytes = encodePng(picture);
+            break;
+        case ImageFormat::Bmp:
+            bytes = encodeBmp(picture);
+            break;
         }
     } catch (const ImageError& error) {
         throw ImageError(path.string(), error.what());

@@ -25,10 +25,12 @@ void writeFileAtomically(const std::filesystem::path& path, std::span<const std:
 
 // Loads a JPEG, PNG or BMP picture. Throws ImageError naming the file on any failure.
 Bitmap loadImage(const std::filesystem::path& path, const DecodeLimits& limits = {});
-Bitmap decodeImage(std::span<const std::uint8_t> data, std::string_view fileName, const DecodeLimits& limits = {});
+Bitmap decodeImage(std::span<const std::uint8_t> data, std::string_view fileName,
+                   const DecodeLimits& limits = {});
 
 // Saves a picture: JPEG at `jpegQuality`, PNG with the library defaults, BMP in the picture's own
 // depth. Throws ImageError naming the file on failure; an existing file is replaced whole.
-void saveImage(const std::filesystem::path& path, const Bitmap& picture, ImageFormat format, int jpegQuality = 90);
+void saveImage(const std::filesystem::path& path, const Bitmap& picture, ImageFormat format,
+               int jpegQuality = 90);
 
 } // namespace vexmira::raster

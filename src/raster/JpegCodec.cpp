@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace vexmira::raster {
 
@@ -69,8 +69,8 @@ inline std::uint8_t cmykChannel(int ink, int black, bool inverted) {
 
 // Fills `out` from the file; returns an empty string or the reason it failed. Nothing in this
 // frame may need a destructor: a libjpeg error jumps straight back into it.
-bool decodeInto(std::span<const std::uint8_t> data, const DecodeLimits& limits, Bitmap& out, JpegErrorTrap& trap,
-                jpeg_decompress_struct& info, jpeg_progress_mgr& progress) {
+bool decodeInto(std::span<const std::uint8_t> data, const DecodeLimits& limits, Bitmap& out,
+                JpegErrorTrap& trap, jpeg_decompress_struct& info, jpeg_progress_mgr& progress) {
     info.err = jpeg_std_error(&trap.manager);
     trap.manager.error_exit = onJpegError;
     trap.manager.emit_message = onJpegMessage;
@@ -85,8 +85,8 @@ bool decodeInto(std::span<const std::uint8_t> data, const DecodeLimits& limits, 
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRA;
     if (static_cast<long long>(info.image_width) * info.image_height > limits.maxPixels) {
-        std::snprintf(trap.message, sizeof trap.message, "picture of %u x %u pixels is too large", info.image_width,
-                      info.image_height);
+        std::snprintf(trap.message, sizeof trap.message, "picture of %u x %u pixels is too large",
+                      info.image_width, info.image_height);
         return false;
     }
     jpeg_start_decompress(&info);
@@ -101,7 +101,7 @@ bool decodeInto(std::span<const std::uint8_t> data, const DecodeLimits& limits, 
         return false;
     }
     JSAMPARRAY inkRow = cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
-                                                          info.output_width * 4, 1)
+                                                         info.output_width * 4, 1)
                              : nullptr;
     const bool inverted = info.saw_Adobe_marker;
     std::uint8_t* bits = out.mutableBits();
@@ -130,8 +130,8 @@ void appendToVector(std::vector<std::uint8_t>& target, const unsigned char* data
     target.insert(target.end(), data, data + size);
 }
 
-bool encodeInto(const Bitmap& picture, int quality, unsigned char** buffer, unsigned long* size, JpegErrorTrap& trap,
-                jpeg_compress_struct& info) {
+bool encodeInto(const Bitmap& picture, int quality, unsigned char** buffer, unsigned long* size,
+                JpegErrorTrap& trap, jpeg_compress_struct& info) {
     info.err = jpeg_std_error(&trap.manager);
     trap.manager.error_exit = onJpegError;
     trap.message[0] = '\0';
@@ -146,10 +146,12 @@ bool encodeInto(const Bitmap& picture, int quality, unsigned char** buffer, unsi
     jpeg_set_quality(&info, quality, TRUE);
     // Full colour resolution: screen pictures are full of thin coloured lines and text that
     // halved chroma would smear.
-    for (int i = 0; i < info.num_components; ++i) info.comp_info[i].h_samp_factor = info.comp_info[i].v_samp_factor = 1;
+    for (int i = 0; i < info.num_components; ++i)
+        info.comp_info[i].h_samp_factor = info.comp_info[i].v_samp_factor = 1;
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {const_cast<JSAMPLE*>(reinterpret_cast<const JSAMPLE*>(picture.row(static_cast<int>(info.next_scanline))))};
+        JSAMPROW rows[1] = {const_cast<JSAMPLE*>(
+            reinterpret_cast<const JSAMPLE*>(picture.row(static_cast<int>(info.next_scanline))))};
         jpeg_write_scanlines(&info, rows, 1);
     }
     jpeg_finish_compress(&info);
@@ -166,7 +168,8 @@ Bitmap decodeJpeg(std::span<const std::uint8_t> data, std::string_view fileName,
     std::memset(&info, 0, sizeof info);
     const bool decoded = decodeInto(data, limits, result, trap, info, progress);
     jpeg_destroy_decompress(&info);
-    if (!decoded) throw ImageError(fileName, std::string("not a readable JPEG picture (") + trap.message + ")");
+    if (!decoded)
+        throw ImageError(fileName, std::string("not a readable JPEG picture (") + trap.message + ")");
     return result;
 }
 

@@ -60,19 +60,21 @@ void requestBgra(png_structp png, png_infop info, PngLayout& layout) {
 
 // The header and the conversions. Nothing in the frames that call setjmp may need a destructor:
 // a libpng error jumps straight back into them.
-bool readLayout(PngReadState& state, const DecodeLimits& limits, png_structp png, png_infop info, PngLayout& layout) {
+bool readLayout(PngReadState& state, const DecodeLimits& limits, png_structp png, png_infop info,
+                PngLayout& layout) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_read_fn(png, &state, readFromMemory);
     // Text, colour profiles and the like are skipped unread: libpng would otherwise allocate
     // whatever length a broken chunk claims. Only the transparency chunk matters to the pixels.
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, reinterpret_cast<png_const_bytep>("tRNS"), 1);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, reinterpret_cast<png_const_bytep>("tRNS"),
+                                1);
     png_read_info(png, info);
     layout.width = png_get_image_width(png, info);
     layout.height = png_get_image_height(png, info);
     if (static_cast<long long>(layout.width) * layout.height > limits.maxPixels) {
-        std::snprintf(state.message, sizeof state.message, "picture of %u x %u pixels is too large", layout.width,
-                      layout.height);
+        std::snprintf(state.message, sizeof state.message, "picture of %u x %u pixels is too large",
+                      layout.width, layout.height);
         return false;
     }
     requestBgra(png, info, layout);
@@ -84,10 +86,12 @@ bool readLayout(PngReadState& state, const DecodeLimits& limits, png_structp png
 }
 
 // Row by row, pass by pass: libpng merges each interlace pass into the rows it is given.
-bool readRows(png_structp png, png_infop info, const PngLayout& layout, std::uint8_t* rows, std::size_t stride) {
+bool readRows(png_structp png, png_infop info, const PngLayout& layout, std::uint8_t* rows,
+              std::size_t stride) {
     if (setjmp(png_jmpbuf(png))) return false;
     for (int pass = 0; pass < layout.passes; ++pass)
-        for (png_uint_32 y = 0; y < layout.height; ++y) png_read_row(png, rows + y * stride, nullptr);
+        for (png_uint_32 y = 0; y < layout.height; ++y)
+            png_read_row(png, rows + y * stride, nullptr);
     png_read_end(png, info);
     return true;
 }
@@ -110,11 +114,13 @@ void writeToMemory(png_structp png, png_bytep data, png_size_t length) {
 
 void flushNothing(png_structp) {}
 
-bool encodeInto(const Bitmap& picture, PngWriteState& state, png_structp png, png_infop info, png_bytepp rows) {
+bool encodeInto(const Bitmap& picture, PngWriteState& state, png_structp png, png_infop info,
+                png_bytepp rows) {
     if (setjmp(png_jmpbuf(png))) return false;
     png_set_write_fn(png, &state, writeToMemory, flushNothing);
     const bool alpha = picture.bitDepth() == 32;
-    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width()), static_cast<png_uint_32>(picture.height()), 8,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width()),
+                 static_cast<png_uint_32>(picture.height()), 8,
                  alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -130,7 +136,8 @@ bool encodeInto(const Bitmap& picture, PngWriteState& state, png_structp png, pn
 } // namespace
 
 Bitmap decodePng(std::span<const std::uint8_t> data, std::string_view fileName, const DecodeLimits& limits) {
-    if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) throw ImageError(fileName, "not a PNG picture");
+    if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0)
+        throw ImageError(fileName, "not a PNG picture");
     PngReadState state{data, 0, {}};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, onPngError, onPngWarning);
     if (!png) throw ImageError(fileName, "not enough memory to read the picture");
@@ -143,18 +150,22 @@ Bitmap decodePng(std::span<const std::uint8_t> data, std::string_view fileName, 
         decoded = readLayout(state, limits, png, info, layout);
         if (decoded) {
             try {
-                result = Bitmap(static_cast<int>(layout.width), static_cast<int>(layout.height), layout.alpha ? 32 : 24);
+                result = Bitmap(static_cast<int>(layout.width), static_cast<int>(layout.height),
+                                layout.alpha ? 32 : 24);
             } catch (const std::exception&) {
                 std::snprintf(state.message, sizeof state.message, "not enough memory for the picture");
                 decoded = false;
             }
         }
-        if (decoded) decoded = readRows(png, info, layout, result.mutableBits(), static_cast<std::size_t>(result.stride()));
+        if (decoded)
+            decoded =
+                readRows(png, info, layout, result.mutableBits(), static_cast<std::size_t>(result.stride()));
     }
     const bool hadInfo = info != nullptr;
     png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     if (!hadInfo) throw ImageError(fileName, "not enough memory to read the picture");
-    if (!decoded) throw ImageError(fileName, std::string("not a readable PNG picture (") + state.message + ")");
+    if (!decoded)
+        throw ImageError(fileName, std::string("not a readable PNG picture (") + state.message + ")");
     return result;
 }
 

@@ -15,7 +15,8 @@ namespace vexmira::raster {
 // the others are opaque 24-bit pictures. Sixteen-bit samples are scaled to eight bits with
 // rounding. Throws ImageError naming `fileName` when the data is damaged, ends early or exceeds
 // `limits`. Any thread.
-Bitmap decodePng(std::span<const std::uint8_t> data, std::string_view fileName, const DecodeLimits& limits = {});
+Bitmap decodePng(std::span<const std::uint8_t> data, std::string_view fileName,
+                 const DecodeLimits& limits = {});
 
 // Encodes `picture` with libpng's default settings: RGBA for a 32-bit picture, RGB otherwise.
 // Throws ImageError on failure.

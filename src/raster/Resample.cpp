@@ -20,8 +20,8 @@ namespace {
 struct Taps {
     std::vector<int> lower;
     std::vector<int> upper;
-    std::vector<std::uint32_t> weight;   // 0..256, share of `upper`
-    std::vector<std::uint16_t> weights;  // (256 - weight) four times, then weight four times
+    std::vector<std::uint32_t> weight;  // 0..256, share of `upper`
+    std::vector<std::uint16_t> weights; // (256 - weight) four times, then weight four times
 };
 
 Taps bilinearTaps(int sourceLength, int destinationLength, int first, int last) {
@@ -37,15 +37,18 @@ Taps bilinearTaps(int sourceLength, int destinationLength, int first, int last) 
         position = std::clamp<long long>(position, 0, (sourceLength - 1) * 256LL);
         int lower = static_cast<int>(position >> 8);
         std::uint32_t weight = static_cast<std::uint32_t>(position & 0xFF);
-        if (lower == sourceLength - 1 && lower > 0) --lower, weight = 256; // the last pixel, as lower's neighbour
+        if (lower == sourceLength - 1 && lower > 0)
+            --lower, weight = 256; // the last pixel, as lower's neighbour
         taps.lower[i] = lower;
         taps.upper[i] = std::min(lower + 1, sourceLength - 1);
         taps.weight[i] = weight;
     }
     taps.weights.resize(std::size_t(count) * 8);
     for (int i = 0; i < count; ++i) {
-        std::fill_n(taps.weights.begin() + std::ptrdiff_t(i) * 8, 4, static_cast<std::uint16_t>(256 - taps.weight[i]));
-        std::fill_n(taps.weights.begin() + std::ptrdiff_t(i) * 8 + 4, 4, static_cast<std::uint16_t>(taps.weight[i]));
+        std::fill_n(taps.weights.begin() + std::ptrdiff_t(i) * 8, 4,
+                    static_cast<std::uint16_t>(256 - taps.weight[i]));
+        std::fill_n(taps.weights.begin() + std::ptrdiff_t(i) * 8 + 4, 4,
+                    static_cast<std::uint16_t>(taps.weight[i]));
     }
     return taps;
 }
@@ -53,7 +56,8 @@ Taps bilinearTaps(int sourceLength, int destinationLength, int first, int last) 
 // Blends two pixels, two channels at a time; `w` (0..256) is the share of `b`.
 inline Bgra blend(Bgra a, Bgra b, std::uint32_t w) {
     const std::uint32_t v = 256 - w;
-    const std::uint32_t redBlue = (((a & 0x00FF00FFu) * v + (b & 0x00FF00FFu) * w + 0x00800080u) >> 8) & 0x00FF00FFu;
+    const std::uint32_t redBlue =
+        (((a & 0x00FF00FFu) * v + (b & 0x00FF00FFu) * w + 0x00800080u) >> 8) & 0x00FF00FFu;
     const std::uint32_t alphaGreen =
         ((((a >> 8) & 0x00FF00FFu) * v + ((b >> 8) & 0x00FF00FFu) * w + 0x00800080u)) & 0xFF00FF00u;
     return redBlue | alphaGreen;
@@ -71,16 +75,21 @@ void blendRows(Bgra* to, const Bgra* a, const Bgra* b, std::uint32_t w, int coun
         const __m128i pa = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
         const __m128i pb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
         // every sum stays below 65536: a * (256 - w) + b * w + 128 <= 255 * 256 + 128
-        const __m128i low = _mm_srli_epi16(
-            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pa, zero), inverse),
-                                        _mm_mullo_epi16(_mm_unpacklo_epi8(pb, zero), weight)), half), 8);
-        const __m128i high = _mm_srli_epi16(
-            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pa, zero), inverse),
-                                        _mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), weight)), half), 8);
+        const __m128i low =
+            _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(pa, zero), inverse),
+                                                       _mm_mullo_epi16(_mm_unpacklo_epi8(pb, zero), weight)),
+                                         half),
+                           8);
+        const __m128i high =
+            _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(pa, zero), inverse),
+                                                       _mm_mullo_epi16(_mm_unpackhi_epi8(pb, zero), weight)),
+                                         half),
+                           8);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(low, high));
     }
 #endif
-    for (; i < count; ++i) to[i] = blend(a[i], b[i], w);
+    for (; i < count; ++i)
+        to[i] = blend(a[i], b[i], w);
 }
 
 #ifdef __SSE2__
@@ -107,11 +116,13 @@ void blendTaps(Bgra* to, const Bgra* row, const Taps& taps) {
     if (count > 0 && taps.upper[0] == taps.lower[0] + 1) {
         const auto* weights = reinterpret_cast<const __m128i*>(taps.weights.data());
         for (; i + 2 <= count; i += 2)
-            storeTwoTaps(to + i, _mm_mullo_epi16(loadPair(row + taps.lower[i]), _mm_loadu_si128(weights + i)),
-                         _mm_mullo_epi16(loadPair(row + taps.lower[i + 1]), _mm_loadu_si128(weights + i + 1)));
+            storeTwoTaps(
+                to + i, _mm_mullo_epi16(loadPair(row + taps.lower[i]), _mm_loadu_si128(weights + i)),
+                _mm_mullo_epi16(loadPair(row + taps.lower[i + 1]), _mm_loadu_si128(weights + i + 1)));
     }
 #endif
-    for (; i < count; ++i) to[i] = blend(row[taps.lower[i]], row[taps.upper[i]], taps.weight[i]);
+    for (; i < count; ++i)
+        to[i] = blend(row[taps.lower[i]], row[taps.upper[i]], taps.weight[i]);
 }
 
 // One target row when the picture shrinks to half or less across: only the source columns the
@@ -128,13 +139,15 @@ void blendSparseRow(Bgra* to, const Bgra* top, const Bgra* bottom, std::uint32_t
         const auto* weights = reinterpret_cast<const __m128i*>(taps.weights.data());
         // The tap pair blended down between the two rows, then weighted across.
         auto pair = [&](int k) {
-            const __m128i between = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(loadPair(top + taps.lower[k]), up),
-                                                                               _mm_mullo_epi16(loadPair(bottom + taps.lower[k]), down)),
-                                                                 half),
-                                                   8);
+            const __m128i between = _mm_srli_epi16(
+                _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(loadPair(top + taps.lower[k]), up),
+                                            _mm_mullo_epi16(loadPair(bottom + taps.lower[k]), down)),
+                              half),
+                8);
             return _mm_mullo_epi16(between, _mm_loadu_si128(weights + k));
         };
-        for (; i + 2 <= count; i += 2) storeTwoTaps(to + i, pair(i), pair(i + 1));
+        for (; i + 2 <= count; i += 2)
+            storeTwoTaps(to + i, pair(i), pair(i + 1));
     }
 #endif
     for (; i < count; ++i) {
@@ -152,12 +165,15 @@ void stretchDrawNearest(Bitmap& target, const Rect& destination, const Bitmap& s
     if (visible.isEmpty()) return;
     std::vector<int> columns(visible.width);
     for (int i = 0; i < visible.width; ++i)
-        columns[i] = static_cast<int>((static_cast<long long>(visible.x + i - destination.x) * source.width()) / destination.width);
+        columns[i] = static_cast<int>(
+            (static_cast<long long>(visible.x + i - destination.x) * source.width()) / destination.width);
     for (int y = visible.y; y < visible.bottom(); ++y) {
-        const int sourceY = static_cast<int>((static_cast<long long>(y - destination.y) * source.height()) / destination.height);
+        const int sourceY = static_cast<int>((static_cast<long long>(y - destination.y) * source.height()) /
+                                             destination.height);
         const Bgra* from = source.row(sourceY);
         Bgra* to = target.mutableRow(y) + visible.x;
-        for (int i = 0; i < visible.width; ++i) to[i] = from[columns[i]];
+        for (int i = 0; i < visible.width; ++i)
+            to[i] = from[columns[i]];
     }
 }
 
@@ -169,8 +185,10 @@ void drawBilinear(Bitmap& target, const Rect& destination, const Bitmap& source)
         drawCopy(target, destination.x, destination.y, source);
         return;
     }
-    const Taps across = bilinearTaps(source.width(), destination.width, visible.x - destination.x, visible.right() - destination.x);
-    const Taps down = bilinearTaps(source.height(), destination.height, visible.y - destination.y, visible.bottom() - destination.y);
+    const Taps across = bilinearTaps(source.width(), destination.width, visible.x - destination.x,
+                                     visible.right() - destination.x);
+    const Taps down = bilinearTaps(source.height(), destination.height, visible.y - destination.y,
+                                   visible.bottom() - destination.y);
     // Two passes per target row: blend the two source rows it falls between (only the columns
     // the row needs), then blend across that row at each target column.
     const int firstColumn = across.lower.empty() ? 0 : across.lower.front();
@@ -180,15 +198,16 @@ void drawBilinear(Bitmap& target, const Rect& destination, const Bitmap& source)
     const bool sparse = source.width() >= 2 * destination.width;
     for (int j = 0; j < visible.height; ++j) {
         const Bgra* top = source.row(down.lower[j]);
-        Bgra* to = reinterpret_cast<Bgra*>(targetBits + std::ptrdiff_t(visible.y + j) * target.stride()) + visible.x;
+        Bgra* to =
+            reinterpret_cast<Bgra*>(targetBits + std::ptrdiff_t(visible.y + j) * target.stride()) + visible.x;
         if (sparse) {
             blendSparseRow(to, top, source.row(down.upper[j]), down.weight[j], across);
             continue;
         }
         const Bgra* row = top;
         if (down.weight[j] != 0) {
-            blendRows(between.data() + firstColumn, top + firstColumn, source.row(down.upper[j]) + firstColumn,
-                      down.weight[j], lastColumn - firstColumn + 1);
+            blendRows(between.data() + firstColumn, top + firstColumn,
+                      source.row(down.upper[j]) + firstColumn, down.weight[j], lastColumn - firstColumn + 1);
             row = between.data();
         }
         blendTaps(to, row, across);
@@ -202,7 +221,8 @@ Bitmap resampleBilinear(const Bitmap& source, Size size) {
 }
 
 void drawCopy(Bitmap& target, int x, int y, const Bitmap& source) {
-    const Rect visible = Rect{x, y, source.width(), source.height()}.intersected({0, 0, target.width(), target.height()});
+    const Rect visible =
+        Rect{x, y, source.width(), source.height()}.intersected({0, 0, target.width(), target.height()});
     if (visible.isEmpty()) return;
     std::uint8_t* targetBits = target.mutableBits();
     for (int row = visible.y; row < visible.bottom(); ++row)

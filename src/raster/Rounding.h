@@ -14,6 +14,8 @@ inline long long roundHalfEven(double value) {
     return result;
 }
 
-inline int roundToInt(double value) { return static_cast<int>(roundHalfEven(value)); }
+inline int roundToInt(double value) {
+    return static_cast<int>(roundHalfEven(value));
+}
 
 } // namespace vexmira::raster

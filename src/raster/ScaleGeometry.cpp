@@ -52,8 +52,11 @@ Rect placement(ScaleMode mode, Size view, Size picture, double scale, bool centr
 
 Size fitIntoBox(Size picture, Size box) {
     if (picture.width <= 0 || picture.height <= 0) return {0, 0};
-    if (picture.width > picture.height) return {box.width, static_cast<int>(static_cast<long long>(picture.height) * box.width / picture.width)};
-    return {static_cast<int>(static_cast<long long>(picture.width) * box.height / picture.height), box.height};
+    if (picture.width > picture.height)
+        return {box.width,
+                static_cast<int>(static_cast<long long>(picture.height) * box.width / picture.width)};
+    return {static_cast<int>(static_cast<long long>(picture.width) * box.height / picture.height),
+            box.height};
 }
 
 } // namespace vexmira::raster

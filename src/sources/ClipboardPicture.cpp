@@ -49,24 +49,27 @@ DecodedClipboardPicture decodeClipboardPicture(const platform::ClipboardData& da
             unsigned width = 0, height = 0;
             if (what.find("too large") != std::string::npos) {
                 const auto of = what.find("picture of ");
-                if (of != std::string::npos && std::sscanf(what.c_str() + of, "picture of %u x %u", &width, &height) == 2)
+                if (of != std::string::npos &&
+                    std::sscanf(what.c_str() + of, "picture of %u x %u", &width, &height) == 2)
                     result.problem = tooLarge(static_cast<int>(width), static_cast<int>(height));
                 else
                     result.problem = "The picture on the clipboard is larger than Vexmira shows (" +
-                                     std::to_string(maxClipboardSide) + " x " + std::to_string(maxClipboardSide) +
-                                     " pixels); the picture shown stays.";
+                                     std::to_string(maxClipboardSide) + " x " +
+                                     std::to_string(maxClipboardSide) + " pixels); the picture shown stays.";
             } else {
                 result.problem = "The picture on the clipboard (" + format + ") cannot be read: " + what;
             }
         }
         return result;
     }
-    QByteArray bytes(reinterpret_cast<const char*>(data.bytes.data()), static_cast<qsizetype>(data.bytes.size()));
+    QByteArray bytes(reinterpret_cast<const char*>(data.bytes.data()),
+                     static_cast<qsizetype>(data.bytes.size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     if (!reader.canRead()) {
-        result.logLine = "vexmira: no reader for the clipboard's picture format " + format + "; the picture stays";
+        result.logLine =
+            "vexmira: no reader for the clipboard's picture format " + format + "; the picture stays";
         return result;
     }
     const QSize size = reader.size();
@@ -78,7 +81,8 @@ DecodedClipboardPicture decodeClipboardPicture(const platform::ClipboardData& da
     QImageReader::setAllocationLimit(static_cast<int>((4LL * maxClipboardSide * maxClipboardSide) >> 20) + 1);
     const QImage image = reader.read();
     if (image.isNull()) {
-        result.problem = "The picture on the clipboard (" + format + ") cannot be read: " + reader.errorString().toStdString();
+        result.problem = "The picture on the clipboard (" + format +
+                         ") cannot be read: " + reader.errorString().toStdString();
         return result;
     }
     result.picture = fromQImage(image);

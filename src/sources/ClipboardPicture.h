@@ -11,8 +11,8 @@ namespace vexmira::sources {
 // The picture in clipboard data, or what kept it from being one.
 struct DecodedClipboardPicture {
     std::optional<raster::Bitmap> picture;
-    std::string problem;  // for the user: a picture too large or broken; empty otherwise
-    std::string logLine;  // for the log: a format nothing here reads; empty otherwise
+    std::string problem; // for the user: a picture too large or broken; empty otherwise
+    std::string logLine; // for the log: a format nothing here reads; empty otherwise
 };
 
 // The largest clipboard picture shown, either way.

@@ -7,7 +7,8 @@
 namespace vexmira::sources {
 
 ClipboardWatcher::ClipboardWatcher(QObject* owner) : QObject(owner) {
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &ClipboardWatcher::ClipboardChanged);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &ClipboardWatcher::ClipboardChanged);
     // Once the owner has finished setting up.
     QTimer::singleShot(0, this, [this] {
         if (TriggerOnCreation) ClipboardChanged();

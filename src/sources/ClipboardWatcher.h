@@ -9,7 +9,7 @@ namespace vexmira::sources {
 // unreported. User-interface thread.
 class ClipboardWatcher : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ClipboardWatcher(QObject* owner = nullptr);
 
     bool Enabled = true;
@@ -18,7 +18,7 @@ public:
     // Raises the event when enabled.
     void ClipboardChanged();
 
-signals:
+  signals:
     void OnClipboardChanged(ClipboardWatcher* sender);
 };
 

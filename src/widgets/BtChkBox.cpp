@@ -9,7 +9,9 @@
 #include <algorithm>
 
 // The default pictures live in this library's resources, which a static library must register.
-static void registerWidgetResources() { Q_INIT_RESOURCE(widgets); }
+static void registerWidgetResources() {
+    Q_INIT_RESOURCE(widgets);
+}
 
 namespace vexmira::widgets {
 
@@ -22,7 +24,8 @@ const char* const defaultGlyphs[3] = {":/widgets/UNCHECKED", ":/widgets/CHECKED"
 QImage imageOnBackground(const QImage& picture, int index, int count, TColor background) {
     if (picture.isNull()) return picture;
     const int imageWidth = picture.width() / count;
-    QImage result = picture.copy(index * imageWidth, 0, imageWidth, picture.height()).convertToFormat(QImage::Format_RGB32);
+    QImage result = picture.copy(index * imageWidth, 0, imageWidth, picture.height())
+                        .convertToFormat(QImage::Format_RGB32);
     const QRgb key = picture.pixel(0, picture.height() - 1) & 0xFFFFFF;
     const QRgb fill = toQRgb(background);
     for (int y = 0; y < result.height(); ++y) {
@@ -35,13 +38,15 @@ QImage imageOnBackground(const QImage& picture, int index, int count, TColor bac
 
 } // namespace
 
-TBitCheckBox::TBitCheckBox(QWidget* parent) : QWidget(parent), color_(toTColor(palette().color(QPalette::Button))) {
+TBitCheckBox::TBitCheckBox(QWidget* parent)
+    : QWidget(parent), color_(toTColor(palette().color(QPalette::Button))) {
     resize(97, 17);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     static const bool registered = (registerWidgetResources(), true);
     (void)registered;
-    for (TCheckBoxState s : {cbUnchecked, cbChecked, cbGrayed}) glyphs_[s] = QImage(defaultGlyphs[s]);
+    for (TCheckBoxState s : {cbUnchecked, cbChecked, cbGrayed})
+        glyphs_[s] = QImage(defaultGlyphs[s]);
 }
 
 void TBitCheckBox::setAlignment(TLeftRight alignment) {
@@ -89,9 +94,15 @@ void TBitCheckBox::setNumGlyphs(TCheckBoxState state, int count) {
 
 void TBitCheckBox::Toggle() {
     switch (state_) {
-    case cbUnchecked: setState(allowGrayed_ ? cbGrayed : cbChecked); break;
-    case cbChecked: setState(cbUnchecked); break;
-    case cbGrayed: setState(cbChecked); break;
+    case cbUnchecked:
+        setState(allowGrayed_ ? cbGrayed : cbChecked);
+        break;
+    case cbChecked:
+        setState(cbUnchecked);
+        break;
+    case cbGrayed:
+        setState(cbChecked);
+        break;
     }
 }
 
@@ -155,7 +166,8 @@ void TBitCheckBox::mousePressEvent(QMouseEvent* event) {
 }
 
 void TBitCheckBox::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool click =
+        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
     QWidget::mouseReleaseEvent(event);
     if (click) Click();
@@ -170,7 +182,8 @@ void TBitCheckBox::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TBitCheckBox::event(QEvent* event) {
-    if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->shortcutId() == mnemonicId_) {
+    if (event->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(event)->shortcutId() == mnemonicId_) {
         // The caption's accelerator focuses the box and toggles it, without a click.
         if (isEnabled() && focusPolicy() != Qt::NoFocus) {
             setFocus(Qt::ShortcutFocusReason);
@@ -188,7 +201,11 @@ void TBitCheckBox::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
-void TBitCheckBox::focusInEvent(QFocusEvent*) { update(); }
-void TBitCheckBox::focusOutEvent(QFocusEvent*) { update(); }
+void TBitCheckBox::focusInEvent(QFocusEvent*) {
+    update();
+}
+void TBitCheckBox::focusOutEvent(QFocusEvent*) {
+    update();
+}
 
 } // namespace vexmira::widgets

@@ -12,7 +12,7 @@ namespace vexmira::widgets {
 // first for the enabled box, the second for the disabled one.
 class TBitCheckBox : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
     Q_ENUM(TCheckBoxState)
     enum TLeftRight { taLeftJustify, taRightJustify };
@@ -56,10 +56,10 @@ public:
     // The rectangle the caption is drawn in (the focus rectangle goes around it).
     QRect captionRect() const;
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
@@ -69,7 +69,7 @@ protected:
     void focusInEvent(QFocusEvent*) override;
     void focusOutEvent(QFocusEvent*) override;
 
-private:
+  private:
     void setGlyph(TCheckBoxState state, const QImage& glyph);
     void updateMnemonic();
 

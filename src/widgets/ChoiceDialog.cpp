@@ -47,15 +47,21 @@ ChoiceDialog::ChoiceDialog(const QString& groupCaption, const QStringList& items
     connect(BitBtn2, &TXiButton::clicked, this, &ChoiceDialog::BitBtn2Click);
 }
 
-int ChoiceDialog::ItemIndex() const { return choice_->checkedId(); }
+int ChoiceDialog::ItemIndex() const {
+    return choice_->checkedId();
+}
 
 void ChoiceDialog::setItemIndex(int index) {
     if (QAbstractButton* button = choice_->button(index)) button->setChecked(true);
 }
 
-void ChoiceDialog::BitBtn1Click() { done(QDialog::Accepted); }
+void ChoiceDialog::BitBtn1Click() {
+    done(QDialog::Accepted);
+}
 
-void ChoiceDialog::BitBtn2Click() { done(QDialog::Rejected); }
+void ChoiceDialog::BitBtn2Click() {
+    done(QDialog::Rejected);
+}
 
 void ChoiceDialog::showEvent(QShowEvent* event) {
     if (place_) move(*place_);

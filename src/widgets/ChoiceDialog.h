@@ -16,7 +16,7 @@ class TXiButton;
 // (also Esc) on a blue strip at the bottom.
 class ChoiceDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     ChoiceDialog(const QString& groupCaption, const QStringList& items, QWidget* parent = nullptr);
 
     QGroupBox* rg1;
@@ -32,12 +32,12 @@ public:
     // Cancel: ends the dialog with the Cancel result.
     void BitBtn2Click();
 
-protected:
+  protected:
     // Shown again where it was hidden: the window manager would place it anew each time.
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-private:
+  private:
     QButtonGroup* choice_;
     std::optional<QPoint> place_;
 };

@@ -62,13 +62,16 @@ void ImageView::changed() {
     update();
 }
 
-raster::Rect ImageView::pictureArea() const { return raster::placement(mode_, viewSize(), bitmap_.size(), scale_, centered_); }
+raster::Rect ImageView::pictureArea() const {
+    return raster::placement(mode_, viewSize(), bitmap_.size(), scale_, centered_);
+}
 
 namespace {
 
 // Paints `picture` at `area` of `target`, black around it.
 void compose(raster::Bitmap& target, const raster::Bitmap& picture, const raster::Rect& area) {
-    const raster::Rect inside = picture.isEmpty() ? raster::Rect{} : area.intersected({0, 0, target.width(), target.height()});
+    const raster::Rect inside =
+        picture.isEmpty() ? raster::Rect{} : area.intersected({0, 0, target.width(), target.height()});
     const int w = target.width();
     for (int y = 0; y < target.height(); ++y) {
         raster::Bgra* row = target.mutableRow(y);
@@ -96,12 +99,15 @@ const raster::Bitmap& ImageView::composed() const {
     const raster::Rect area = pictureArea();
     if (stale_)
         compose(composed_, bitmap_,
-                {qRound(area.x * ratio), qRound(area.y * ratio), qRound(area.width * ratio), qRound(area.height * ratio)});
+                {qRound(area.x * ratio), qRound(area.y * ratio), qRound(area.width * ratio),
+                 qRound(area.height * ratio)});
     stale_ = false;
     return composed_;
 }
 
-QImage ImageView::render() const { return asQImage(composed()).copy(); }
+QImage ImageView::render() const {
+    return asQImage(composed()).copy();
+}
 
 // Painting goes straight into the window's backing store when that is a plain 32-bit image at
 // one device pixel per pixel: the scaled picture is written where it is shown, without an
@@ -123,8 +129,9 @@ bool ImageView::paintIntoBackingStore(const QRegion& dirty) {
         std::uint8_t* corner = image->bits() + std::ptrdiff_t(at.y() + part.y()) * image->bytesPerLine() +
                                std::ptrdiff_t(at.x() + part.x()) * 4;
         // The store's memory, borrowed for this paint only.
-        raster::Bitmap view = raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(std::shared_ptr<void>(), corner), part.width(),
-                                                   part.height(), static_cast<int>(image->bytesPerLine()), 24);
+        raster::Bitmap view =
+            raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(std::shared_ptr<void>(), corner), part.width(),
+                                 part.height(), static_cast<int>(image->bytesPerLine()), 24);
         compose(view, bitmap_, {area.x - part.x(), area.y - part.y(), area.width, area.height});
     }
     painted_ = area;

@@ -12,7 +12,7 @@ namespace vexmira::widgets {
 // bilinearly, with black around it and no scroll bars. The picture is shared, not copied.
 class ImageView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit ImageView(QWidget* parent = nullptr);
 
     const raster::Bitmap& bitmap() const { return bitmap_; }
@@ -33,11 +33,11 @@ public:
     // The view's contents as painted: the scaled picture on black, view-sized in device pixels.
     QImage render() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
 
-private:
+  private:
     void changed();
     const raster::Bitmap& composed() const;
     bool paintIntoBackingStore(const QRegion& dirty);

@@ -39,7 +39,8 @@ void PixelCanvas::frameRect(int left, int top, int right, int bottom, TColor col
 void PixelCanvas::line(QPoint from, QPoint to, TColor color) {
     const int dx = (to.x() > from.x()) - (to.x() < from.x());
     const int dy = (to.y() > from.y()) - (to.y() < from.y());
-    for (QPoint p = from; p != to; p += QPoint(dx, dy)) setPixel(p.x(), p.y(), color);
+    for (QPoint p = from; p != to; p += QPoint(dx, dy))
+        setPixel(p.x(), p.y(), color);
 }
 
 void PixelCanvas::polyline(std::initializer_list<QPoint> points, TColor color) {

@@ -12,7 +12,7 @@ namespace vexmira::widgets {
 // leaves out its end point, a rectangle outline covers left..right-1 and top..bottom-1, and
 // gradients advance a running colour line by line. Everything is clipped to the image.
 class PixelCanvas {
-public:
+  public:
     PixelCanvas(int width, int height, TColor fill);
 
     QImage& image() { return image_; }
@@ -29,7 +29,7 @@ public:
     // Inverts every other pixel of the outline (the dotted focus rectangle).
     void dottedFocusRect(int left, int top, int right, int bottom);
 
-private:
+  private:
     void line(QPoint from, QPoint to, TColor color);
 
     QImage image_;
@@ -38,12 +38,12 @@ private:
 // Start + (end - start) * i / n per channel for line i, accumulated in floating point and
 // rounded to the nearest with ties to even, exactly as the widgets paint their gradients.
 class GradientRunner {
-public:
+  public:
     GradientRunner(TColor start, TColor end, int steps);
     TColor current() const;
     void advance();
 
-private:
+  private:
     double red_, green_, blue_;
     double stepRed_, stepGreen_, stepBlue_;
 };

@@ -25,7 +25,9 @@ void hideHintPanel() {
 
 } // namespace
 
-void TXiButton::setHintPanelHider(std::function<void()> hider) { hintPanelHider() = std::move(hider); }
+void TXiButton::setHintPanelHider(std::function<void()> hider) {
+    hintPanelHider() = std::move(hider);
+}
 
 TXiButton::TXiButton(QWidget* parent) : QWidget(parent) {
     resize(75, 25);
@@ -54,14 +56,30 @@ void TXiButton::setColorScheme(TColorScheme scheme) {
     scheme_ = scheme;
 }
 
-void TXiButton::setCtl3D(bool on) { ctl3D_ = on, update(); }
-void TXiButton::setLayout(TButtonLayout layout) { layout_ = layout, update(); }
-void TXiButton::setGlyph(const QImage& glyph) { glyph_ = glyph.copy(), update(); }
-void TXiButton::setSpacing(int spacing) { spacing_ = spacing, update(); }
-void TXiButton::setTransparentGlyph(bool on) { transparentGlyph_ = on, update(); }
-void TXiButton::setGradient(bool on) { gradient_ = on, update(); }
-void TXiButton::setCancel(bool on) { cancel_ = on, updateDialogKeyWatch(); }
-void TXiButton::setDefault(bool on) { default_ = on, updateDialogKeyWatch(); }
+void TXiButton::setCtl3D(bool on) {
+    ctl3D_ = on, update();
+}
+void TXiButton::setLayout(TButtonLayout layout) {
+    layout_ = layout, update();
+}
+void TXiButton::setGlyph(const QImage& glyph) {
+    glyph_ = glyph.copy(), update();
+}
+void TXiButton::setSpacing(int spacing) {
+    spacing_ = spacing, update();
+}
+void TXiButton::setTransparentGlyph(bool on) {
+    transparentGlyph_ = on, update();
+}
+void TXiButton::setGradient(bool on) {
+    gradient_ = on, update();
+}
+void TXiButton::setCancel(bool on) {
+    cancel_ = on, updateDialogKeyWatch();
+}
+void TXiButton::setDefault(bool on) {
+    default_ = on, updateDialogKeyWatch();
+}
 
 void TXiButton::setCaption(const QString& caption) {
     caption_ = caption;
@@ -82,8 +100,10 @@ void TXiButton::updateDialogKeyWatch() {
     const bool wanted = cancel_ || default_;
     if (wanted == watchingKeys_) return;
     watchingKeys_ = wanted;
-    if (wanted) qApp->installEventFilter(this);
-    else qApp->removeEventFilter(this);
+    if (wanted)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
 }
 
 bool TXiButton::eventFilter(QObject* watched, QEvent* event) {
@@ -91,7 +111,8 @@ bool TXiButton::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != window() || !isVisible() || !isEnabled()) return false;
     // A focused button handles Enter itself.
-    if (qobject_cast<TXiButton*>(widget) && static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) return false;
+    if (qobject_cast<TXiButton*>(widget) && static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
+        return false;
     return handleDialogKey(static_cast<QKeyEvent*>(event));
 }
 
@@ -112,7 +133,8 @@ bool TXiButton::handleDialogKey(QKeyEvent* key) {
 
 void TXiButton::Click() {
     if (parentWidget()) {
-        if (auto* dialog = qobject_cast<QDialog*>(window()); dialog && modalResult_ != 0) dialog->done(modalResult_);
+        if (auto* dialog = qobject_cast<QDialog*>(window()); dialog && modalResult_ != 0)
+            dialog->done(modalResult_);
     }
     paintState_ = PaintState::Normal;
     repaint();
@@ -121,10 +143,14 @@ void TXiButton::Click() {
 
 TXiButton::ColorSet TXiButton::currentSet() const {
     int first = 0;
-    if (!isEnabled()) first = 18;
-    else if (paintState_ == PaintState::Hot) first = 6;
-    else if (paintState_ == PaintState::Down) first = 12;
-    return {colors_[first], colors_[first + 1], colors_[first + 2], colors_[first + 3], colors_[first + 4], colors_[first + 5]};
+    if (!isEnabled())
+        first = 18;
+    else if (paintState_ == PaintState::Hot)
+        first = 6;
+    else if (paintState_ == PaintState::Down)
+        first = 12;
+    return {colors_[first],     colors_[first + 1], colors_[first + 2],
+            colors_[first + 3], colors_[first + 4], colors_[first + 5]};
 }
 
 TXiButton::ContentLayout TXiButton::contentLayout() const {
@@ -169,7 +195,8 @@ QImage TXiButton::render() const {
     PixelCanvas canvas(w, h, set.face);
     if (gradient_ && h >= 0) {
         GradientRunner run(set.face, set.grad, h);
-        for (int i = 0; i <= h; ++i, run.advance()) canvas.polyline({{0, i}, {w, i}}, run.current());
+        for (int i = 0; i <= h; ++i, run.advance())
+            canvas.polyline({{0, i}, {w, i}}, run.current());
     }
 
     const ContentLayout layout = contentLayout();
@@ -189,7 +216,8 @@ QImage TXiButton::render() const {
     if (!caption_.isEmpty()) {
         painter.setFont(font());
         painter.setPen(toQColor(set.text));
-        painter.drawText(layout.text, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::TextDontClip,
+        painter.drawText(layout.text,
+                         Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::TextDontClip,
                          caption_);
     }
     painter.end();
@@ -231,7 +259,8 @@ void TXiButton::mousePressEvent(QMouseEvent* event) {
 
 void TXiButton::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
-    const bool clickHere = held_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    const bool clickHere =
+        held_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     if (event->button() == Qt::LeftButton) held_ = false;
     if (clickHere) Click();
     hideHintPanel();
@@ -265,8 +294,10 @@ void TXiButton::keyPressEvent(QKeyEvent* event) {
         Click();
         break;
     case Qt::Key_Escape:
-        if (cancel_) Click();
-        else QWidget::keyPressEvent(event);
+        if (cancel_)
+            Click();
+        else
+            QWidget::keyPressEvent(event);
         break;
     default:
         QWidget::keyPressEvent(event);
@@ -285,7 +316,8 @@ void TXiButton::keyReleaseEvent(QKeyEvent* event) {
 }
 
 bool TXiButton::event(QEvent* event) {
-    if (event->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(event)->shortcutId() == mnemonicId_) {
+    if (event->type() == QEvent::Shortcut &&
+        static_cast<QShortcutEvent*>(event)->shortcutId() == mnemonicId_) {
         if (isEnabled()) Click();
         return true;
     }

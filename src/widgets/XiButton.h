@@ -16,10 +16,21 @@ namespace vexmira::widgets {
 // own size and copies that to the screen in one step.
 class TXiButton : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum TColorScheme {
-        csNeoDesert, csNeoSky, csNeoGrass, csNeoSilver, csNeoRose, csNeoSun,
-        csDesert, csGrass, csSky, csSun, csRose, csSilver, csCustom
+        csNeoDesert,
+        csNeoSky,
+        csNeoGrass,
+        csNeoSilver,
+        csNeoRose,
+        csNeoSun,
+        csDesert,
+        csGrass,
+        csSky,
+        csSun,
+        csRose,
+        csSilver,
+        csCustom
     };
     Q_ENUM(TColorScheme)
     enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
@@ -36,9 +47,13 @@ public:
     // stores nothing but still makes it custom.
     void SetColor(int index, TColor color);
 
-#define VEXMIRA_XI_COLOR(name, index)                                                                              \
-    TColor name() const { return colors_[index]; }                                                                 \
-    void set##name(TColor color) { SetColor(index, color); }
+#define VEXMIRA_XI_COLOR(name, index)                                                                        \
+    TColor name() const {                                                                                    \
+        return colors_[index];                                                                               \
+    }                                                                                                        \
+    void set##name(TColor color) {                                                                           \
+        SetColor(index, color);                                                                              \
+    }
     VEXMIRA_XI_COLOR(ColorFace, 0)
     VEXMIRA_XI_COLOR(ColorGrad, 1)
     VEXMIRA_XI_COLOR(ColorDark, 2)
@@ -66,34 +81,66 @@ public:
     VEXMIRA_XI_COLOR(ColorFocusRect, 24)
 #undef VEXMIRA_XI_COLOR
 
-    TColorScheme ColorScheme() const { return scheme_; }
+    TColorScheme ColorScheme() const {
+        return scheme_;
+    }
     void setColorScheme(TColorScheme scheme);
 
-    bool Ctl3D() const { return ctl3D_; }
+    bool Ctl3D() const {
+        return ctl3D_;
+    }
     void setCtl3D(bool on);
-    TButtonLayout Layout() const { return layout_; }
+    TButtonLayout Layout() const {
+        return layout_;
+    }
     void setLayout(TButtonLayout layout);
-    const QImage& Glyph() const { return glyph_; }
+    const QImage& Glyph() const {
+        return glyph_;
+    }
     void setGlyph(const QImage& glyph);
-    int Spacing() const { return spacing_; }
+    int Spacing() const {
+        return spacing_;
+    }
     void setSpacing(int spacing);
-    bool TransparentGlyph() const { return transparentGlyph_; }
+    bool TransparentGlyph() const {
+        return transparentGlyph_;
+    }
     void setTransparentGlyph(bool on);
-    bool Gradient() const { return gradient_; }
+    bool Gradient() const {
+        return gradient_;
+    }
     void setGradient(bool on);
-    bool HotTrack() const { return hotTrack_; }
-    void setHotTrack(bool on) { hotTrack_ = on; }
-    bool Cancel() const { return cancel_; }
+    bool HotTrack() const {
+        return hotTrack_;
+    }
+    void setHotTrack(bool on) {
+        hotTrack_ = on;
+    }
+    bool Cancel() const {
+        return cancel_;
+    }
     void setCancel(bool on);
-    bool Default() const { return default_; }
+    bool Default() const {
+        return default_;
+    }
     void setDefault(bool on);
-    int ModalResult() const { return modalResult_; }
-    void setModalResult(int result) { modalResult_ = result; }
-    QString Caption() const { return caption_; }
+    int ModalResult() const {
+        return modalResult_;
+    }
+    void setModalResult(int result) {
+        modalResult_ = result;
+    }
+    QString Caption() const {
+        return caption_;
+    }
     void setCaption(const QString& caption);
 
-    PaintState paintState() const { return paintState_; }
-    bool isFocused() const { return focused_; }
+    PaintState paintState() const {
+        return paintState_;
+    }
+    bool isFocused() const {
+        return focused_;
+    }
 
     // Runs the button's action: the holding dialog's result, the normal look, then `clicked`.
     void Click();
@@ -112,10 +159,10 @@ public:
     // control window hides its hint panel through it. Empty until somebody sets it.
     static void setHintPanelHider(std::function<void()> hider);
 
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
@@ -130,7 +177,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent*) override;
 
-private:
+  private:
     struct ColorSet {
         TColor face, grad, dark, light, border, text;
     };

@@ -39,8 +39,8 @@ constexpr std::pair<int, TColor> sharedDisabledColors[] = {
 };
 
 bool validIndex(int index) {
-    return index == 0 || index == 1 || index == 2 || (index >= 10 && index <= 18) || (index >= 20 && index <= 22) ||
-           (index >= 30 && index <= 32) || (index >= 40 && index <= 42);
+    return index == 0 || index == 1 || index == 2 || (index >= 10 && index <= 18) ||
+           (index >= 20 && index <= 22) || (index >= 30 && index <= 32) || (index >= 40 && index <= 42);
 }
 
 // Gradient over a rectangle, one line per column (left to right) or per row (top to bottom).
@@ -48,8 +48,11 @@ void paintGradient(PixelCanvas& canvas, const QRect& area, TColor start, TColor 
     const int n = acrossColumns ? area.width() : area.height();
     GradientRunner run(start, end, n);
     for (int i = 0; i < n; ++i, run.advance()) {
-        if (acrossColumns) canvas.fillRect(area.left() + i, area.top(), area.left() + i + 1, area.bottom() + 1, run.current());
-        else canvas.fillRect(area.left(), area.top() + i, area.right() + 1, area.top() + i + 1, run.current());
+        if (acrossColumns)
+            canvas.fillRect(area.left() + i, area.top(), area.left() + i + 1, area.bottom() + 1,
+                            run.current());
+        else
+            canvas.fillRect(area.left(), area.top() + i, area.right() + 1, area.top() + i + 1, run.current());
     }
 }
 
@@ -61,7 +64,9 @@ void trimCorners(PixelCanvas& canvas, const QRect& r, TColor back) {
     canvas.setPixel(right - 1, bottom - 1, back);
 }
 
-QRect fromEdges(int left, int top, int right, int bottom) { return QRect(left, top, right - left, bottom - top); }
+QRect fromEdges(int left, int top, int right, int bottom) {
+    return QRect(left, top, right - left, bottom - top);
+}
 
 } // namespace
 
@@ -84,17 +89,29 @@ void TXiTrackBar::setColorScheme(TColorScheme scheme) {
     if (scheme != csCustom) {
         const int column = scheme - csDesert;
         colors_[BackColorIndex] = toTColor(palette().color(QPalette::Button));
-        for (const auto& [index, color] : sharedDisabledColors) colors_[index] = color;
-        for (const SchemeRow& row : schemeRows) colors_[row.index] = row.colors[column];
+        for (const auto& [index, color] : sharedDisabledColors)
+            colors_[index] = color;
+        for (const SchemeRow& row : schemeRows)
+            colors_[row.index] = row.colors[column];
     }
     update();
 }
 
-void TXiTrackBar::setSmoothCorners(bool on) { smoothCorners_ = on, repaint(); }
-void TXiTrackBar::setFrequency(int frequency) { frequency_ = frequency, repaint(); }
-void TXiTrackBar::setTickStyle(TTickStyle style) { tickStyle_ = style, repaint(); }
-void TXiTrackBar::setTickMarks(TTickMark marks) { tickMarks_ = marks, repaint(); }
-void TXiTrackBar::setOrientation(TTrackBarOrientation orientation) { orientation_ = orientation, repaint(); }
+void TXiTrackBar::setSmoothCorners(bool on) {
+    smoothCorners_ = on, repaint();
+}
+void TXiTrackBar::setFrequency(int frequency) {
+    frequency_ = frequency, repaint();
+}
+void TXiTrackBar::setTickStyle(TTickStyle style) {
+    tickStyle_ = style, repaint();
+}
+void TXiTrackBar::setTickMarks(TTickMark marks) {
+    tickMarks_ = marks, repaint();
+}
+void TXiTrackBar::setOrientation(TTrackBarOrientation orientation) {
+    orientation_ = orientation, repaint();
+}
 
 void TXiTrackBar::setPosition(int position) {
     position_ = std::clamp(position, min_, std::max(min_, max_));
@@ -152,11 +169,14 @@ std::vector<int> TXiTrackBar::tickPositions(bool topOrLeft) const {
     if (range < 0 || tickStyle_ == tsNone) return positions;
     const TrackBarGeometry g = geometry();
     for (int i = 0; i <= range; ++i) {
-        const bool wanted = (tickStyle_ != tsManual || i == 0 || i == range) && (i == range || frequency_ == 0 || i % frequency_ == 0);
+        const bool wanted = (tickStyle_ != tsManual || i == 0 || i == range) &&
+                            (i == range || frequency_ == 0 || i % frequency_ == 0);
         if (!wanted) continue;
         const double along = range == 0 ? 0.0 : double(i) * g.travel / range;
-        if (orientation_ == trHorizontal && topOrLeft) positions.push_back(roundToInt(along + g.thumbWidth / 2.0));
-        else positions.push_back(roundToInt(along) + g.thumbWidth / 2);
+        if (orientation_ == trHorizontal && topOrLeft)
+            positions.push_back(roundToInt(along + g.thumbWidth / 2.0));
+        else
+            positions.push_back(roundToInt(along) + g.thumbWidth / 2);
     }
     return positions;
 }
@@ -166,9 +186,12 @@ QImage TXiTrackBar::render() const {
     const int w = width(), h = height();
     const TColor back = colors_[BackColorIndex];
     int thumbBase = ThumbBorderColorIndex;
-    if (!enabled) thumbBase = DisabledThumbBorderColorIndex;
-    else if (thumbState_ == ThumbState::Hot) thumbBase = OverThumbBorderColorIndex;
-    else if (thumbState_ == ThumbState::Down) thumbBase = DownThumbBorderColorIndex;
+    if (!enabled)
+        thumbBase = DisabledThumbBorderColorIndex;
+    else if (thumbState_ == ThumbState::Hot)
+        thumbBase = OverThumbBorderColorIndex;
+    else if (thumbState_ == ThumbState::Down)
+        thumbBase = DownThumbBorderColorIndex;
     const int slideBase = enabled ? SlideBorderColorIndex : DisabledSlideBorderColorIndex;
     const TColor tick = colors_[enabled ? TickColorIndex : DisabledTickColorIndex];
 
@@ -176,19 +199,23 @@ QImage TXiTrackBar::render() const {
     const TrackBarGeometry g = geometry();
     const bool horizontal = orientation_ == trHorizontal;
     paintGradient(canvas, g.slide, colors_[slideBase + 1], colors_[slideBase + 2], !horizontal);
-    canvas.frameRect(g.slide.left(), g.slide.top(), g.slide.right() + 1, g.slide.bottom() + 1, colors_[slideBase]);
+    canvas.frameRect(g.slide.left(), g.slide.top(), g.slide.right() + 1, g.slide.bottom() + 1,
+                     colors_[slideBase]);
     if (smoothCorners_) trimCorners(canvas, g.slide, back);
     paintGradient(canvas, g.thumb, colors_[thumbBase + 1], colors_[thumbBase + 2], horizontal);
-    canvas.frameRect(g.thumb.left(), g.thumb.top(), g.thumb.right() + 1, g.thumb.bottom() + 1, colors_[thumbBase]);
+    canvas.frameRect(g.thumb.left(), g.thumb.top(), g.thumb.right() + 1, g.thumb.bottom() + 1,
+                     colors_[thumbBase]);
     if (smoothCorners_) trimCorners(canvas, g.thumb, back);
 
     const bool marksTopLeft = tickMarks_ == tmTopLeft || tickMarks_ == tmBoth;
     const bool marksBottomRight = tickMarks_ == tmBottomRight || tickMarks_ == tmBoth;
     if (horizontal) {
         if (marksTopLeft)
-            for (int x : tickPositions(true)) canvas.polyline({{x, 0}, {x, 3}}, tick);
+            for (int x : tickPositions(true))
+                canvas.polyline({{x, 0}, {x, 3}}, tick);
         if (marksBottomRight)
-            for (int x : tickPositions(false)) canvas.polyline({{x, h - 3}, {x, h}}, tick);
+            for (int x : tickPositions(false))
+                canvas.polyline({{x, h - 3}, {x, h}}, tick);
     } else {
         for (int y : tickPositions(false)) {
             if (marksTopLeft) canvas.polyline({{0, y}, {3, y}}, tick);
@@ -221,7 +248,8 @@ void TXiTrackBar::mouseMoveEvent(QMouseEvent* event) {
         thumbState_ = insideThumb(p) ? ThumbState::Hot : ThumbState::Normal;
     } else {
         const TrackBarGeometry g = geometry();
-        const int offset = std::clamp(orientation_ == trVertical ? p.y() - 5 : p.x() - g.thumbWidth / 2, 0, std::max(g.travel, 0));
+        const int offset = std::clamp(orientation_ == trVertical ? p.y() - 5 : p.x() - g.thumbWidth / 2, 0,
+                                      std::max(g.travel, 0));
         const int range = max_ - min_;
         if (range > 0 && g.travel > 0) position_ = min_ + roundToInt(double(range) * offset / g.travel);
         emit OnChange(); // the thumb snaps to the step of the new position when it paints
@@ -235,7 +263,9 @@ void TXiTrackBar::mouseReleaseEvent(QMouseEvent* event) {
     repaint();
 }
 
-void TXiTrackBar::enterEvent(QEnterEvent*) { repaint(); }
+void TXiTrackBar::enterEvent(QEnterEvent*) {
+    repaint();
+}
 
 void TXiTrackBar::leaveEvent(QEvent*) {
     if (!isEnabled() || thumbState_ == ThumbState::Down) return;
@@ -243,7 +273,9 @@ void TXiTrackBar::leaveEvent(QEvent*) {
     repaint();
 }
 
-void TXiTrackBar::resizeEvent(QResizeEvent*) { update(); }
+void TXiTrackBar::resizeEvent(QResizeEvent*) {
+    update();
+}
 
 void TXiTrackBar::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) update();

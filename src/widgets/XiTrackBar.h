@@ -23,7 +23,7 @@ struct TrackBarGeometry {
 // colours at once; setting any single colour makes the scheme custom. No keyboard handling.
 class TXiTrackBar : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum TColorScheme { csCustom, csDesert, csGrass, csSilver, csSky, csRose, csSun };
     Q_ENUM(TColorScheme)
     enum TTickStyle { tsNone, tsAuto, tsManual };
@@ -36,13 +36,27 @@ public:
 
     // Colour indexes of the set-by-index operation.
     enum ColorIndex {
-        BackColorIndex = 0, TickColorIndex = 1, DisabledTickColorIndex = 2,
-        SlideBorderColorIndex = 10, SlideFaceColorIndex = 11, SlideGradColorIndex = 12,
-        DisabledSlideBorderColorIndex = 13, DisabledSlideFaceColorIndex = 14, DisabledSlideGradColorIndex = 15,
-        DisabledThumbBorderColorIndex = 16, DisabledThumbFaceColorIndex = 17, DisabledThumbGradColorIndex = 18,
-        ThumbBorderColorIndex = 20, ThumbFaceColorIndex = 21, ThumbGradColorIndex = 22,
-        OverThumbBorderColorIndex = 30, OverThumbFaceColorIndex = 31, OverThumbGradColorIndex = 32,
-        DownThumbBorderColorIndex = 40, DownThumbFaceColorIndex = 41, DownThumbGradColorIndex = 42,
+        BackColorIndex = 0,
+        TickColorIndex = 1,
+        DisabledTickColorIndex = 2,
+        SlideBorderColorIndex = 10,
+        SlideFaceColorIndex = 11,
+        SlideGradColorIndex = 12,
+        DisabledSlideBorderColorIndex = 13,
+        DisabledSlideFaceColorIndex = 14,
+        DisabledSlideGradColorIndex = 15,
+        DisabledThumbBorderColorIndex = 16,
+        DisabledThumbFaceColorIndex = 17,
+        DisabledThumbGradColorIndex = 18,
+        ThumbBorderColorIndex = 20,
+        ThumbFaceColorIndex = 21,
+        ThumbGradColorIndex = 22,
+        OverThumbBorderColorIndex = 30,
+        OverThumbFaceColorIndex = 31,
+        OverThumbGradColorIndex = 32,
+        DownThumbBorderColorIndex = 40,
+        DownThumbFaceColorIndex = 41,
+        DownThumbGradColorIndex = 42,
     };
 
     explicit TXiTrackBar(QWidget* parent = nullptr);
@@ -52,9 +66,13 @@ public:
     // paints at once.
     void SetColor(int index, TColor color);
 
-#define VEXMIRA_TRACK_COLOR(name)                                                                                  \
-    TColor name() const { return colors_[name##Index]; }                                                           \
-    void set##name(TColor color) { SetColor(name##Index, color); }
+#define VEXMIRA_TRACK_COLOR(name)                                                                            \
+    TColor name() const {                                                                                    \
+        return colors_[name##Index];                                                                         \
+    }                                                                                                        \
+    void set##name(TColor color) {                                                                           \
+        SetColor(name##Index, color);                                                                        \
+    }
     VEXMIRA_TRACK_COLOR(BackColor)
     VEXMIRA_TRACK_COLOR(TickColor)
     VEXMIRA_TRACK_COLOR(DisabledTickColor)
@@ -78,29 +96,51 @@ public:
     VEXMIRA_TRACK_COLOR(DownThumbGradColor)
 #undef VEXMIRA_TRACK_COLOR
 
-    TColorScheme ColorScheme() const { return scheme_; }
+    TColorScheme ColorScheme() const {
+        return scheme_;
+    }
     void setColorScheme(TColorScheme scheme);
-    bool SmoothCorners() const { return smoothCorners_; }
+    bool SmoothCorners() const {
+        return smoothCorners_;
+    }
     void setSmoothCorners(bool on);
 
-    int Position() const { return position_; }
+    int Position() const {
+        return position_;
+    }
     // Clamped to Min..Max; `OnChange` follows, even when the value stays the same.
     void setPosition(int position);
-    int Min() const { return min_; }
+    int Min() const {
+        return min_;
+    }
     void setMin(int min);
-    int Max() const { return max_; }
+    int Max() const {
+        return max_;
+    }
     void setMax(int max);
-    int Frequency() const { return frequency_; }
+    int Frequency() const {
+        return frequency_;
+    }
     void setFrequency(int frequency);
-    TTickStyle TickStyle() const { return tickStyle_; }
+    TTickStyle TickStyle() const {
+        return tickStyle_;
+    }
     void setTickStyle(TTickStyle style);
-    TTickMark TickMarks() const { return tickMarks_; }
+    TTickMark TickMarks() const {
+        return tickMarks_;
+    }
     void setTickMarks(TTickMark marks);
-    TTrackBarOrientation Orientation() const { return orientation_; }
+    TTrackBarOrientation Orientation() const {
+        return orientation_;
+    }
     void setOrientation(TTrackBarOrientation orientation);
 
-    ThumbState thumbState() const { return thumbState_; }
-    int thumbOffset() const { return orientation_ == trHorizontal ? geometry().thumb.left() : geometry().thumb.top(); }
+    ThumbState thumbState() const {
+        return thumbState_;
+    }
+    int thumbOffset() const {
+        return orientation_ == trHorizontal ? geometry().thumb.left() : geometry().thumb.top();
+    }
     // The parts' places at the current size and position.
     TrackBarGeometry geometry() const;
     // The tick positions along the slide (x for a horizontal bar, y for a vertical one) for the
@@ -109,10 +149,10 @@ public:
 
     QImage render() const;
 
-signals:
+  signals:
     void OnChange();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
@@ -122,7 +162,7 @@ protected:
     void resizeEvent(QResizeEvent*) override;
     void changeEvent(QEvent*) override;
 
-private:
+  private:
     int offsetFor(int position, int travel) const;
     bool insideThumb(QPoint point) const;
 

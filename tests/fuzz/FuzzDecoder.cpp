@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (picture.isEmpty()) std::abort(); // a decoder returns a picture or throws
         // Touch the last pixel of every row so that the sanitizer sees any short allocation.
         std::uint32_t sum = 0;
-        for (int y = 0; y < picture.height(); ++y) sum += picture.row(y)[picture.width() - 1];
+        for (int y = 0; y < picture.height(); ++y)
+            sum += picture.row(y)[picture.width() - 1];
         if (sum == 0xDEADBEEF) std::abort(); // keeps the reads from being optimised away
     } catch (const ImageError&) {
     }

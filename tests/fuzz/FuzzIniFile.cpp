@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.writeFloat("Options", "opScaleValue", 150.5);
     file.writeString("Fresh", "Key", "value");
     const IniFile again("again.cfg", file.text());
-    if (again.readInteger("Velikost", "Gor", 0) != 123 || again.readFloat("Options", "opScaleValue", 0) != 150.5 ||
+    if (again.readInteger("Velikost", "Gor", 0) != 123 ||
+        again.readFloat("Options", "opScaleValue", 0) != 150.5 ||
         again.readString("Fresh", "Key", "") != "value")
         std::abort();
     return 0;

@@ -13,12 +13,15 @@ QImage twoImagePicture(QColor first, QColor second, int height) {
     QImage picture(2 * height, height, QImage::Format_RGB32);
     picture.fill(first);
     for (int y = 0; y < height; ++y)
-        for (int x = height; x < 2 * height; ++x) picture.setPixel(x, y, second.rgb());
+        for (int x = height; x < 2 * height; ++x)
+            picture.setPixel(x, y, second.rgb());
     picture.setPixel(0, height - 1, qRgb(255, 0, 255)); // the transparent colour: bottom-left
     return picture;
 }
 
-TColor at(const QImage& image, int x, int y) { return toTColor(QColor(image.pixel(x, y))); }
+TColor at(const QImage& image, int x, int y) {
+    return toTColor(QColor(image.pixel(x, y)));
+}
 
 } // namespace
 
@@ -30,7 +33,8 @@ TEST(BitCheckBox, DefaultsAndPictures) {
     EXPECT_EQ(box.Glyph(TBitCheckBox::cbChecked).size(), QSize(40, 18));
     EXPECT_EQ(box.Glyph(TBitCheckBox::cbUnchecked).size(), QSize(40, 18));
     EXPECT_EQ(box.Glyph(TBitCheckBox::cbGrayed).size(), QSize(19, 14));
-    for (auto s : {TBitCheckBox::cbUnchecked, TBitCheckBox::cbChecked, TBitCheckBox::cbGrayed}) EXPECT_EQ(box.NumGlyphs(s), 1);
+    for (auto s : {TBitCheckBox::cbUnchecked, TBitCheckBox::cbChecked, TBitCheckBox::cbGrayed})
+        EXPECT_EQ(box.NumGlyphs(s), 1);
 
     box.setCheckedGlyph(QImage(40, 20, QImage::Format_RGB32));
     EXPECT_EQ(box.NumGlyphs(TBitCheckBox::cbChecked), 2);

@@ -9,10 +9,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEnterEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
-#include <QEnterEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ using namespace vexmira::app;
 namespace {
 
 class NumberedFrames : public platform::ScreenCapture {
-public:
+  public:
     explicit NumberedFrames(int* counter) : counter_(counter) {}
     bool capture(const raster::Rect& area, raster::Bitmap& target) override {
         target = raster::Bitmap(area.width, area.height);
@@ -33,11 +33,13 @@ public:
     raster::Rect primaryMonitor() override { return {0, 0, 800, 600}; }
     std::string transport() const override { return "numbered frames"; }
 
-private:
+  private:
     int* counter_;
 };
 
-int frameNumber(const raster::Bitmap& frame) { return frame.isEmpty() ? -1 : raster::bgraBlue(frame.pixel(0, 0)); }
+int frameNumber(const raster::Bitmap& frame) {
+    return frame.isEmpty() ? -1 : raster::bgraBlue(frame.pixel(0, 0));
+}
 
 bool allBlack(const raster::Bitmap& frame) {
     for (int y = 0; y < frame.height(); ++y)
@@ -47,7 +49,7 @@ bool allBlack(const raster::Bitmap& frame) {
 }
 
 class ControlWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         program = std::make_unique<Program>(std::make_unique<NumberedFrames>(&frames));
         program->start();
@@ -58,8 +60,10 @@ protected:
     // Presses Desktop and answers the area dialog with OK or Cancel.
     void chooseDesktop(bool ok) {
         QTimer::singleShot(0, [ok] {
-            if (ok) capture::fAlldesktop->BitBtn1Click();
-            else capture::fAlldesktop->BitBtn2Click();
+            if (ok)
+                capture::fAlldesktop->BitBtn1Click();
+            else
+                capture::fAlldesktop->BitBtn2Click();
         });
         MainForm->SpeedButton1Click();
     }
@@ -128,7 +132,8 @@ TEST_F(ControlWindow, StopAllStopsEverythingAndBlanks) {
     MainForm->sbSTOPClick();
     EXPECT_EQ(SourceMode, srcStopped);
     EXPECT_EQ(SourceMenuIndex, 0);
-    for (QAction* item : MainForm->sourceItems) EXPECT_FALSE(item->isChecked());
+    for (QAction* item : MainForm->sourceItems)
+        EXPECT_FALSE(item->isChecked());
     EXPECT_FALSE(MainForm->cbx1->Checked());
     EXPECT_EQ(TrayTipText, "Stopped");
     EXPECT_FALSE(MainForm->redall->isVisible());
@@ -196,7 +201,8 @@ TEST_F(ControlWindow, CekirajTicksAtMostOneSourceItem) {
     EXPECT_TRUE(MainForm->sourceItems[1]->isChecked());
     EXPECT_FALSE(MainForm->sourceItems[5]->isChecked());
     MainForm->Cekiraj(9);
-    for (QAction* item : MainForm->sourceItems) EXPECT_FALSE(item->isChecked());
+    for (QAction* item : MainForm->sourceItems)
+        EXPECT_FALSE(item->isChecked());
 }
 
 TEST_F(ControlWindow, StopAllRunningInsideATickLeavesNoDesktopFrame) {
@@ -253,8 +259,10 @@ TEST(AutoHideNotice, OnlyOkAppliesTheTick) {
             EXPECT_EQ(notice->height(), 180);
             EXPECT_EQ(notice->dontShowAgain->pos(), QPoint(8, 115));
             notice->dontShowAgain->setChecked(true);
-            if (ok) notice->ok->click();
-            else QTest::keyClick(notice, Qt::Key_Escape);
+            if (ok)
+                notice->ok->click();
+            else
+                QTest::keyClick(notice, Qt::Key_Escape);
         });
         MainForm->AutoHide1->trigger();
         EXPECT_EQ(AutohideAgain, ok) << (ok ? "OK" : "Esc");

@@ -11,11 +11,14 @@ namespace {
 raster::Bitmap pattern(int w, int h) {
     raster::Bitmap b(w, h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) b.setPixel(x, y, raster::bgraFromRgba(x % 256, y % 256, (x * y) % 256));
+        for (int x = 0; x < w; ++x)
+            b.setPixel(x, y, raster::bgraFromRgba(x % 256, y % 256, (x * y) % 256));
     return b;
 }
 
-raster::Bgra at(const QImage& image, int x, int y) { return image.pixel(x, y); }
+raster::Bgra at(const QImage& image, int x, int y) {
+    return image.pixel(x, y);
+}
 
 } // namespace
 
@@ -31,7 +34,8 @@ TEST(ImageView, FitsAndCentresWithBlackAround) {
     EXPECT_EQ(at(shown, 640, 872) & 0xFFFFFF, 0u);
     const raster::Bitmap expected = raster::resampleBilinear(source, {1280, 720});
     for (int y : {0, 300, 719})
-        for (int x : {0, 641, 1279}) EXPECT_EQ(at(shown, x, 152 + y) & 0xFFFFFF, expected.pixel(x, y) & 0xFFFFFF);
+        for (int x : {0, 641, 1279})
+            EXPECT_EQ(at(shown, x, 152 + y) & 0xFFFFFF, expected.pixel(x, y) & 0xFFFFFF);
 }
 
 TEST(ImageView, ModesScaleAndTopLeftPlacement) {

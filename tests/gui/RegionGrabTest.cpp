@@ -43,7 +43,8 @@ TEST(RegionGrab, AReleaseWithoutAPressLeavesTheRectangleAlone) {
 TEST(RegionGrab, TheDraggedOutlineInvertsAndDrawingItTwiceRestores) {
     QImage picture(60, 40, QImage::Format_RGB32);
     for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 60; ++x) picture.setPixel(x, y, qRgb(x * 4, y * 6, 77));
+        for (int x = 0; x < 60; ++x)
+            picture.setPixel(x, y, qRgb(x * 4, y * 6, 77));
     const QImage original = picture.copy();
     capture::invertOutline(picture, {40, 30}, {10, 5});
     // three pixels wide around the edges, the inside and outside untouched

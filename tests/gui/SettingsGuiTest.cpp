@@ -18,7 +18,7 @@ using namespace vexmira::app;
 namespace {
 
 class SettingsOfTheControlWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         path = (QCoreApplication::applicationDirPath() + "/Vexmira.cfg").toStdString();
         std::remove(path.c_str());
@@ -53,7 +53,8 @@ TEST_F(SettingsOfTheControlWindow, FirstRunUsesTheDefaults) {
 }
 
 TEST_F(SettingsOfTheControlWindow, CapitalsScaleAndOffScreenPositions) {
-    startWith("[VELIKOST]\nLEVO=-20\nGOR=2\n[OPTIONS]\nSHOWHINT=0\nOPSCALEVALUE=150\nOPTAUTOHIDE=1\nOPTSCALEINDEX=4\n");
+    startWith("[VELIKOST]\nLEVO=-20\nGOR=2\n[OPTIONS]\nSHOWHINT=0\nOPSCALEVALUE=150\nOPTAUTOHIDE="
+              "1\nOPTSCALEINDEX=4\n");
     EXPECT_EQ(MainForm->pos(), QPoint(5, 5));
     EXPECT_FALSE(MainForm->ShowHint->isChecked());
     EXPECT_EQ(MainForm->PAnelHint->x(), -100);
@@ -65,16 +66,17 @@ TEST_F(SettingsOfTheControlWindow, CapitalsScaleAndOffScreenPositions) {
 
 TEST_F(SettingsOfTheControlWindow, NotANumberGivesTheDefaultAndFarRightIsPulledBack) {
     const QRect primary = QGuiApplication::primaryScreen()->geometry();
-    startWith("[Velikost]\nLevo=" + std::to_string(primary.width() - 100) + "\nGor=" + std::to_string(primary.height()) +
-              "\n[Options]\nopScaleValue=big\nrefreshRate=x\n");
+    startWith("[Velikost]\nLevo=" + std::to_string(primary.width() - 100) +
+              "\nGor=" + std::to_string(primary.height()) + "\n[Options]\nopScaleValue=big\nrefreshRate=x\n");
     EXPECT_EQ(MainForm->pos(), QPoint(5, 5));
     EXPECT_DOUBLE_EQ(CurrentScale, 1.0);
     EXPECT_EQ(RefreshRate, 5);
 }
 
 TEST_F(SettingsOfTheControlWindow, SavingKeepsWhatItDoesNotUnderstand) {
-    startWith("[Velikost]\nLevo=300\nGor=200\n[Options]\nrefreshRate=25\nHotKey=Ctrl+F9\nCbBeep=1\noptIkonAgain=1\n"
-              "optShowcursor=1\nStart=1\nfutureKey=keep me\n[Elsewhere]\nx=1\n");
+    startWith(
+        "[Velikost]\nLevo=300\nGor=200\n[Options]\nrefreshRate=25\nHotKey=Ctrl+F9\nCbBeep=1\noptIkonAgain=1\n"
+        "optShowcursor=1\nStart=1\nfutureKey=keep me\n[Elsewhere]\nx=1\n");
     MainForm->move(320, 240);
     MainForm->SaveSettings();
     const IniFile saved(path);
@@ -97,9 +99,12 @@ TEST_F(SettingsOfTheControlWindow, AFreshFileHoldsEveryKeyInOrder) {
     MainForm->SaveSettings();
     std::ifstream in(path);
     std::string text((std::istreambuf_iterator<char>(in)), {});
-    const char* order[] = {"[Velikost]", "Levo=", "Gor=", "[Options]", "optShowcursor=0", "optShowredpoint=0", "Start=0",
-                           "optCenter=1", "optScaleIndex=1", "opScaleValue=100", "refreshRate=5", "optAutohideagain=0",
-                           "optAutohide=0", "ShowHint=1", "optStbar=0", "HotKey=None", "CbBeep=0"};
+    const char* order[] = {"[Velikost]",       "Levo=",           "Gor=",
+                           "[Options]",        "optShowcursor=0", "optShowredpoint=0",
+                           "Start=0",          "optCenter=1",     "optScaleIndex=1",
+                           "opScaleValue=100", "refreshRate=5",   "optAutohideagain=0",
+                           "optAutohide=0",    "ShowHint=1",      "optStbar=0",
+                           "HotKey=None",      "CbBeep=0"};
     std::size_t at = 0;
     for (const char* piece : order) {
         const std::size_t found = text.find(piece, at);

@@ -3,13 +3,13 @@
 #include "app/mainunit.h"
 #include "mirror/WindowPicker.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QImage>
 #include "ImageMagick.h"
 #include "raster/ImageFile.h"
 #include "raster/PngCodec.h"
 #include "sources/ClipboardPicture.h"
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
 
 #include <zlib.h>
 
@@ -43,13 +43,15 @@ TEST(WindowPicker, ThumbnailsSitAroundTheRowsCentreAndManyRowsFit) {
     EXPECT_EQ(picker.title(tall)->toolTip(), "[Class Name: B] * [Handle: 12] * [PID: 1]");
 
     platform::WindowHandle chosen = 0;
-    QObject::connect(&picker, &mirror::WindowPicker::windowChosen, [&](platform::WindowHandle h) { chosen = h; });
+    QObject::connect(&picker, &mirror::WindowPicker::windowChosen,
+                     [&](platform::WindowHandle h) { chosen = h; });
     emit picker.image(tall)->clicked(picker.image(tall)->handle);
     EXPECT_EQ(chosen, 12u);
 
     picker.removeEntry(wide);
     EXPECT_EQ(picker.entryCount(), 1);
-    for (int i = 0; i < 600; ++i) picker.addEntry({"C", std::to_string(100 + i), "1", "Many"}); // past 501 windows
+    for (int i = 0; i < 600; ++i)
+        picker.addEntry({"C", std::to_string(100 + i), "1", "Many"}); // past 501 windows
     EXPECT_EQ(picker.entryCount(), 601);
 }
 
@@ -64,14 +66,16 @@ TEST(ClipboardSourceLogic, PicturesReplaceTheFrameTextDoesNotAndASecondPressIsIg
     // What the clipboard reader hands over: a PNG picture, then a clipboard with only text.
     raster::Bitmap green(1000, 500, 24);
     green.fill(raster::bgraFromRgba(10, 200, 30));
-    platform::ClipboardData png{platform::ClipboardData::Status::Read, "image/png", raster::encodePng(green), {"image/png"}};
+    platform::ClipboardData png{
+        platform::ClipboardData::Status::Read, "image/png", raster::encodePng(green), {"image/png"}};
     app::MainForm->clipboardPictureArrived(png);
     QApplication::processEvents();
     ASSERT_EQ(app::CurrentFrame.size(), (raster::Size{1000, 500}));
     EXPECT_EQ(app::CurrentFrame.pixel(5, 5) & 0xFFFFFF, 0x0AC81Eu);
     EXPECT_EQ(app::MainForm->slika->bitmap().size(), (raster::Size{407, 203}));
 
-    app::MainForm->clipboardPictureArrived({platform::ClipboardData::Status::NoPicture, {}, {}, {"UTF8_STRING"}});
+    app::MainForm->clipboardPictureArrived(
+        {platform::ClipboardData::Status::NoPicture, {}, {}, {"UTF8_STRING"}});
     QApplication::processEvents();
     EXPECT_EQ(app::CurrentFrame.size(), (raster::Size{1000, 500}));
 
@@ -87,22 +91,28 @@ TEST(ClipboardSourceLogic, PicturesReplaceTheFrameTextDoesNotAndASecondPressIsIg
 
 namespace {
 
-std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) { return raster::readFileBytes(path); }
+std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
+    return raster::readFileBytes(path);
+}
 
 // A PNG whose header claims `width` x `height` pixels, followed by empty data.
 std::vector<std::uint8_t> pngHeaderOnly(std::uint32_t width, std::uint32_t height) {
     std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     auto chunk = [&png](const char* type, std::vector<std::uint8_t> data) {
-        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(std::uint8_t(data.size() >> shift));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(std::uint8_t(data.size() >> shift));
         const std::size_t start = png.size();
         png.insert(png.end(), type, type + 4);
         png.insert(png.end(), data.begin(), data.end());
-        const auto crc = static_cast<std::uint32_t>(::crc32(0, png.data() + start, static_cast<unsigned>(png.size() - start)));
-        for (int shift = 24; shift >= 0; shift -= 8) png.push_back(std::uint8_t(crc >> shift));
+        const auto crc = static_cast<std::uint32_t>(
+            ::crc32(0, png.data() + start, static_cast<unsigned>(png.size() - start)));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            png.push_back(std::uint8_t(crc >> shift));
     };
     std::vector<std::uint8_t> header;
     for (std::uint32_t v : {width, height})
-        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(std::uint8_t(v >> shift));
+        for (int shift = 24; shift >= 0; shift -= 8)
+            header.push_back(std::uint8_t(v >> shift));
     header.insert(header.end(), {8, 2, 0, 0, 0});
     chunk("IHDR", header);
     chunk("IDAT", {});
@@ -115,10 +125,13 @@ std::vector<std::uint8_t> pngHeaderOnly(std::uint32_t width, std::uint32_t heigh
 // Clipboard pictures in every format an owner may offer them in, against ImageMagick's pixels.
 TEST(ClipboardPictures, EachOfferedFormatDecodesOrSaysWhyNot) {
     vexmira::testing::TemporaryFolder folder;
-    vexmira::testing::runConvert("-size 64x48 -seed 3 plasma:fractal -depth 8 PNG24:" + (folder / "source.png").string());
+    vexmira::testing::runConvert("-size 64x48 -seed 3 plasma:fractal -depth 8 PNG24:" +
+                                 (folder / "source.png").string());
     const raster::Bitmap source = raster::loadImage(folder / "source.png");
-    vexmira::testing::runConvert((folder / "source.png").string() + " -define webp:lossless=true " + (folder / "p.webp").string());
-    vexmira::testing::runConvert((folder / "source.png").string() + " -compress none " + (folder / "p.tiff").string());
+    vexmira::testing::runConvert((folder / "source.png").string() + " -define webp:lossless=true " +
+                                 (folder / "p.webp").string());
+    vexmira::testing::runConvert((folder / "source.png").string() + " -compress none " +
+                                 (folder / "p.tiff").string());
     vexmira::testing::runConvert((folder / "source.png").string() + " BMP3:" + (folder / "p.bmp").string());
 
     using Status = platform::ClipboardData::Status;
@@ -130,22 +143,28 @@ TEST(ClipboardPictures, EachOfferedFormatDecodesOrSaysWhyNot) {
                     {"image/tiff", fileBytes(folder / "p.tiff")},
                     {"image/png", fileBytes(folder / "source.png")}};
     for (const auto& offered : readable) {
-        const auto decoded = sources::decodeClipboardPicture({Status::Read, offered.format, offered.bytes, {offered.format}});
-        ASSERT_TRUE(decoded.picture.has_value()) << offered.format << ": " << decoded.problem << decoded.logLine;
-        EXPECT_EQ(vexmira::testing::maxChannelDifference(*decoded.picture, source, false), 0) << offered.format;
+        const auto decoded =
+            sources::decodeClipboardPicture({Status::Read, offered.format, offered.bytes, {offered.format}});
+        ASSERT_TRUE(decoded.picture.has_value())
+            << offered.format << ": " << decoded.problem << decoded.logLine;
+        EXPECT_EQ(vexmira::testing::maxChannelDifference(*decoded.picture, source, false), 0)
+            << offered.format;
     }
 
-    const auto huge = sources::decodeClipboardPicture({Status::Read, "image/png", pngHeaderOnly(20000, 20000), {}});
+    const auto huge =
+        sources::decodeClipboardPicture({Status::Read, "image/png", pngHeaderOnly(20000, 20000), {}});
     EXPECT_FALSE(huge.picture.has_value());
     EXPECT_NE(huge.problem.find("20000 x 20000"), std::string::npos) << huge.problem;
     // Within the limit even where the toolkit's own reader would refuse (128 MiB).
     raster::Bitmap big(6000, 6000, 24);
     big.fill(raster::bgraFromRgba(1, 2, 3));
-    const auto large = sources::decodeClipboardPicture({Status::Read, "image/png", raster::encodePng(big), {}});
+    const auto large =
+        sources::decodeClipboardPicture({Status::Read, "image/png", raster::encodePng(big), {}});
     ASSERT_TRUE(large.picture.has_value()) << large.problem;
     EXPECT_EQ(large.picture->size(), (raster::Size{6000, 6000}));
 
-    const auto unknown = sources::decodeClipboardPicture({Status::Read, "image/x-nothing", {1, 2, 3, 4, 5}, {}});
+    const auto unknown =
+        sources::decodeClipboardPicture({Status::Read, "image/x-nothing", {1, 2, 3, 4, 5}, {}});
     EXPECT_FALSE(unknown.picture.has_value());
     EXPECT_TRUE(unknown.problem.empty());
     EXPECT_NE(unknown.logLine.find("image/x-nothing"), std::string::npos);

@@ -32,7 +32,8 @@ QImage buttonInState(TXiButton::TColorScheme scheme, int state) {
         QApplication::sendEvent(&button, &enter);
     }
     if (state == 2) {
-        QMouseEvent press(QEvent::MouseButtonPress, inside, inside, inside, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, inside, inside, inside, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
         QApplication::sendEvent(&button, &press);
     }
     if (state == 3) button.setEnabled(false);
@@ -79,7 +80,8 @@ QImage galleryPicture() {
     for (int scheme = 0; scheme < 12; ++scheme, y += rowHeight) {
         painter.drawText(QRect(10, y, labelWidth, 27), Qt::AlignVCenter, buttonSchemes.valueToKey(scheme));
         for (int state = 0; state < 4; ++state)
-            painter.drawImage(labelWidth + state * cellWidth, y, buttonInState(TXiButton::TColorScheme(scheme), state));
+            painter.drawImage(labelWidth + state * cellWidth, y,
+                              buttonInState(TXiButton::TColorScheme(scheme), state));
     }
     heading("Track bars with tick marks above and below");
     for (int scheme = TXiTrackBar::csDesert; scheme <= TXiTrackBar::csSun; ++scheme, y += rowHeight) {

@@ -1,6 +1,6 @@
 #include "widgets/XiButton.h"
-#include "widgets/XiButtonSchemes.h"
 #include "raster/Rounding.h"
+#include "widgets/XiButtonSchemes.h"
 
 #include <QDialog>
 #include <QKeyEvent>
@@ -14,7 +14,9 @@ using vexmira::raster::TColor;
 
 namespace {
 
-TColor at(const QImage& image, int x, int y) { return toTColor(QColor(image.pixel(x, y))); }
+TColor at(const QImage& image, int x, int y) {
+    return toTColor(QColor(image.pixel(x, y)));
+}
 
 // Row i of a gradient of n steps from s to e, computed directly.
 TColor gradientRow(TColor s, TColor e, int i, int n) {
@@ -92,7 +94,8 @@ TEST(XiButton, PaintsGradientBorderAndBevel) {
     const int w = 60, h = 25;
     const QImage image = button.render();
     const TColor face = button.ColorFace(), grad = button.ColorGrad();
-    for (int row = 2; row <= h - 3; ++row) EXPECT_EQ(at(image, 20, row), gradientRow(face, grad, row, h)) << row;
+    for (int row = 2; row <= h - 3; ++row)
+        EXPECT_EQ(at(image, 20, row), gradientRow(face, grad, row, h)) << row;
     // border on all four sides
     for (int x : {0, 30, w - 1}) {
         EXPECT_EQ(at(image, x, 0), button.ColorBorder());

@@ -9,7 +9,9 @@ using vexmira::raster::TColor;
 
 namespace {
 
-TColor at(const QImage& image, int x, int y) { return toTColor(QColor(image.pixel(x, y))); }
+TColor at(const QImage& image, int x, int y) {
+    return toTColor(QColor(image.pixel(x, y)));
+}
 
 struct Bar {
     QWidget window;
@@ -158,10 +160,12 @@ TEST(XiTrackBar, PaintsGradientsOutlinesAndSmoothCorners) {
         return c;
     };
     for (int i = 1; i < g.slide.height() - 1; ++i)
-        EXPECT_EQ(at(image, 30, g.slide.top() + i), step(bar.SlideFaceColor(), bar.SlideGradColor(), i, g.slide.height()));
+        EXPECT_EQ(at(image, 30, g.slide.top() + i),
+                  step(bar.SlideFaceColor(), bar.SlideGradColor(), i, g.slide.height()));
     // thumb: gradient along the columns
     for (int i = 1; i < g.thumb.width() - 1; ++i)
-        EXPECT_EQ(at(image, g.thumb.left() + i, 12), step(bar.ThumbFaceColor(), bar.ThumbGradColor(), i, g.thumb.width()));
+        EXPECT_EQ(at(image, g.thumb.left() + i, 12),
+                  step(bar.ThumbFaceColor(), bar.ThumbGradColor(), i, g.thumb.width()));
     EXPECT_EQ(at(image, g.thumb.left(), g.thumb.top()), back);
     EXPECT_EQ(at(image, g.thumb.left() + 1, g.thumb.top()), bar.ThumbBorderColor());
 

@@ -18,7 +18,9 @@ struct PipeCloser {
     void operator()(std::FILE* pipe) const { pclose(pipe); }
 };
 
-std::string quoted(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+std::string quoted(const std::filesystem::path& path) {
+    return "'" + path.string() + "'";
+}
 } // namespace
 
 std::string commandOutput(const std::string& command) {
@@ -27,7 +29,8 @@ std::string commandOutput(const std::string& command) {
     std::string output;
     std::array<char, 65536> buffer;
     std::size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0) output.append(buffer.data(), got);
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe.get())) > 0)
+        output.append(buffer.data(), got);
     return output;
 }
 
@@ -47,8 +50,10 @@ raster::Bitmap imageMagickPixels(const std::filesystem::path& file) {
     size >> width >> height;
     if (width <= 0 || height <= 0) throw std::runtime_error("ImageMagick cannot read " + file.string());
     // Fetched at 16 bits a sample and rounded here: ImageMagick's own reduction to 8 bits truncates.
-    const std::string rgba = commandOutput("convert " + quoted(file) + "[0] -colorspace sRGB -depth 16 -endian MSB rgba:-");
-    if (rgba.size() != std::size_t(width) * height * 8) throw std::runtime_error("short pixel dump of " + file.string());
+    const std::string rgba =
+        commandOutput("convert " + quoted(file) + "[0] -colorspace sRGB -depth 16 -endian MSB rgba:-");
+    if (rgba.size() != std::size_t(width) * height * 8)
+        throw std::runtime_error("short pixel dump of " + file.string());
     raster::Bitmap result(width, height, 32);
     const auto* p = reinterpret_cast<const unsigned char*>(rgba.data());
     auto sample = [&p] {
@@ -93,7 +98,8 @@ double meanChannelDifference(const raster::Bitmap& a, const raster::Bitmap& b) {
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const raster::Bgra p = a.pixel(x, y), q = b.pixel(x, y);
-            for (int shift = 0; shift < 24; shift += 8) total += std::abs(int((p >> shift) & 0xFF) - int((q >> shift) & 0xFF));
+            for (int shift = 0; shift < 24; shift += 8)
+                total += std::abs(int((p >> shift) & 0xFF) - int((q >> shift) & 0xFF));
         }
     return total / (3.0 * a.width() * a.height());
 }

@@ -24,7 +24,7 @@ std::string imageMagickProperty(const std::filesystem::path& file, const std::st
 
 // A fresh empty folder, removed when the object goes away.
 class TemporaryFolder {
-public:
+  public:
     TemporaryFolder();
     ~TemporaryFolder();
     TemporaryFolder(const TemporaryFolder&) = delete;
@@ -32,7 +32,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

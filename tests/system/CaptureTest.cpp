@@ -26,18 +26,20 @@ int patternMismatches(const Bitmap& captured, const Rect& area, const PatternWin
     for (int y = overlap.y; y < overlap.bottom(); ++y)
         for (int x = overlap.x; x < overlap.right(); ++x) {
             const raster::Bgra got = captured.pixel(x - area.x, y - area.y) & 0xFFFFFF;
-            const raster::Bgra want = patternPixel(seed, x - window.place().x, y - window.place().y) & 0xFFFFFF;
+            const raster::Bgra want =
+                patternPixel(seed, x - window.place().x, y - window.place().y) & 0xFFFFFF;
             if (got != want) ++mismatches;
         }
     return mismatches;
 }
 
 class CaptureOnRig : public ::testing::TestWithParam<platform::CaptureTransport> {
-protected:
+  protected:
     void SetUp() override {
         capture = platform::openScreenCapture(GetParam());
         ASSERT_NE(capture, nullptr);
-        EXPECT_EQ(capture->transport(), GetParam() == platform::CaptureTransport::Fastest ? "shared memory" : "plain request");
+        EXPECT_EQ(capture->transport(),
+                  GetParam() == platform::CaptureTransport::Fastest ? "shared memory" : "plain request");
     }
 
     TestDisplay display;
@@ -63,11 +65,11 @@ TEST_P(CaptureOnRig, PrimaryMonitorMatchesThePaintedPatterns) {
 
 TEST_P(CaptureOnRig, RectanglesOfEitherMonitorMatchExactly) {
     const Rect parts[] = {
-        {150, 100, 200, 120},  // inside the primary window
-        {90, 70, 50, 40},      // across its top-left corner
-        {1890, 490, 60, 30},   // across the border between the monitors
-        {1960, 50, 300, 200},  // around the window on the secondary monitor
-        {419, 279, 1, 1},      // its last pixel
+        {150, 100, 200, 120}, // inside the primary window
+        {90, 70, 50, 40},     // across its top-left corner
+        {1890, 490, 60, 30},  // across the border between the monitors
+        {1960, 50, 300, 200}, // around the window on the secondary monitor
+        {419, 279, 1, 1},     // its last pixel
     };
     for (const Rect& part : parts) {
         SCOPED_TRACE(std::to_string(part.x) + "," + std::to_string(part.y));
@@ -145,9 +147,11 @@ TEST_P(CaptureOnRig, PrefetchedCopiesAreCollectedOrDropped) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Transports, CaptureOnRig,
-                         ::testing::Values(platform::CaptureTransport::Fastest, platform::CaptureTransport::PlainRequest),
+                         ::testing::Values(platform::CaptureTransport::Fastest,
+                                           platform::CaptureTransport::PlainRequest),
                          [](const auto& info) {
-                             return info.param == platform::CaptureTransport::Fastest ? "SharedMemory" : "PlainRequest";
+                             return info.param == platform::CaptureTransport::Fastest ? "SharedMemory"
+                                                                                      : "PlainRequest";
                          });
 
 TEST(CursorOnRig, PositionAndImageOfOurOwnCursor) {
@@ -173,10 +177,10 @@ TEST(CursorOnRig, PositionAndImageOfOurOwnCursor) {
     ASSERT_EQ(image->image.size(), (raster::Size{16, 16}));
     EXPECT_EQ(image->hotX, 5);
     EXPECT_EQ(image->hotY, 7);
-    EXPECT_EQ(image->image.pixel(8, 8), 0xFFFF2010u);  // foreground, opaque
-    EXPECT_EQ(image->image.pixel(3, 8), 0xFF0030FFu);  // background ring
+    EXPECT_EQ(image->image.pixel(8, 8), 0xFFFF2010u); // foreground, opaque
+    EXPECT_EQ(image->image.pixel(3, 8), 0xFF0030FFu); // background ring
     EXPECT_EQ(image->image.pixel(12, 12), 0xFF0030FFu);
-    EXPECT_EQ(image->image.pixel(1, 1), 0x00000000u);  // outside the mask: transparent
+    EXPECT_EQ(image->image.pixel(1, 1), 0x00000000u); // outside the mask: transparent
     EXPECT_EQ(image->image.pixel(14, 8), 0x00000000u);
 
     display.warpPointer(10, 1070);

@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <optional>
-#include <cstdlib>
 #include <xcb/xcb.h>
 
 using namespace vexmira;
@@ -60,21 +60,22 @@ namespace {
 
 // A clipboard owner that takes the clipboard and then never answers a request for it.
 class SilentClipboardOwner {
-public:
+  public:
     SilentClipboardOwner() {
         connection_ = xcb_connect(nullptr, nullptr);
         xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
         window_ = xcb_generate_id(connection_);
         xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window_, screen->root, 0, 0, 1, 1, 0,
                           XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
-        auto* atom = xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, 9, "CLIPBOARD"), nullptr);
+        auto* atom =
+            xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, 9, "CLIPBOARD"), nullptr);
         xcb_set_selection_owner(connection_, window_, atom->atom, XCB_CURRENT_TIME);
         std::free(atom);
         std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
     }
     ~SilentClipboardOwner() { xcb_disconnect(connection_); }
 
-private:
+  private:
     xcb_connection_t* connection_;
     xcb_window_t window_;
 };
@@ -82,7 +83,8 @@ private:
 int litSamples(const Bitmap& shown) {
     int lit = 0;
     for (int y = 0; y < shown.height(); y += 4)
-        for (int x = 0; x < shown.width(); x += 4) lit += (shown.pixel(x, y) & 0xFFFFFF) != 0;
+        for (int x = 0; x < shown.width(); x += 4)
+            lit += (shown.pixel(x, y) & 0xFFFFFF) != 0;
     return lit;
 }
 
@@ -96,7 +98,8 @@ TEST(ClipboardSource, AnOwnerThatNeverAnswersDoesNotFreezeTheProgram) {
     const raster::Rect control = program.controlWindow();
     mirrorClipboard(control);
     std::optional<ClipboardOffer> offer(std::in_place, png.string(), "image/png");
-    ASSERT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) > 5000; }, 5)) << "the first picture did not show";
+    ASSERT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) > 5000; }, 5))
+        << "the first picture did not show";
     offer.reset();
 
     {
@@ -105,7 +108,8 @@ TEST(ClipboardSource, AnOwnerThatNeverAnswersDoesNotFreezeTheProgram) {
         const auto pressed = std::chrono::steady_clock::now();
         clickAt(control.x + 20, control.y + 16); // Stop All
         ASSERT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) == 0; }, 5));
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count();
         EXPECT_LT(seconds, 1.0) << "Stop All waited for the clipboard";
     }
     // The source works again afterwards.

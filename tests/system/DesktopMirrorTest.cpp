@@ -19,12 +19,13 @@ const Rect secondaryMonitor{1920, 0, 1280, 1024};
 
 int channelDifference(raster::Bgra a, raster::Bgra b) {
     int worst = 0;
-    for (int shift = 0; shift < 24; shift += 8) worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+    for (int shift = 0; shift < 24; shift += 8)
+        worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
     return worst;
 }
 
 class DesktopMirror : public ::testing::Test {
-protected:
+  protected:
     // Desktop, the area choice (after `keysInDialog`), OK, then "Automatically Send".
     void startDesktopSource(const std::string& keysInDialog = "") {
         control = program.controlWindow();
@@ -56,7 +57,8 @@ TEST_F(DesktopMirror, AllDesktopFillsTheSecondMonitorWithTheFittedPrimary) {
     const Bitmap shown = grabScreen(secondaryMonitor);
     const Bitmap expected = raster::resampleBilinear(grabScreen(primaryMonitor), {1280, 720});
     // The control window's own preview changes from frame to frame; it is left out.
-    const Rect skip{control.x * 2 / 3 - 4, 152 + control.y * 2 / 3 - 4, control.width * 2 / 3 + 8, control.height * 2 / 3 + 8};
+    const Rect skip{control.x * 2 / 3 - 4, 152 + control.y * 2 / 3 - 4, control.width * 2 / 3 + 8,
+                    control.height * 2 / 3 + 8};
     int worst = 0, compared = 0;
     for (int y = 0; y < 1024; ++y)
         for (int x = 0; x < 1280; ++x) {
@@ -83,7 +85,8 @@ TEST_F(DesktopMirror, PartOfDesktopMirrorsExactlyTheDraggedRegion) {
     const Bitmap region = grabScreen({100, 50, 640, 480});
     int mismatches = 0;
     for (int y = 0; y < 480; ++y)
-        for (int x = 0; x < 640; ++x) mismatches += channelDifference(shown.pixel(320 + x, 272 + y), region.pixel(x, y)) != 0;
+        for (int x = 0; x < 640; ++x)
+            mismatches += channelDifference(shown.pixel(320 + x, 272 + y), region.pixel(x, y)) != 0;
     EXPECT_EQ(mismatches, 0);
     // The pattern's top-left pixel at screen (150, 100) is region pixel (50, 50).
     EXPECT_EQ(shown.pixel(320 + 50, 272 + 50) & 0xFFFFFF, patternPixel(7, 0, 0) & 0xFFFFFF);
@@ -98,14 +101,16 @@ TEST_F(DesktopMirror, StopAllBlanksTheDisplay) {
         const Bitmap shown = grabScreen(secondaryMonitor);
         int lit = 0;
         for (int y = 0; y < shown.height(); y += 3)
-            for (int x = 0; x < shown.width(); x += 3) lit += (shown.pixel(x, y) & 0xFFFFFF) != 0;
+            for (int x = 0; x < shown.width(); x += 3)
+                lit += (shown.pixel(x, y) & 0xFFFFFF) != 0;
         return lit;
     };
     ASSERT_GT(litPixels(), 5000) << "the mirror did not start"; // the pattern alone covers 12000 samples
 
     // The running source's button answers again: its dialog opens.
     clickAt(control.x + 20, control.y + 48);
-    EXPECT_TRUE(program.waitForWindow({342, 160}, 3).has_value()) << "pressing the running source did nothing";
+    EXPECT_TRUE(program.waitForWindow({342, 160}, 3).has_value())
+        << "pressing the running source did nothing";
     pressKey("Escape");
     pause(0.5);
 
@@ -129,18 +134,22 @@ TEST(DisplayWindow, WithOneMonitorItIsAQuarterSizeWindowAtTheTopLeft) {
 // The live preview repaints under the hint strip on every tick; the strip stays on top of it.
 TEST_F(DesktopMirror, TheHintStripStaysOverALivePreview) {
     startDesktopSource();
-    shell("xdotool mousemove " + std::to_string(control.x + 20) + " " + std::to_string(control.y + 83)); // over Single Application
+    shell("xdotool mousemove " + std::to_string(control.x + 20) + " " +
+          std::to_string(control.y + 83)); // over Single Application
     pause(0.5);
     {
-        PatternWindow cover{display, {control.x + 100, control.y + 40, 200, 200}, 5}; // over part of the strip
+        PatternWindow cover{
+            display, {control.x + 100, control.y + 40, 200, 200}, 5}; // over part of the strip
         display.sync();
         pause(0.3);
     } // gone again: the control window repaints what it uncovers
     display.sync();
     pause(1.2); // and several ticks of the preview
-    const Bitmap strip = grabScreen({control.x + 44 + 10, control.y + 67 + 2, 80, 4}); // above the strip's text
+    const Bitmap strip =
+        grabScreen({control.x + 44 + 10, control.y + 67 + 2, 80, 4}); // above the strip's text
     int stripColoured = 0;
     for (int y = 0; y < strip.height(); ++y)
-        for (int x = 0; x < strip.width(); ++x) stripColoured += (strip.pixel(x, y) & 0xFFFFFF) == 0x9F3500;
+        for (int x = 0; x < strip.width(); ++x)
+            stripColoured += (strip.pixel(x, y) & 0xFFFFFF) == 0x9F3500;
     EXPECT_EQ(stripColoured, strip.width() * strip.height()) << "the preview painted over the hint strip";
 }

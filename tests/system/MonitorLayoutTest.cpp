@@ -16,7 +16,8 @@ namespace {
 
 int channelDifference(raster::Bgra a, raster::Bgra b) {
     int worst = 0;
-    for (int shift = 0; shift < 24; shift += 8) worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+    for (int shift = 0; shift < 24; shift += 8)
+        worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
     return worst;
 }
 
@@ -32,7 +33,8 @@ int worstMirrorDifference(const Rect& primary, const Rect& secondary, const Rect
     const Bitmap shown = grabScreen(secondary);
     const Bitmap expected = raster::resampleBilinear(grabScreen(primary), {1280, 720});
     const int cx = control.x - primary.x, cy = control.y - primary.y;
-    const Rect skip{cx * 2 / 3 - 4, 152 + cy * 2 / 3 - 4, control.width * 2 / 3 + 8, control.height * 2 / 3 + 8};
+    const Rect skip{cx * 2 / 3 - 4, 152 + cy * 2 / 3 - 4, control.width * 2 / 3 + 8,
+                    control.height * 2 / 3 + 8};
     int worst = 0;
     for (int y = 152; y < 152 + 720; ++y)
         for (int x = 0; x < 1280; ++x) {
@@ -89,7 +91,8 @@ TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
         EXPECT_EQ(again->y, dialog->y);
         pressKey("Escape");
         pause(0.5);
-        shell("xdotool mousemove " + std::to_string(primary.x + 960) + " " + std::to_string(primary.y + 1000));
+        shell("xdotool mousemove " + std::to_string(primary.x + 960) + " " +
+              std::to_string(primary.y + 1000));
         pause(0.5);
         const Bitmap shown = grabScreen({secondary.x + 320, secondary.y + 272, 640, 480});
         const Bitmap region = grabScreen({primary.x + 100, primary.y + 50, 640, 480});
@@ -135,7 +138,11 @@ TEST(DisplayWindow, StaysOnTopAndFollowsTheSecondMonitorOffAndOn) {
     EXPECT_EQ(big->x, 1920);
     EXPECT_EQ(big->y, 0);
     EXPECT_NE(windowState(*program.windowId({1280, 1024})).find("_NET_WM_STATE_ABOVE"), std::string::npos);
-    EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2; }, 3));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2;
+        },
+        3));
     EXPECT_TRUE(program.isRunning());
 }
 
@@ -149,8 +156,13 @@ TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
     ASSERT_TRUE(found.has_value()) << "the control window did not show at twice its size";
     const Rect control = *found;
     pause(0.3);
-    ASSERT_TRUE(answerSourceDialog(program, control.x + 40, control.y + 96, "", {684, 320})); // Desktop, all twice the size
-    clickAt(control.x + 320, control.y + 30);                                  // Automatically Send
+    ASSERT_TRUE(answerSourceDialog(program, control.x + 40, control.y + 96, "",
+                                   {684, 320})); // Desktop, all twice the size
+    clickAt(control.x + 320, control.y + 30);    // Automatically Send
     shell("xdotool mousemove 960 1000");
-    EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2; }, 5));
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2;
+        },
+        5));
 }

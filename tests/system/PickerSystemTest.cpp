@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <csignal>
 #include <optional>
 #include <set>
 #include <sys/wait.h>
@@ -29,19 +29,21 @@ TEST(WindowPickerOnRig, ListsFramedWindowsButNotTheTinyOnesOrItsOwn) {
     PatternWindow tiny(display, {50, 50, 12, 12}, 1, "Tiny Window", true);
     PatternWindow edge(display, {100, 50, 20, 20}, 2, "Just Big Enough", true);
     PatternWindow normal(display, {400, 400, 200, 150}, 3, "Normal Window");
-    PatternWindow latin1(display, {700, 400, 200, 150}, 4, "Caf\xE9 L\xE0tin");             // WM_NAME as STRING
+    PatternWindow latin1(display, {700, 400, 200, 150}, 4, "Caf\xE9 L\xE0tin"); // WM_NAME as STRING
     PatternWindow longTitle(display, {700, 600, 200, 150}, 5, std::string(300, 'x'));
     PatternWindow dock(display, {900, 100, 200, 40}, 6, "A Dock", true);
     {
         xcb_connection_t* c = display.get();
         auto atom = [c](const char* name) {
-            auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(strlen(name)), name), nullptr);
+            auto* reply = xcb_intern_atom_reply(
+                c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(strlen(name)), name), nullptr);
             const xcb_atom_t value = reply->atom;
             free(reply);
             return value;
         };
         const xcb_atom_t dockType = atom("_NET_WM_WINDOW_TYPE_DOCK");
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, dock.id(), atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dockType);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, dock.id(), atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM,
+                            32, 1, &dockType);
         display.sync();
     }
     const auto windows = platform::openWindowSystem();
@@ -76,7 +78,9 @@ TEST(WindowPickerOnRig, ASourcePressedDuringTheFillTakesOver) {
     PatternWindow first(display, {100, 100, 200, 150}, 3, "First Window");
     PatternWindow second(display, {400, 100, 200, 150}, 4, "Second Window");
     const auto windows = platform::openWindowSystem();
-    for (int i = 0; i < 100 && (windows->frameOf(first.id()).width < 200 || windows->frameOf(second.id()).width < 200); ++i)
+    for (int i = 0;
+         i < 100 && (windows->frameOf(first.id()).width < 200 || windows->frameOf(second.id()).width < 200);
+         ++i)
         QThread::msleep(20); // until the window manager has framed both
     app::Program program(platform::openScreenCapture());
     program.start();
@@ -119,8 +123,8 @@ TEST(WindowPickerOnRig, ACoveredWindowsThumbnailShowsItsOwnDrawing) {
     runConvert("-size 300x200 xc:'#30C060' PNG24:" + (folder / "green.png").string());
     const pid_t viewer = fork();
     if (viewer == 0) {
-        execlp("display", "display", "-title", "Painted Picture", "-geometry", "+600+300", (folder / "green.png").c_str(),
-               static_cast<char*>(nullptr));
+        execlp("display", "display", "-title", "Painted Picture", "-geometry", "+600+300",
+               (folder / "green.png").c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     TestDisplay display;
@@ -130,7 +134,8 @@ TEST(WindowPickerOnRig, ACoveredWindowsThumbnailShowsItsOwnDrawing) {
             if (w.title == "Painted Picture" && w.visible) return w;
         return std::nullopt;
     };
-    for (int i = 0; i < 200 && !viewerWindow(); ++i) QThread::msleep(25);
+    for (int i = 0; i < 200 && !viewerWindow(); ++i)
+        QThread::msleep(25);
     const auto shown = viewerWindow();
     ASSERT_TRUE(shown.has_value()) << "the picture viewer did not show";
     QThread::msleep(300);

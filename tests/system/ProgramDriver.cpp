@@ -31,12 +31,15 @@ std::string environment(const char* name) {
 
 } // namespace
 
-std::string shell(const std::string& command) { return commandOutput(command); }
+std::string shell(const std::string& command) {
+    return commandOutput(command);
+}
 
 raster::Bitmap grabScreen(const raster::Rect& area) {
     static const auto capture = platform::openScreenCapture();
     raster::Bitmap frame;
-    if (!capture || !capture->capture(area, frame)) throw std::runtime_error("cannot capture the rig's screen");
+    if (!capture || !capture->capture(area, frame))
+        throw std::runtime_error("cannot capture the rig's screen");
     return frame.deepCopy();
 }
 
@@ -45,13 +48,15 @@ std::string RunningProgram::settingsPath() {
     return program.substr(0, program.rfind('/') + 1) + "Vexmira.cfg";
 }
 
-RunningProgram::RunningProgram(const std::string& settings, const std::vector<std::string>& extraEnvironment) {
+RunningProgram::RunningProgram(const std::string& settings,
+                               const std::vector<std::string>& extraEnvironment) {
     const std::string program = environment("VEXMIRA_PROGRAM");
     std::remove(settingsPath().c_str());
     if (!settings.empty()) std::ofstream(settingsPath(), std::ios::binary) << settings;
     pid_ = fork();
     if (pid_ == 0) {
-        for (const std::string& entry : extraEnvironment) putenv(strdup(entry.c_str()));
+        for (const std::string& entry : extraEnvironment)
+            putenv(strdup(entry.c_str()));
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -80,7 +85,9 @@ RunningProgram::~RunningProgram() {
     waitpid(pid_, nullptr, 0);
 }
 
-bool RunningProgram::isRunning() const { return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0; }
+bool RunningProgram::isRunning() const {
+    return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0;
+}
 
 namespace {
 
@@ -132,7 +139,8 @@ raster::Rect RunningProgram::controlWindow() const {
     return *window;
 }
 
-bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::string& keys, raster::Size dialog) {
+bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::string& keys,
+                        raster::Size dialog) {
     clickAt(x, y);
     if (!program.waitForWindow(dialog, 5)) return false;
     pause(0.1); // the dialog takes the keyboard once it is shown
@@ -141,25 +149,37 @@ bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::
     return waitUntil([&] { return !program.windowId(dialog).has_value(); }, 5);
 }
 
-void clickAt(int x, int y) { shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1"); }
-
-void pressKey(const std::string& key) { shell("xdotool key " + key); }
-
-void dragFromTo(int x1, int y1, int x2, int y2) {
-    shell("xdotool mousemove " + std::to_string(x1) + " " + std::to_string(y1) + " mousedown 1 sleep 0.1 mousemove " +
-          std::to_string((x1 + x2) / 2) + " " + std::to_string((y1 + y2) / 2) + " sleep 0.1 mousemove " +
-          std::to_string(x2) + " " + std::to_string(y2) + " sleep 0.1 mouseup 1");
+void clickAt(int x, int y) {
+    shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
 }
 
-void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
+void pressKey(const std::string& key) {
+    shell("xdotool key " + key);
+}
 
-OneMonitor::OneMonitor() { shell(environment("VEXMIRA_XRIG") + " monitors one"); }
+void dragFromTo(int x1, int y1, int x2, int y2) {
+    shell("xdotool mousemove " + std::to_string(x1) + " " + std::to_string(y1) +
+          " mousedown 1 sleep 0.1 mousemove " + std::to_string((x1 + x2) / 2) + " " +
+          std::to_string((y1 + y2) / 2) + " sleep 0.1 mousemove " + std::to_string(x2) + " " +
+          std::to_string(y2) + " sleep 0.1 mouseup 1");
+}
+
+void pause(double seconds) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+OneMonitor::OneMonitor() {
+    shell(environment("VEXMIRA_XRIG") + " monitors one");
+}
 
 MonitorLayout::MonitorLayout(const std::string& layout) {
     shell(environment("VEXMIRA_XRIG") + " monitors " + layout);
-    waitUntil([&] { return layout == "one" ? !rigMonitors().secondary : rigMonitors().secondary.has_value(); }, 5);
+    waitUntil(
+        [&] { return layout == "one" ? !rigMonitors().secondary : rigMonitors().secondary.has_value(); }, 5);
 }
-MonitorLayout::~MonitorLayout() { shell(environment("VEXMIRA_XRIG") + " monitors two"); }
+MonitorLayout::~MonitorLayout() {
+    shell(environment("VEXMIRA_XRIG") + " monitors two");
+}
 
 RigMonitors rigMonitors() {
     // Lines like " 0: +*DUMMY0 1920/508x1080/286+0+0  DUMMY0"; the star marks the primary.
@@ -172,10 +192,13 @@ RigMonitors rigMonitors() {
         if (at == std::string::npos) continue;
         const bool primary = line[at + 3] == '*';
         const auto geometry = line.find(' ', at + 3);
-        if (std::sscanf(line.c_str() + geometry, " %d/%*dx%d/%*d+%d+%d", &width, &height, &x, &y) != 4) continue;
+        if (std::sscanf(line.c_str() + geometry, " %d/%*dx%d/%*d+%d+%d", &width, &height, &x, &y) != 4)
+            continue;
         const raster::Rect area{x, y, width, height};
-        if (primary) monitors.primary = area;
-        else monitors.secondary = area;
+        if (primary)
+            monitors.primary = area;
+        else
+            monitors.secondary = area;
     }
     return monitors;
 }
@@ -186,8 +209,12 @@ ClipboardOffer::ClipboardOffer(const std::string& file, const std::string& type)
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         dup2(null, 2);
-        if (type.empty()) execlp("xclip", "xclip", "-quiet", "-selection", "clipboard", "-i", file.c_str(), static_cast<char*>(nullptr));
-        else execlp("xclip", "xclip", "-quiet", "-selection", "clipboard", "-t", type.c_str(), "-i", file.c_str(), static_cast<char*>(nullptr));
+        if (type.empty())
+            execlp("xclip", "xclip", "-quiet", "-selection", "clipboard", "-i", file.c_str(),
+                   static_cast<char*>(nullptr));
+        else
+            execlp("xclip", "xclip", "-quiet", "-selection", "clipboard", "-t", type.c_str(), "-i",
+                   file.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     // Until it owns the clipboard.
@@ -210,7 +237,11 @@ bool waitUntil(const std::function<bool()>& condition, double seconds) {
     return true;
 }
 
-std::string windowState(const std::string& windowId) { return shell("xprop -id " + windowId + " _NET_WM_STATE 2>/dev/null"); }
-OneMonitor::~OneMonitor() { shell(environment("VEXMIRA_XRIG") + " monitors two"); }
+std::string windowState(const std::string& windowId) {
+    return shell("xprop -id " + windowId + " _NET_WM_STATE 2>/dev/null");
+}
+OneMonitor::~OneMonitor() {
+    shell(environment("VEXMIRA_XRIG") + " monitors two");
+}
 
 } // namespace vexmira::testing

@@ -5,8 +5,8 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <vector>
 #include <sys/types.h>
+#include <vector>
 
 namespace vexmira::testing {
 
@@ -18,10 +18,11 @@ raster::Bitmap grabScreen(const raster::Rect& area);
 
 // The real program, started on the rig's display for one test and ended with it.
 class RunningProgram {
-public:
+  public:
     // Starts with `settings` as its settings file, or with none when it is empty, and with the
     // `NAME=value` entries of `environment` added to its environment.
-    explicit RunningProgram(const std::string& settings = "", const std::vector<std::string>& environment = {});
+    explicit RunningProgram(const std::string& settings = "",
+                            const std::vector<std::string>& environment = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -38,7 +39,7 @@ public:
     // The settings file the program reads and writes.
     static std::string settingsPath();
 
-private:
+  private:
     pid_t pid_ = -1;
 };
 
@@ -55,7 +56,7 @@ void pause(double seconds);
 
 // Switches the rig's second monitor off for the life of the object.
 class OneMonitor {
-public:
+  public:
     OneMonitor();
     ~OneMonitor();
 };
@@ -63,7 +64,7 @@ public:
 // Lays the rig's monitors out as `layout` says ("one", "two", "left", "above", "below": where the
 // second monitor lies) for the life of the object; side by side again afterwards.
 class MonitorLayout {
-public:
+  public:
     explicit MonitorLayout(const std::string& layout);
     ~MonitorLayout();
 };
@@ -78,13 +79,13 @@ RigMonitors rigMonitors();
 // Another program (xclip) offering `file` on the clipboard as `type` ("" for text) while the
 // object lives; ended by its own process id.
 class ClipboardOffer {
-public:
+  public:
     ClipboardOffer(const std::string& file, const std::string& type);
     ~ClipboardOffer();
     ClipboardOffer(const ClipboardOffer&) = delete;
     ClipboardOffer& operator=(const ClipboardOffer&) = delete;
 
-private:
+  private:
     pid_t pid_ = -1;
 };
 

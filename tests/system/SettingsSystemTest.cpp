@@ -25,8 +25,9 @@ double opacityOf(const std::string& window) {
 } // namespace
 
 TEST(SettingsAcrossRestarts, PositionTicksAndUnknownKeysSurvive) {
-    const std::string settings = "[Velikost]\nLevo=600\nGor=300\n[Options]\nShowHint=0\noptAutohide=1\noptAutohideagain=1\n"
-                                 "refreshRate=30\nfutureKey=abc\n\n[Extra]\nname=kept\n";
+    const std::string settings =
+        "[Velikost]\nLevo=600\nGor=300\n[Options]\nShowHint=0\noptAutohide=1\noptAutohideagain=1\n"
+        "refreshRate=30\nfutureKey=abc\n\n[Extra]\nname=kept\n";
     {
         RunningProgram program(settings);
         const raster::Rect control = program.controlWindow();
@@ -70,7 +71,8 @@ TEST(AutoHide, TheTopLeftCornerBringsAFadedWindowBack) {
         seen.insert(static_cast<int>(std::lround(opacityOf(*window) * 255)));
         pause(0.04);
     }
-    for (int level : {198, 196, 194, 192, 190}) EXPECT_TRUE(seen.count(level)) << "opacity " << level << " was not shown";
+    for (int level : {198, 196, 194, 192, 190})
+        EXPECT_TRUE(seen.count(level)) << "opacity " << level << " was not shown";
     const double faded = opacityOf(*window);
     EXPECT_LT(faded, 0.95);
     EXPECT_GT(faded, 0.0);

@@ -15,7 +15,7 @@ using raster::Rect;
 namespace {
 
 class SingleApplication : public ::testing::Test {
-protected:
+  protected:
     // Single Application, the capture method (after `keysInDialog`), OK, a click on the first
     // thumbnail, then "Automatically Send".
     void mirrorFirstWindow(const std::string& keysInDialog = "") {
@@ -23,7 +23,11 @@ protected:
         ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 83, keysInDialog));
         // Until the topmost window's thumbnail is drawn on the picker's grey row.
         const int x = control.x + 43 + 185, y = control.y + 32 + 80;
-        ASSERT_TRUE(waitUntil([&] { return (grabScreen({x, y, 1, 1}).pixel(0, 0) & 0xFFFFFF) != 0x3F3F3F; }, 10));
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return (grabScreen({x, y, 1, 1}).pixel(0, 0) & 0xFFFFFF) != 0x3F3F3F;
+            },
+            10));
         pause(0.3);
         clickAt(x, y); // the thumbnail of the topmost window
         pause(0.5);
@@ -104,9 +108,11 @@ TEST(SingleWindowArea, AWindowPartlyOffTheScreenKeepsItsSizeWithBlackOutside) {
     ASSERT_TRUE(windows->captureWindow(half.id(), platform::WindowCaptureMethod::ScreenArea, area));
     ASSERT_EQ(area.size(), (raster::Size{300, 200}));
     EXPECT_EQ(area.pixel(50, 100) & 0xFFFFFF, 0u); // off the screen
-    for (int x = 100; x < 300; x += 37) EXPECT_EQ(area.pixel(x, 100) & 0xFFFFFF, patternPixel(6, x, 100) & 0xFFFFFF);
+    for (int x = 100; x < 300; x += 37)
+        EXPECT_EQ(area.pixel(x, 100) & 0xFFFFFF, patternPixel(6, x, 100) & 0xFFFFFF);
     ASSERT_TRUE(windows->captureWindow(half.id(), platform::WindowCaptureMethod::OwnDrawing, own));
     EXPECT_EQ(own.size(), (raster::Size{300, 200}));
-    EXPECT_EQ(own.pixel(50, 100) & 0xFFFFFF, patternPixel(6, 50, 100) & 0xFFFFFF); // its own drawing has it all
+    EXPECT_EQ(own.pixel(50, 100) & 0xFFFFFF,
+              patternPixel(6, 50, 100) & 0xFFFFFF); // its own drawing has it all
     windows->releaseCaptures();
 }

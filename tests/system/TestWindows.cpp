@@ -14,17 +14,23 @@ TestDisplay::TestDisplay() {
     screen_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data;
 }
 
-TestDisplay::~TestDisplay() { xcb_disconnect(connection_); }
+TestDisplay::~TestDisplay() {
+    xcb_disconnect(connection_);
+}
 
-void TestDisplay::sync() const { free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr)); }
+void TestDisplay::sync() const {
+    free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+}
 
 void TestDisplay::warpPointer(int x, int y) const {
-    xcb_warp_pointer(connection_, XCB_NONE, screen_->root, 0, 0, 0, 0, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
+    xcb_warp_pointer(connection_, XCB_NONE, screen_->root, 0, 0, 0, 0, static_cast<std::int16_t>(x),
+                     static_cast<std::int16_t>(y));
     sync();
 }
 
 int TestDisplay::monitorCount() const {
-    auto* reply = xcb_randr_get_monitors_reply(connection_, xcb_randr_get_monitors(connection_, screen_->root, 1), nullptr);
+    auto* reply = xcb_randr_get_monitors_reply(
+        connection_, xcb_randr_get_monitors(connection_, screen_->root, 1), nullptr);
     if (!reply) return -1;
     const int count = static_cast<int>(reply->nMonitors);
     free(reply);
@@ -32,14 +38,17 @@ int TestDisplay::monitorCount() const {
 }
 
 raster::Bgra patternPixel(int seed, int x, int y) {
-    return raster::bgraFromRgba((x * 7 + y * 3 + seed * 40) & 0xFF, (x * 3 ^ y * 5) & 0xFF, (seed * 90 + x + y * 11) & 0xFF);
+    return raster::bgraFromRgba((x * 7 + y * 3 + seed * 40) & 0xFF, (x * 3 ^ y * 5) & 0xFF,
+                                (seed * 90 + x + y * 11) & 0xFF);
 }
 
-PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed) : display_(display), place_(place) {
+PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed)
+    : display_(display), place_(place) {
     create(false, "", seed);
 }
 
-PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title, bool undecorated)
+PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed,
+                             const std::string& title, bool undecorated)
     : display_(display), place_(place) {
     create(true, title, seed, undecorated);
 }
@@ -48,25 +57,29 @@ void PatternWindow::create(bool managed, const std::string& title, int seed, boo
     xcb_connection_t* c = display_.get();
     window_ = xcb_generate_id(c);
     const std::uint32_t values[] = {display_.screen()->black_pixel, managed ? 0u : 1u};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display_.screen()->root, static_cast<std::int16_t>(place_.x),
-                      static_cast<std::int16_t>(place_.y), static_cast<std::uint16_t>(place_.width),
-                      static_cast<std::uint16_t>(place_.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display_.screen()->root,
+                      static_cast<std::int16_t>(place_.x), static_cast<std::int16_t>(place_.y),
+                      static_cast<std::uint16_t>(place_.width), static_cast<std::uint16_t>(place_.height), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     if (managed) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             static_cast<std::uint32_t>(title.size()), title.data());
         const char wmClass[] = "pattern\0PatternWindow";
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, sizeof wmClass, wmClass);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            sizeof wmClass, wmClass);
         // WM_NORMAL_HINTS: the user asked for this position.
         std::uint32_t hints[18] = {};
         hints[0] = 1; // USPosition
         hints[1] = static_cast<std::uint32_t>(place_.x);
         hints[2] = static_cast<std::uint32_t>(place_.y);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS,
+                            XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         if (undecorated) { // _MOTIF_WM_HINTS: decorations given, none
             auto* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 15, "_MOTIF_WM_HINTS"), nullptr);
             const std::uint32_t motif[5] = {2, 0, 0, 0, 0};
-            if (atom) xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, atom->atom, atom->atom, 32, 5, motif);
+            if (atom)
+                xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, atom->atom, atom->atom, 32, 5, motif);
             free(atom);
         }
     }
@@ -86,7 +99,8 @@ void PatternWindow::create(bool managed, const std::string& title, int seed, boo
 
 raster::Rect PatternWindow::placeOnScreen() const {
     xcb_connection_t* c = display_.get();
-    auto* at = xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window_, display_.screen()->root, 0, 0), nullptr);
+    auto* at = xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, window_, display_.screen()->root, 0, 0), nullptr);
     raster::Rect r{0, 0, place_.width, place_.height};
     if (at) {
         r.x = at->dst_x;
@@ -104,16 +118,18 @@ PatternWindow::~PatternWindow() {
 void PatternWindow::repaint(int seed) {
     xcb_connection_t* c = display_.get();
     const xcb_pixmap_t pixmap = xcb_generate_id(c);
-    xcb_create_pixmap(c, display_.screen()->root_depth, pixmap, window_, static_cast<std::uint16_t>(place_.width),
-                      static_cast<std::uint16_t>(place_.height));
+    xcb_create_pixmap(c, display_.screen()->root_depth, pixmap, window_,
+                      static_cast<std::uint16_t>(place_.width), static_cast<std::uint16_t>(place_.height));
     const xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, pixmap, 0, nullptr);
     std::vector<raster::Bgra> row(place_.width);
     for (int y = 0; y < place_.height; ++y) {
-        for (int x = 0; x < place_.width; ++x) row[x] = patternPixel(seed, x, y);
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(place_.width), 1, 0,
-                      static_cast<std::int16_t>(y), 0, display_.screen()->root_depth,
-                      static_cast<std::uint32_t>(place_.width * 4), reinterpret_cast<const std::uint8_t*>(row.data()));
+        for (int x = 0; x < place_.width; ++x)
+            row[x] = patternPixel(seed, x, y);
+        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, static_cast<std::uint16_t>(place_.width), 1,
+                      0, static_cast<std::int16_t>(y), 0, display_.screen()->root_depth,
+                      static_cast<std::uint32_t>(place_.width * 4),
+                      reinterpret_cast<const std::uint8_t*>(row.data()));
     }
     xcb_change_window_attributes(c, window_, XCB_CW_BACK_PIXMAP, &pixmap);
     xcb_clear_area(c, 0, window_, 0, 0, 0, 0);
@@ -144,10 +160,13 @@ void PatternWindow::setSquareCursor(std::uint32_t foreground, std::uint32_t back
     };
     const xcb_pixmap_t sourcePixmap = makeBitmap(source), maskPixmap = makeBitmap(mask);
     const xcb_cursor_t cursor = xcb_generate_id(c);
-    auto channel16 = [](std::uint32_t rgb, int shift) { return static_cast<std::uint16_t>(((rgb >> shift) & 0xFF) * 257); };
-    xcb_create_cursor(c, cursor, sourcePixmap, maskPixmap, channel16(foreground, 16), channel16(foreground, 8),
-                      channel16(foreground, 0), channel16(background, 16), channel16(background, 8),
-                      channel16(background, 0), static_cast<std::uint16_t>(hotX), static_cast<std::uint16_t>(hotY));
+    auto channel16 = [](std::uint32_t rgb, int shift) {
+        return static_cast<std::uint16_t>(((rgb >> shift) & 0xFF) * 257);
+    };
+    xcb_create_cursor(c, cursor, sourcePixmap, maskPixmap, channel16(foreground, 16),
+                      channel16(foreground, 8), channel16(foreground, 0), channel16(background, 16),
+                      channel16(background, 8), channel16(background, 0), static_cast<std::uint16_t>(hotX),
+                      static_cast<std::uint16_t>(hotY));
     xcb_change_window_attributes(c, window_, XCB_CW_CURSOR, &cursor);
     xcb_free_cursor(c, cursor);
     xcb_free_pixmap(c, sourcePixmap);

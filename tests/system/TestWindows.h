@@ -12,7 +12,7 @@ namespace vexmira::testing {
 
 // A connection of the test itself to the rig's X server ($DISPLAY).
 class TestDisplay {
-public:
+  public:
     TestDisplay();
     ~TestDisplay();
     xcb_connection_t* get() const { return connection_; }
@@ -23,7 +23,7 @@ public:
     // Number of active monitors (RandR).
     int monitorCount() const;
 
-private:
+  private:
     xcb_connection_t* connection_;
     xcb_screen_t* screen_;
 };
@@ -35,11 +35,12 @@ raster::Bgra patternPixel(int seed, int x, int y);
 // A borderless window, not managed by the window manager, at a fixed place on the screen, whose
 // background is the pattern `seed`. The server paints it itself whenever it is exposed.
 class PatternWindow {
-public:
+  public:
     PatternWindow(const TestDisplay& display, raster::Rect place, int seed);
     // A window the window manager frames (with its decorations unless `undecorated`) and lists,
     // titled `title`; `place` is a wish.
-    PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title, bool undecorated = false);
+    PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title,
+                  bool undecorated = false);
     ~PatternWindow();
     xcb_window_t id() const { return window_; }
     const raster::Rect& place() const { return place_; }
@@ -51,7 +52,7 @@ public:
     // Where its inside is on the screen now.
     raster::Rect placeOnScreen() const;
 
-private:
+  private:
     void create(bool managed, const std::string& title, int seed, bool undecorated = false);
     const TestDisplay& display_;
     raster::Rect place_;

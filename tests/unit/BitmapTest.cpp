@@ -9,11 +9,25 @@
 using namespace vexmira::raster;
 
 TEST(Rounding, HalvesGoToTheEvenNeighbour) {
-    const struct { double in; long long out; } cases[] = {
-        {0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2},
-        {2.4999, 2}, {2.5001, 3}, {-2.5001, -3}, {1e9 + 0.5, 1000000000}, {7.0, 7},
+    const struct {
+        double in;
+        long long out;
+    } cases[] = {
+        {0.5, 0},
+        {1.5, 2},
+        {2.5, 2},
+        {3.5, 4},
+        {-0.5, 0},
+        {-1.5, -2},
+        {-2.5, -2},
+        {2.4999, 2},
+        {2.5001, 3},
+        {-2.5001, -3},
+        {1e9 + 0.5, 1000000000},
+        {7.0, 7},
     };
-    for (const auto& c : cases) EXPECT_EQ(roundHalfEven(c.in), c.out) << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(roundHalfEven(c.in), c.out) << c.in;
 }
 
 TEST(Color, TColorKeepsRedInTheLowByte) {
@@ -29,7 +43,8 @@ TEST(Bitmap, NewPictureIsOpaqueBlackWithPackedRows) {
     EXPECT_EQ(picture.stride(), 20);
     EXPECT_EQ(picture.bitDepth(), 24);
     for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) EXPECT_EQ(picture.pixel(x, y), 0xFF000000u);
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(picture.pixel(x, y), 0xFF000000u);
     EXPECT_THROW(Bitmap(4, 4, 16), std::invalid_argument);
     EXPECT_THROW(Bitmap(-1, 4), std::invalid_argument);
     EXPECT_THROW(Bitmap(1 << 20, 1 << 20), std::length_error);
@@ -57,7 +72,10 @@ TEST(Bitmap, WrapsForeignMemoryWithItsStrideAndReleasesItLast) {
     bool released = false;
     auto* memory = new std::uint8_t[3 * 32]();
     {
-        std::shared_ptr<std::uint8_t> storage(memory, [&](std::uint8_t* p) { released = true; delete[] p; });
+        std::shared_ptr<std::uint8_t> storage(memory, [&](std::uint8_t* p) {
+            released = true;
+            delete[] p;
+        });
         Bitmap wrapped = Bitmap::wrap(storage, 3, 3, 32, 24);
         storage.reset();
         reinterpret_cast<Bgra*>(memory + 32)[2] = 0xFF00FF00u;
@@ -74,7 +92,8 @@ TEST(Bitmap, WrapsForeignMemoryWithItsStrideAndReleasesItLast) {
 TEST(Bitmap, CropIsClippedToThePicture) {
     Bitmap picture(6, 4);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 6; ++x) picture.setPixel(x, y, bgraFromRgba(x, y, 0));
+        for (int x = 0; x < 6; ++x)
+            picture.setPixel(x, y, bgraFromRgba(x, y, 0));
     const Bitmap inner = picture.cropped({2, 1, 3, 2});
     ASSERT_EQ(inner.size(), (Size{3, 2}));
     EXPECT_EQ(inner.pixel(0, 0), bgraFromRgba(2, 1, 0));

@@ -13,7 +13,8 @@ using namespace vexmira::testing;
 namespace {
 
 // Expects `load` to throw an ImageError whose text holds `fileName` and `problem`.
-template <class Load> void expectImageError(Load load, const std::string& fileName, const std::string& problem) {
+template <class Load>
+void expectImageError(Load load, const std::string& fileName, const std::string& problem) {
     try {
         load();
         ADD_FAILURE() << "no error for " << fileName;
@@ -25,13 +26,15 @@ template <class Load> void expectImageError(Load load, const std::string& fileNa
 }
 
 class BrokenFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         runConvert("-size 64x48 -seed 3 plasma:fractal " + (folder / "good.jpg").string());
         runConvert("-size 64x48 -seed 3 plasma:fractal -interlace JPEG " + (folder / "prog.jpg").string());
         runConvert("-size 64x48 -seed 3 plasma:fractal PNG24:" + (folder / "good.png").string());
-        runConvert("-size 64x48 -seed 3 plasma:fractal -interlace PNG PNG24:" + (folder / "adam7.png").string());
-        runConvert("-size 64x48 -seed 3 plasma:fractal -type truecolor BMP3:" + (folder / "good.bmp").string());
+        runConvert("-size 64x48 -seed 3 plasma:fractal -interlace PNG PNG24:" +
+                   (folder / "adam7.png").string());
+        runConvert("-size 64x48 -seed 3 plasma:fractal -type truecolor BMP3:" +
+                   (folder / "good.bmp").string());
         runConvert("-size 64x48 -seed 3 plasma:fractal -colors 100 -type palette -compress RLE BMP3:" +
                    (folder / "rle.bmp").string());
     }
@@ -46,7 +49,8 @@ TEST_F(BrokenFiles, TruncatedFilesOfEveryFormatAreErrors) {
         ASSERT_NO_THROW(decodeImage(whole, name));
         for (double share : {0.1, 0.5, 0.9, 0.99}) {
             SCOPED_TRACE(std::string(name) + " cut to " + std::to_string(share));
-            const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + std::ptrdiff_t(whole.size() * share));
+            const std::vector<std::uint8_t> cut(whole.begin(),
+                                                whole.begin() + std::ptrdiff_t(whole.size() * share));
             expectImageError([&] { decodeImage(cut, name); }, name, "");
         }
     }
@@ -54,13 +58,9 @@ TEST_F(BrokenFiles, TruncatedFilesOfEveryFormatAreErrors) {
 
 TEST_F(BrokenFiles, ProblemsAreNamedInTheMessage) {
     expectImageError([&] { loadImage(folder / "missing.png"); }, "missing.png", "cannot open");
-    {
-        std::ofstream(folder / "empty.jpg");
-    }
+    { std::ofstream(folder / "empty.jpg"); }
     expectImageError([&] { loadImage(folder / "empty.jpg"); }, "empty.jpg", "empty");
-    {
-        std::ofstream(folder / "text.png") << "this is not a picture at all";
-    }
+    { std::ofstream(folder / "text.png") << "this is not a picture at all"; }
     expectImageError([&] { loadImage(folder / "text.png"); }, "text.png", "not a JPEG, PNG or BMP");
 
     std::vector<std::uint8_t> jpeg = readFileBytes(folder / "good.jpg");
@@ -91,15 +91,17 @@ TEST_F(BrokenFiles, HugeDeclaredSizesAreRefusedBeforeAllocating) {
     std::vector<std::uint8_t> bmp = readFileBytes(folder / "good.bmp");
     bmp[22] = 0xFF, bmp[23] = 0xFF, bmp[24] = 0xFF, bmp[25] = 0x7F;
     expectImageError([&] { decodeImage(bmp, "tall.bmp"); }, "tall.bmp", "too large");
-    bmp[22] = 0x00, bmp[23] = 0x10, bmp[24] = 0x00, bmp[25] = 0x00; // 4096 rows: passes the limit, lacks the data
+    bmp[22] = 0x00, bmp[23] = 0x10, bmp[24] = 0x00,
+    bmp[25] = 0x00; // 4096 rows: passes the limit, lacks the data
     expectImageError([&] { decodeImage(bmp, "short.bmp"); }, "short.bmp", "ends early");
 }
 
 TEST_F(BrokenFiles, SavingToAnUnwritablePlaceNamesTheFileAndLeavesNothing) {
     const Bitmap picture(4, 4);
-    expectImageError([&] { saveImage(folder / "no-such-folder" / "x.png", picture, ImageFormat::Png); }, "x.png",
-                     "cannot create");
-    expectImageError([&] { saveImage(folder / "empty.bmp", Bitmap(), ImageFormat::Bmp); }, "empty.bmp", "empty picture");
+    expectImageError([&] { saveImage(folder / "no-such-folder" / "x.png", picture, ImageFormat::Png); },
+                     "x.png", "cannot create");
+    expectImageError([&] { saveImage(folder / "empty.bmp", Bitmap(), ImageFormat::Bmp); }, "empty.bmp",
+                     "empty picture");
     EXPECT_FALSE(std::filesystem::exists(folder / "empty.bmp"));
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         EXPECT_EQ(entry.path().string().find(".XXXXXX"), std::string::npos);

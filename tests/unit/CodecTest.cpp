@@ -25,14 +25,15 @@ struct Variant {
 };
 
 class CodecTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         folder_ = new TemporaryFolder;
         // A colourful, noisy source of odd size (rows need padding), with a soft alpha ramp
         // for the variants that keep alpha.
         runConvert("-size 61x37 -seed 7 plasma:fractal -blur 0x0.5 " + (*folder_ / "source.png").string());
         runConvert((*folder_ / "source.png").string() +
-                   " \\( -size 61x37 gradient:white-black -rotate 0 \\) -alpha off -compose CopyOpacity -composite " +
+                   " \\( -size 61x37 gradient:white-black -rotate 0 \\) -alpha off -compose CopyOpacity "
+                   "-composite " +
                    (*folder_ / "source-alpha.png").string());
     }
     static void TearDownTestSuite() { delete folder_; }
@@ -76,7 +77,8 @@ TEST_F(CodecTest, PngEveryColourTypeAndDepthMatchesImageMagickExactly) {
         {"gray 2", "-colorspace Gray -define png:color-type=0 -define png:bit-depth=2", "gray2.png", 24},
         {"gray 4", "-colorspace Gray -define png:color-type=0 -define png:bit-depth=4", "gray4.png", 24},
         {"gray 8", "-colorspace Gray -define png:color-type=0 -define png:bit-depth=8", "gray8.png", 24},
-        {"gray 16", "-colorspace Gray -depth 16 -define png:color-type=0 -define png:bit-depth=16", "gray16.png", 24},
+        {"gray 16", "-colorspace Gray -depth 16 -define png:color-type=0 -define png:bit-depth=16",
+         "gray16.png", 24},
         {"rgb 8", "", "PNG24:rgb8.png", 24},
         {"rgb 16", "-depth 16", "PNG48:rgb16.png", 24},
         {"palette 1", "-colors 2 -type palette -define png:bit-depth=1", "PNG8:pal1.png", 24},
@@ -84,7 +86,8 @@ TEST_F(CodecTest, PngEveryColourTypeAndDepthMatchesImageMagickExactly) {
         {"palette 4", "-colors 16 -type palette -define png:bit-depth=4", "PNG8:pal4.png", 24},
         {"palette 8", "-colors 200", "PNG8:pal8.png", 24},
         {"interlaced rgb", "-interlace PNG", "PNG24:adam7.png", 24},
-        {"interlaced palette 4", "-interlace PNG -colors 16 -type palette -define png:bit-depth=4", "PNG8:adam7pal.png", 24},
+        {"interlaced palette 4", "-interlace PNG -colors 16 -type palette -define png:bit-depth=4",
+         "PNG8:adam7pal.png", 24},
     };
     for (const auto& v : variants) {
         SCOPED_TRACE(v.name);
@@ -94,9 +97,12 @@ TEST_F(CodecTest, PngEveryColourTypeAndDepthMatchesImageMagickExactly) {
         EXPECT_EQ(maxChannelDifference(ours, imageMagickPixels(file), false), 0);
     }
     // The files really are of the kind they claim.
-    EXPECT_EQ(imageMagickProperty(*folder_ / "pal2.png", "%[png:IHDR.bit_depth] %[png:IHDR.color_type]"), "2 3 (Indexed)");
-    EXPECT_EQ(imageMagickProperty(*folder_ / "gray16.png", "%[png:IHDR.bit_depth] %[png:IHDR.color_type]"), "16 0 (Grayscale)");
-    EXPECT_EQ(imageMagickProperty(*folder_ / "adam7.png", "%[png:IHDR.interlace_method]"), "1 (Adam7 method)");
+    EXPECT_EQ(imageMagickProperty(*folder_ / "pal2.png", "%[png:IHDR.bit_depth] %[png:IHDR.color_type]"),
+              "2 3 (Indexed)");
+    EXPECT_EQ(imageMagickProperty(*folder_ / "gray16.png", "%[png:IHDR.bit_depth] %[png:IHDR.color_type]"),
+              "16 0 (Grayscale)");
+    EXPECT_EQ(imageMagickProperty(*folder_ / "adam7.png", "%[png:IHDR.interlace_method]"),
+              "1 (Adam7 method)");
 }
 
 TEST_F(CodecTest, PngAlphaAndTransparencyMatchImageMagickExactly) {
@@ -104,8 +110,10 @@ TEST_F(CodecTest, PngAlphaAndTransparencyMatchImageMagickExactly) {
         {"rgba 8", "", "PNG32:rgba8.png", 32},
         {"rgba 16", "-depth 16", "PNG64:rgba16.png", 32},
         {"gray alpha 8", "-colorspace Gray -define png:color-type=4 -define png:bit-depth=8", "ga8.png", 32},
-        {"gray alpha 16", "-colorspace Gray -depth 16 -define png:color-type=4 -define png:bit-depth=16", "ga16.png", 32},
-        {"palette with transparency", "-channel A -threshold 50% +channel -colors 64", "PNG8:paltrns.png", 32},
+        {"gray alpha 16", "-colorspace Gray -depth 16 -define png:color-type=4 -define png:bit-depth=16",
+         "ga16.png", 32},
+        {"palette with transparency", "-channel A -threshold 50% +channel -colors 64", "PNG8:paltrns.png",
+         32},
         {"interlaced rgba", "-interlace PNG", "PNG32:adam7a.png", 32},
     };
     for (const auto& v : variants) {
@@ -120,8 +128,10 @@ TEST_F(CodecTest, PngAlphaAndTransparencyMatchImageMagickExactly) {
 TEST_F(CodecTest, PngSingleTransparentColourBecomesAlpha) {
     // Gray and RGB pictures can name one colour transparent (a tRNS chunk without a palette).
     const auto gray = *folder_ / "graytrns.png";
-    runConvert("-size 8x4 xc:gray50 -fill white -draw 'point 3,1' -transparent white -define png:color-type=0 "
-               "-define png:bit-depth=8 " + gray.string());
+    runConvert(
+        "-size 8x4 xc:gray50 -fill white -draw 'point 3,1' -transparent white -define png:color-type=0 "
+        "-define png:bit-depth=8 " +
+        gray.string());
     const Bitmap picture = loadImage(gray);
     ASSERT_EQ(picture.bitDepth(), 32);
     EXPECT_EQ(bgraAlpha(picture.pixel(3, 1)), 0);
@@ -185,10 +195,13 @@ TEST_F(CodecTest, BmpThirtyTwoBitsKeepsAlpha) {
 
 namespace {
 
-std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file) { return readFileBytes(file); }
+std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file) {
+    return readFileBytes(file);
+}
 
 void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 // Rewrites a bottom-up uncompressed bitmap file as a top-down one: negative height, rows reversed.
@@ -203,7 +216,8 @@ std::vector<std::uint8_t> flippedTopDown(std::vector<std::uint8_t> bytes, int ro
 }
 
 void writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 } // namespace
@@ -211,7 +225,11 @@ void writeBytes(const std::filesystem::path& file, const std::vector<std::uint8_
 TEST_F(CodecTest, BmpTopDownRowsMatchImageMagick) {
     const auto bottomUp24 = make({"24", "-type truecolor", "BMP3:td24.bmp", 24});
     const auto bottomUp8 = make({"8", "-colors 50 -type palette -compress None", "BMP3:td8.bmp", 24});
-    const struct { std::filesystem::path source; int rowSize; const char* name; } cases[] = {
+    const struct {
+        std::filesystem::path source;
+        int rowSize;
+        const char* name;
+    } cases[] = {
         {bottomUp24, (61 * 3 + 3) & ~3, "topdown24.bmp"},
         {bottomUp8, (61 + 3) & ~3, "topdown8.bmp"},
     };
@@ -228,13 +246,14 @@ TEST_F(CodecTest, BmpTopDownRowsMatchImageMagick) {
 TEST_F(CodecTest, BmpRle4WithEveryEscapeMatchesImageMagick) {
     // ImageMagick does not write RLE4, so the file is put together here: a 7 x 4 picture with
     // runs, an odd-length literal run (padded), a delta jump, end-of-line and end-of-picture.
-    const std::uint8_t palette[16][4] = {{0, 0, 0, 0},       {0, 0, 255, 0},   {0, 255, 0, 0},   {255, 0, 0, 0},
-                                         {255, 255, 255, 0}, {0, 128, 255, 0}, {128, 0, 128, 0}, {40, 80, 120, 0}};
+    const std::uint8_t palette[16][4] = {{0, 0, 0, 0},     {0, 0, 255, 0},     {0, 255, 0, 0},
+                                         {255, 0, 0, 0},   {255, 255, 255, 0}, {0, 128, 255, 0},
+                                         {128, 0, 128, 0}, {40, 80, 120, 0}};
     const std::vector<std::uint8_t> rle = {
-        4, 0x12, 3, 0x34, 0, 0,             // row 0 (bottom): 1 2 1 2 3 4 3
-        0, 5, 0x56, 0x71, 0x20, 0, 2, 0x77, 0, 0, // row 1: literal 5 6 7 1 2 (3 bytes + pad), then 7 7
-        0, 2, 3, 0, 2, 0x44, 0, 0,          // row 2: skip 3 pixels, then 4 4
-        7, 0x65, 0, 1,                      // row 3: 6 5 6 5 6 5 6, end of picture
+        4, 0x12, 3,    0x34, 0,    0,                   // row 0 (bottom): 1 2 1 2 3 4 3
+        0, 5,    0x56, 0x71, 0x20, 0,    2, 0x77, 0, 0, // row 1: literal 5 6 7 1 2 (3 bytes + pad), then 7 7
+        0, 2,    3,    0,    2,    0x44, 0, 0,          // row 2: skip 3 pixels, then 4 4
+        7, 0x65, 0,    1,                               // row 3: 6 5 6 5 6 5 6, end of picture
     };
     std::vector<std::uint8_t> file(14 + 40 + 64);
     file[0] = 'B';
@@ -248,7 +267,8 @@ TEST_F(CodecTest, BmpRle4WithEveryEscapeMatchesImageMagick) {
     put32(file, 30, 2); // RLE4
     put32(file, 34, static_cast<std::uint32_t>(rle.size()));
     put32(file, 46, 16);
-    for (int i = 0; i < 16; ++i) std::memcpy(&file[54 + 4 * i], palette[i % 8], 4);
+    for (int i = 0; i < 16; ++i)
+        std::memcpy(&file[54 + 4 * i], palette[i % 8], 4);
     file.insert(file.end(), rle.begin(), rle.end());
     put32(file, 2, static_cast<std::uint32_t>(file.size()));
     const auto path = *folder_ / "rle4.bmp";
@@ -256,8 +276,8 @@ TEST_F(CodecTest, BmpRle4WithEveryEscapeMatchesImageMagick) {
 
     const Bitmap ours = loadImage(path);
     ASSERT_EQ(ours.size(), (Size{7, 4}));
-    EXPECT_EQ(ours.pixel(0, 3), bgraFromRgba(255, 0, 0)); // bottom row, index 1
-    EXPECT_EQ(ours.pixel(4, 2), bgraFromRgba(0, 255, 0)); // literal run's last pixel, index 2
+    EXPECT_EQ(ours.pixel(0, 3), bgraFromRgba(255, 0, 0));   // bottom row, index 1
+    EXPECT_EQ(ours.pixel(4, 2), bgraFromRgba(0, 255, 0));   // literal run's last pixel, index 2
     EXPECT_EQ(ours.pixel(6, 2), bgraFromRgba(120, 80, 40)); // after the padding byte, index 7
     EXPECT_EQ(ours.pixel(3, 1), bgraFromRgba(255, 255, 255));
     EXPECT_EQ(ours.pixel(0, 0), bgraFromRgba(128, 0, 128));
@@ -289,7 +309,8 @@ TEST_F(CodecTest, OurFilesReadBackInImageMagick) {
 
     saveImage(*folder_ / "ours32.bmp", withAlpha, ImageFormat::Bmp);
     EXPECT_EQ(maxChannelDifference(imageMagickPixels(*folder_ / "ours32.bmp"), withAlpha, false), 0);
-    EXPECT_EQ(maxChannelDifference(loadImage(*folder_ / "ours32.bmp"), withAlpha, false), 0); // and back in ours
+    EXPECT_EQ(maxChannelDifference(loadImage(*folder_ / "ours32.bmp"), withAlpha, false),
+              0); // and back in ours
 
     // JPEG loses detail: ours must come as close to the original as ImageMagick's own file of
     // the same quality.

@@ -12,7 +12,8 @@ namespace {
 Bitmap numbered(int width, int height) {
     Bitmap picture(width, height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) picture.setPixel(x, y, bgraFromRgba(x * 10, y * 10, 200));
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(x, y, bgraFromRgba(x * 10, y * 10, 200));
     return picture;
 }
 
@@ -74,7 +75,8 @@ TEST(Bilinear, HalvingAveragesPairsAndKeepsFlatAreasFlat) {
     flat.fill(bgraFromRgba(12, 34, 56));
     const Bitmap fitted = resampleBilinear(flat, {1280, 720});
     for (int y : {0, 359, 719})
-        for (int x : {0, 640, 1279}) EXPECT_EQ(fitted.pixel(x, y), bgraFromRgba(12, 34, 56));
+        for (int x : {0, 640, 1279})
+            EXPECT_EQ(fitted.pixel(x, y), bgraFromRgba(12, 34, 56));
 }
 
 TEST(Bilinear, DrawsOnlyInsideTheTarget) {
@@ -115,8 +117,10 @@ TEST(Bilinear, MatchesAFloatingPointReferenceOnNoise) {
                 const double fx = sx - x0, fy = sy - y0;
                 for (int shift = 0; shift < 32; shift += 8) {
                     auto c = [&](int px, int py) { return double((source.pixel(px, py) >> shift) & 0xFF); };
-                    const double want = (c(x0, y0) * (1 - fx) + c(x1, y0) * fx) * (1 - fy) + (c(x0, y1) * (1 - fx) + c(x1, y1) * fx) * fy;
-                    worst = std::max(worst, int(std::abs(want - double((result.pixel(x, y) >> shift) & 0xFF)) + 0.5));
+                    const double want = (c(x0, y0) * (1 - fx) + c(x1, y0) * fx) * (1 - fy) +
+                                        (c(x0, y1) * (1 - fx) + c(x1, y1) * fx) * fy;
+                    worst = std::max(
+                        worst, int(std::abs(want - double((result.pixel(x, y) >> shift) & 0xFF)) + 0.5));
                 }
             }
         EXPECT_LE(worst, 2) << size.width << "x" << size.height;

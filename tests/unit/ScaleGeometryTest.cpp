@@ -48,9 +48,10 @@ TEST(ScaleGeometry, ShownSizeFollowsTheModeTable) {
     };
     for (const auto& c : cases) {
         const Size shown = shownSize(c.mode, c.view, c.picture, c.scale);
-        EXPECT_EQ(shown, c.shown) << "mode " << int(c.mode) << " view " << c.view.width << "x" << c.view.height
-                                  << " picture " << c.picture.width << "x" << c.picture.height << " scale " << c.scale
-                                  << " gave " << shown.width << "x" << shown.height;
+        EXPECT_EQ(shown, c.shown) << "mode " << int(c.mode) << " view " << c.view.width << "x"
+                                  << c.view.height << " picture " << c.picture.width << "x"
+                                  << c.picture.height << " scale " << c.scale << " gave " << shown.width
+                                  << "x" << shown.height;
     }
 }
 
@@ -60,8 +61,10 @@ TEST(ScaleGeometry, EmptyPictureShowsNothing) {
 }
 
 TEST(ScaleGeometry, PlacementCentresOrKeepsTopLeft) {
-    EXPECT_EQ(placement(ScaleMode::smResize, {1280, 1024}, {1920, 1080}, 1.0, true), (Rect{0, 152, 1280, 720}));
-    EXPECT_EQ(placement(ScaleMode::smResize, {1280, 1024}, {1920, 1080}, 1.0, false), (Rect{0, 0, 1280, 720}));
+    EXPECT_EQ(placement(ScaleMode::smResize, {1280, 1024}, {1920, 1080}, 1.0, true),
+              (Rect{0, 152, 1280, 720}));
+    EXPECT_EQ(placement(ScaleMode::smResize, {1280, 1024}, {1920, 1080}, 1.0, false),
+              (Rect{0, 0, 1280, 720}));
     EXPECT_EQ(placement(ScaleMode::smNormal, {101, 101}, {50, 50}, 1.0, true), (Rect{25, 25, 50, 50}));
     // A picture larger than the view is centred too: its middle shows.
     EXPECT_EQ(placement(ScaleMode::smNormal, {100, 100}, {300, 200}, 1.0, true), (Rect{-100, -50, 300, 200}));

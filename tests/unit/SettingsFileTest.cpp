@@ -16,7 +16,9 @@ using vexmira::testing::TemporaryFolder;
 
 namespace {
 
-void writeText(const std::filesystem::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void writeText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::string readText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -38,9 +40,10 @@ TEST(IniFile, NamesAreComparedWithoutRegardToCase) {
 
 TEST(IniFile, BadNumbersAndMissingKeysGiveDefaults) {
     TemporaryFolder folder;
-    writeText(folder / "a.cfg",
-              "[Options]\nrefreshRate=fast\nopScaleValue=150\nbad=12abc\nhex=$1F\nhex2=0x10\nbig=99999999999\n"
-              "neg=-20\nspaced=  7  \nhalf=62,5\nempty=\n");
+    writeText(
+        folder / "a.cfg",
+        "[Options]\nrefreshRate=fast\nopScaleValue=150\nbad=12abc\nhex=$1F\nhex2=0x10\nbig=99999999999\n"
+        "neg=-20\nspaced=  7  \nhalf=62,5\nempty=\n");
     const IniFile file(folder / "a.cfg");
     EXPECT_EQ(file.readInteger("Options", "refreshRate", 5), 5);
     EXPECT_DOUBLE_EQ(file.readFloat("Options", "opScaleValue", 100.0) / 100.0, 1.5);
@@ -64,7 +67,8 @@ TEST(IniFile, BadNumbersAndMissingKeysGiveDefaults) {
 
 TEST(IniFile, UntouchedLinesKeepTheirPlaceAndNewKeysJoinTheirSection) {
     TemporaryFolder folder;
-    const std::string original = "; kept comment\n[Velikost]\nLevo=10\nGor=20\n\n[Foreign]\nkey=value with = sign\n\n[Options]\nunknown=42\n";
+    const std::string original = "; kept comment\n[Velikost]\nLevo=10\nGor=20\n\n[Foreign]\nkey=value with = "
+                                 "sign\n\n[Options]\nunknown=42\n";
     writeText(folder / "a.cfg", original);
     IniFile file(folder / "a.cfg");
     file.writeInteger("Velikost", "Gor", 30);
@@ -72,8 +76,9 @@ TEST(IniFile, UntouchedLinesKeepTheirPlaceAndNewKeysJoinTheirSection) {
     file.writeFloat("Options", "opScaleValue", 150.0);
     file.writeString("New", "HotKey", "Ctrl+F9");
     ASSERT_TRUE(file.save());
-    EXPECT_EQ(readText(folder / "a.cfg"), "; kept comment\n[Velikost]\nLevo=10\nGor=30\n\n[Foreign]\nkey=value with = sign\n\n"
-                                          "[Options]\nunknown=42\noptAutohide=1\nopScaleValue=150\n\n[New]\nHotKey=Ctrl+F9\n");
+    EXPECT_EQ(readText(folder / "a.cfg"),
+              "; kept comment\n[Velikost]\nLevo=10\nGor=30\n\n[Foreign]\nkey=value with = sign\n\n"
+              "[Options]\nunknown=42\noptAutohide=1\nopScaleValue=150\n\n[New]\nHotKey=Ctrl+F9\n");
     EXPECT_EQ(IniFile(folder / "a.cfg").readString("Foreign", "key", ""), "value with = sign");
 }
 
@@ -117,7 +122,8 @@ TEST(IniFile, AgreesWithQtsIniImplementationBothWays) {
 
 TEST(CustomColors, TextFormRoundTripsAndSkipsBrokenLines) {
     CustomColorSet colors{};
-    for (int i = 0; i < 16; ++i) colors[i] = 0x010101u * static_cast<unsigned>(i) + 0x00A000u;
+    for (int i = 0; i < 16; ++i)
+        colors[i] = 0x010101u * static_cast<unsigned>(i) + 0x00A000u;
     const std::string text = formatCustomColors(colors);
     EXPECT_EQ(text.substr(0, 14), "ColorA=00A000\r");
     EXPECT_NE(text.find("\r\nColorP=0FAF0F"), std::string::npos);
@@ -125,7 +131,8 @@ TEST(CustomColors, TextFormRoundTripsAndSkipsBrokenLines) {
 
     CustomColorSet start{};
     start.fill(0xFFFFFF);
-    const CustomColorSet parsed = parseCustomColors("ColorB=123456\nColorZ=000000\nColorC=xyz\njunk\nColorD=abcdef", start);
+    const CustomColorSet parsed =
+        parseCustomColors("ColorB=123456\nColorZ=000000\nColorC=xyz\njunk\nColorD=abcdef", start);
     EXPECT_EQ(parsed[1], 0x123456u);
     EXPECT_EQ(parsed[3], 0xABCDEFu);
     EXPECT_EQ(parsed[2], 0xFFFFFFu);
@@ -134,8 +141,8 @@ TEST(CustomColors, TextFormRoundTripsAndSkipsBrokenLines) {
 
 TEST(FadeSchedule, OpacityTickByTickWithThePointerAway) {
     // tick -> opacity shown after it
-    const std::pair<int, int> expected[] = {{1, 255}, {54, 255}, {55, 198}, {56, 196}, {98, 112}, {99, 105},
-                                            {100, 98}, {101, 93}, {118, 8},  {119, 3},   {120, 3},  {500, 3}};
+    const std::pair<int, int> expected[] = {{1, 255},  {54, 255}, {55, 198}, {56, 196}, {98, 112}, {99, 105},
+                                            {100, 98}, {101, 93}, {118, 8},  {119, 3},  {120, 3},  {500, 3}};
     int alpha = 255;
     int opacity = 255;
     std::size_t next = 0;
@@ -180,7 +187,8 @@ TEST(IniFile, LineEndsMarkAndRepeatedSectionsAsOnTheHomePlatform) {
         {"byte-order mark", "\xEF\xBB\xBF[Options]\nShowHint=0\nrefreshRate=7", 0, 7},
         {"lone CR line ends", "[Options]\rShowHint=0\rrefreshRate=8\r", 0, 8},
         {"CR LF and LF mixed", "[Options]\r\nShowHint=0\nrefreshRate=9\r\n", 0, 9},
-        {"first of two sections", "[Options]\nShowHint=0\n[Other]\nx=1\n[OPTIONS]\nShowHint=1\nrefreshRate=30\n", 0, 5},
+        {"first of two sections",
+         "[Options]\nShowHint=0\n[Other]\nx=1\n[OPTIONS]\nShowHint=1\nrefreshRate=30\n", 0, 5},
     };
     for (const auto& c : cases) {
         IniFile file("a.cfg", c.text);

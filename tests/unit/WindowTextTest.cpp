@@ -14,10 +14,17 @@ TEST(WindowText, TitlesInEachEncodingReadAsUtf8) {
     } cases[] = {
         {"Caf\xE9 \xA9", TextKind::Latin1, "Caf\xC3\xA9 \xC2\xA9"},
         {"Caf\xC3\xA9", TextKind::Utf8, "Caf\xC3\xA9"},
-        {"Stra\xDF" "e", TextKind::CompoundText, "Stra\xC3\x9F" "e"},              // Latin-1 right half by default
-        {"a\x1B%G\xE2\x82\xAC\x1B%@b", TextKind::CompoundText, "a\xE2\x82\xAC" "b"}, // embedded UTF-8
-        {"x\x1B$)A\xB0\xA1y", TextKind::CompoundText, "x??y"},                      // a set not read here
+        {"Stra\xDF"
+         "e",
+         TextKind::CompoundText,
+         "Stra\xC3\x9F"
+         "e"}, // Latin-1 right half by default
+        {"a\x1B%G\xE2\x82\xAC\x1B%@b", TextKind::CompoundText,
+         "a\xE2\x82\xAC"
+         "b"},                                                 // embedded UTF-8
+        {"x\x1B$)A\xB0\xA1y", TextKind::CompoundText, "x??y"}, // a set not read here
         {"\x1B-A\xE9\x1B(B!", TextKind::CompoundText, "\xC3\xA9!"},
     };
-    for (const auto& c : cases) EXPECT_EQ(windowTextToUtf8(c.bytes, c.kind), c.utf8) << c.bytes;
+    for (const auto& c : cases)
+        EXPECT_EQ(windowTextToUtf8(c.bytes, c.kind), c.utf8) << c.bytes;
 }

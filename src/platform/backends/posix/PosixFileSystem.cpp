@@ -14,13 +14,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string reason() { return std::strerror(errno); }
+std::string reason() {
+    return std::strerror(errno);
+}
 
 // Temporaries are named "<file>.tmp-<pid>-XXXXXX", so that a later run can tell whose they are.
 const std::string temporaryMark = ".tmp-";
 
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) ::close(fd_);
@@ -34,7 +36,7 @@ public:
         return ::close(fd) == 0;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -140,6 +142,8 @@ void removeStaleTemporaries(const fs::path& path) {
     }
 }
 
-bool isWritableFolder(const fs::path& folder) { return ::access(folder.c_str(), W_OK | X_OK) == 0; }
+bool isWritableFolder(const fs::path& folder) {
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
 
 } // namespace vexmira::platform

@@ -17,14 +17,16 @@ std::unique_ptr<ShmSegment> ShmSegment::create(std::shared_ptr<XConnection> conn
     }
     xcb_connection_t* c = connection->get();
     const xcb_shm_seg_t id = xcb_generate_id(c);
-    XcbReply<xcb_generic_error_t> error(xcb_request_check(c, xcb_shm_attach_checked(c, id, static_cast<std::uint32_t>(key), 0)));
+    XcbReply<xcb_generic_error_t> error(
+        xcb_request_check(c, xcb_shm_attach_checked(c, id, static_cast<std::uint32_t>(key), 0)));
     // Both sides are attached (or the server refused): the block goes away with the last detach.
     shmctl(key, IPC_RMID, nullptr);
     if (error) {
         shmdt(address);
         return nullptr;
     }
-    return std::unique_ptr<ShmSegment>(new ShmSegment(std::move(connection), static_cast<std::uint8_t*>(address), bytes, id));
+    return std::unique_ptr<ShmSegment>(
+        new ShmSegment(std::move(connection), static_cast<std::uint8_t*>(address), bytes, id));
 }
 
 ShmSegment::~ShmSegment() {
@@ -50,14 +52,16 @@ std::shared_ptr<std::uint8_t> ShmSegmentPool::acquire(std::size_t bytes, const S
     *segment = chosen.get();
     std::uint8_t* data = chosen->data();
     auto self = shared_from_this();
-    return std::shared_ptr<std::uint8_t>(data, [self, raw = chosen.release()](std::uint8_t*) { self->giveBack(raw); });
+    return std::shared_ptr<std::uint8_t>(
+        data, [self, raw = chosen.release()](std::uint8_t*) { self->giveBack(raw); });
 }
 
 void ShmSegmentPool::giveBack(ShmSegment* segment) {
     std::unique_ptr<ShmSegment> owned(segment);
     std::lock_guard lock(mutex_);
     idle_.push_back(std::move(owned));
-    if (idle_.size() > keptIdle) idle_.erase(idle_.begin()); // the oldest, likely of a size no longer asked for
+    if (idle_.size() > keptIdle)
+        idle_.erase(idle_.begin()); // the oldest, likely of a size no longer asked for
 }
 
 } // namespace vexmira::platform::x11

@@ -14,7 +14,7 @@ namespace vexmira::platform::x11 {
 
 // A System V shared-memory block attached both here and in the X server.
 class ShmSegment {
-public:
+  public:
     // Null when the block cannot be made or the server refuses to attach it.
     static std::unique_ptr<ShmSegment> create(std::shared_ptr<XConnection> connection, std::size_t bytes);
     ~ShmSegment();
@@ -25,8 +25,9 @@ public:
     std::size_t size() const { return size_; }
     xcb_shm_seg_t id() const { return id_; }
 
-private:
-    ShmSegment(std::shared_ptr<XConnection> connection, std::uint8_t* data, std::size_t size, xcb_shm_seg_t id)
+  private:
+    ShmSegment(std::shared_ptr<XConnection> connection, std::uint8_t* data, std::size_t size,
+               xcb_shm_seg_t id)
         : connection_(std::move(connection)), data_(data), size_(size), id_(id) {}
 
     std::shared_ptr<XConnection> connection_;
@@ -39,13 +40,13 @@ private:
 // bitmap using it is released, so a steady stream of frames reuses the same few segments and
 // never pays for fresh pages. Any thread may release.
 class ShmSegmentPool : public std::enable_shared_from_this<ShmSegmentPool> {
-public:
+  public:
     explicit ShmSegmentPool(std::shared_ptr<XConnection> connection) : connection_(std::move(connection)) {}
 
     // Memory of at least `bytes` and the segment behind it; null storage when no segment can be made.
     std::shared_ptr<std::uint8_t> acquire(std::size_t bytes, const ShmSegment** segment);
 
-private:
+  private:
     void giveBack(ShmSegment* segment);
 
     static constexpr std::size_t keptIdle = 3;

@@ -16,9 +16,9 @@
 namespace vexmira::platform {
 
 const std::vector<std::string>& preferredPictureFormats() {
-    static const std::vector<std::string> formats = {"image/png",  "image/bmp",  "image/x-bmp", "image/x-MS-bmp",
-                                                     "image/x-win-bitmap", "image/jpeg", "image/gif", "image/webp",
-                                                     "image/tiff", "image/x-tiff"};
+    static const std::vector<std::string> formats = {
+        "image/png",  "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/x-win-bitmap",
+        "image/jpeg", "image/gif", "image/webp",  "image/tiff",     "image/x-tiff"};
     return formats;
 }
 
@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 // Reads the CLIPBOARD selection on its own thread and its own connection: the owner's answers
 // arrive as events there, whatever the user-interface thread is doing.
 class X11ClipboardReader final : public ClipboardReader {
-public:
+  public:
     X11ClipboardReader(std::shared_ptr<x11::XConnection> connection, int timeoutMs)
         : connection_(std::move(connection)), timeout_(timeoutMs) {
         xcb_connection_t* c = connection_->get();
@@ -41,7 +41,8 @@ public:
         const char* names[] = {"CLIPBOARD", "TARGETS", "INCR", "VEXMIRA_CLIPBOARD"};
         xcb_atom_t* atoms[] = {&clipboard_, &targets_, &incr_, &property_};
         xcb_intern_atom_cookie_t cookies[4];
-        for (int i = 0; i < 4; ++i) cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+        for (int i = 0; i < 4; ++i)
+            cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
         for (int i = 0; i < 4; ++i) {
             XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
             *atoms[i] = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
@@ -71,7 +72,7 @@ public:
         return true;
     }
 
-private:
+  private:
     void run() {
         for (;;) {
             std::function<void(ClipboardData)> done;
@@ -85,7 +86,9 @@ private:
             }
             ClipboardData data = readPicture();
             if (data.status == ClipboardData::Status::TimedOut)
-                std::fprintf(stderr, "vexmira: the clipboard's owner did not answer within %d ms; the picture stays\n", timeout_);
+                std::fprintf(
+                    stderr, "vexmira: the clipboard's owner did not answer within %d ms; the picture stays\n",
+                    timeout_);
             done(std::move(data));
             std::lock_guard lock(mutex_);
             busy_ = false;
@@ -99,15 +102,19 @@ private:
         std::vector<std::uint8_t> list;
         const auto targets = fetch(targets_, deadline, list);
         if (targets != ClipboardData::Status::Read) {
-            data.status = targets == ClipboardData::Status::Failed ? ClipboardData::Status::NoPicture : targets;
+            data.status =
+                targets == ClipboardData::Status::Failed ? ClipboardData::Status::NoPicture : targets;
             return data;
         }
         data.offered = atomNames(list);
         const auto& preferred = preferredPictureFormats();
-        auto chosen = std::find_first_of(preferred.begin(), preferred.end(), data.offered.begin(), data.offered.end());
+        auto chosen =
+            std::find_first_of(preferred.begin(), preferred.end(), data.offered.begin(), data.offered.end());
         std::string format;
-        if (chosen != preferred.end()) format = *chosen;
-        else if (auto any = std::find_if(data.offered.begin(), data.offered.end(), [](const std::string& f) { return f.starts_with("image/"); });
+        if (chosen != preferred.end())
+            format = *chosen;
+        else if (auto any = std::find_if(data.offered.begin(), data.offered.end(),
+                                         [](const std::string& f) { return f.starts_with("image/"); });
                  any != data.offered.end())
             format = *any;
         if (format.empty()) {
@@ -117,20 +124,24 @@ private:
         data.format = format;
         const xcb_atom_t target = intern(format);
         data.status = fetch(target, deadline, data.bytes);
-        if (data.status == ClipboardData::Status::Read && data.bytes.empty()) data.status = ClipboardData::Status::Failed;
+        if (data.status == ClipboardData::Status::Read && data.bytes.empty())
+            data.status = ClipboardData::Status::Failed;
         return data;
     }
 
     // Asks the owner to convert the clipboard to `target` and collects the answer, also when it
     // comes in pieces (INCR).
-    ClipboardData::Status fetch(xcb_atom_t target, Clock::time_point deadline, std::vector<std::uint8_t>& bytes) {
+    ClipboardData::Status fetch(xcb_atom_t target, Clock::time_point deadline,
+                                std::vector<std::uint8_t>& bytes) {
         xcb_connection_t* c = connection_->get();
         xcb_delete_property(c, window_, property_);
         xcb_convert_selection(c, window_, clipboard_, target, property_, XCB_CURRENT_TIME);
         xcb_flush(c);
         for (;;) {
             auto event = waitForEvent(deadline);
-            if (!event) return connection_->isBroken() ? ClipboardData::Status::Failed : ClipboardData::Status::TimedOut;
+            if (!event)
+                return connection_->isBroken() ? ClipboardData::Status::Failed
+                                               : ClipboardData::Status::TimedOut;
             if ((event->response_type & 0x7F) != XCB_SELECTION_NOTIFY) continue;
             const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get());
             if (notify->requestor != window_ || notify->selection != clipboard_) continue;
@@ -147,7 +158,9 @@ private:
             if (!event) return ClipboardData::Status::TimedOut;
             if ((event->response_type & 0x7F) != XCB_PROPERTY_NOTIFY) continue;
             const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
-            if (notify->window != window_ || notify->atom != property_ || notify->state != XCB_PROPERTY_NEW_VALUE) continue;
+            if (notify->window != window_ || notify->atom != property_ ||
+                notify->state != XCB_PROPERTY_NEW_VALUE)
+                continue;
             std::vector<std::uint8_t> piece;
             if (!readProperty(piece, type)) return ClipboardData::Status::Failed;
             if (piece.empty()) return ClipboardData::Status::Read;
@@ -163,11 +176,13 @@ private:
         for (;;) {
             const bool last = false;
             XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-                c, xcb_get_property(c, last, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, offset, 1u << 22), nullptr));
+                c, xcb_get_property(c, last, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, offset, 1u << 22),
+                nullptr));
             if (!reply) return false;
             type = reply->type;
             const auto* data = static_cast<const std::uint8_t*>(xcb_get_property_value(reply.get()));
-            const int length = xcb_get_property_value_length(reply.get()) * std::max<int>(reply->format / 8, 1);
+            const int length =
+                xcb_get_property_value_length(reply.get()) * std::max<int>(reply->format / 8, 1);
             bytes.insert(bytes.end(), data, data + length);
             if (reply->bytes_after == 0) break;
             offset += static_cast<std::uint32_t>(length / 4);
@@ -182,19 +197,22 @@ private:
         std::vector<xcb_atom_t> atoms(list.size() / 4);
         std::memcpy(atoms.data(), list.data(), atoms.size() * 4);
         std::vector<xcb_get_atom_name_cookie_t> cookies;
-        for (xcb_atom_t atom : atoms) cookies.push_back(xcb_get_atom_name(c, atom));
+        for (xcb_atom_t atom : atoms)
+            cookies.push_back(xcb_get_atom_name(c, atom));
         std::vector<std::string> names;
         for (auto cookie : cookies) {
             XcbReply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(c, cookie, nullptr));
-            if (reply) names.emplace_back(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
+            if (reply)
+                names.emplace_back(xcb_get_atom_name_name(reply.get()),
+                                   xcb_get_atom_name_name_length(reply.get()));
         }
         return names;
     }
 
     xcb_atom_t intern(const std::string& name) {
         xcb_connection_t* c = connection_->get();
-        XcbReply<xcb_intern_atom_reply_t> reply(
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr));
+        XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr));
         return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
     }
 
@@ -209,7 +227,8 @@ private:
         for (;;) {
             if (XcbReply<xcb_generic_event_t> event(xcb_poll_for_event(c)); event) return event;
             if (connection_->isBroken()) return nullptr;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0) return nullptr;
             pollfd descriptor{xcb_get_file_descriptor(c), POLLIN, 0};
             ::poll(&descriptor, 1, static_cast<int>(std::min<long long>(left, 100)));
@@ -219,7 +238,8 @@ private:
     std::shared_ptr<x11::XConnection> connection_;
     int timeout_;
     xcb_window_t window_ = XCB_WINDOW_NONE;
-    xcb_atom_t clipboard_ = XCB_ATOM_NONE, targets_ = XCB_ATOM_NONE, incr_ = XCB_ATOM_NONE, property_ = XCB_ATOM_NONE;
+    xcb_atom_t clipboard_ = XCB_ATOM_NONE, targets_ = XCB_ATOM_NONE, incr_ = XCB_ATOM_NONE,
+               property_ = XCB_ATOM_NONE;
     std::thread thread_;
     std::mutex mutex_;
     std::condition_variable wake_;

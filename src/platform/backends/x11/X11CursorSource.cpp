@@ -14,7 +14,7 @@ namespace {
 using x11::XConnection;
 
 class X11CursorSource final : public CursorSource {
-public:
+  public:
     explicit X11CursorSource(std::shared_ptr<XConnection> connection) : connection_(std::move(connection)) {}
 
     std::optional<CursorPosition> position() override {
@@ -32,11 +32,12 @@ public:
         CursorImage result{raster::Bitmap(reply->width, reply->height, 32), reply->xhot, reply->yhot};
         const std::uint32_t* pixels = xcb_xfixes_get_cursor_image_cursor_image(reply.get());
         for (int y = 0; y < reply->height; ++y)
-            std::memcpy(result.image.mutableRow(y), pixels + std::size_t(y) * reply->width, std::size_t(reply->width) * 4);
+            std::memcpy(result.image.mutableRow(y), pixels + std::size_t(y) * reply->width,
+                        std::size_t(reply->width) * 4);
         return result;
     }
 
-private:
+  private:
     std::shared_ptr<XConnection> connection_;
 };
 

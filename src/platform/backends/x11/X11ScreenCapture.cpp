@@ -22,9 +22,10 @@ using raster::Rect;
 using x11::XConnection;
 
 class X11ScreenCapture final : public ScreenCapture {
-public:
+  public:
     X11ScreenCapture(std::shared_ptr<XConnection> connection, bool useShm)
-        : connection_(std::move(connection)), pool_(useShm ? std::make_shared<x11::ShmSegmentPool>(connection_) : nullptr) {}
+        : connection_(std::move(connection)),
+          pool_(useShm ? std::make_shared<x11::ShmSegmentPool>(connection_) : nullptr) {}
 
     ~X11ScreenCapture() override { dropPending(); }
 
@@ -36,13 +37,14 @@ public:
             area.intersected(desktop) != area)
             return;
         const x11::ShmSegment* segment = nullptr;
-        std::shared_ptr<std::uint8_t> storage = pool_->acquire(std::size_t(area.width) * area.height * 4, &segment);
+        std::shared_ptr<std::uint8_t> storage =
+            pool_->acquire(std::size_t(area.width) * area.height * 4, &segment);
         if (!storage) return;
         xcb_connection_t* c = connection_->get();
-        const auto cookie = xcb_shm_get_image(c, connection_->root(), static_cast<std::int16_t>(area.x),
-                                              static_cast<std::int16_t>(area.y), static_cast<std::uint16_t>(area.width),
-                                              static_cast<std::uint16_t>(area.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
-                                              segment->id(), 0);
+        const auto cookie = xcb_shm_get_image(
+            c, connection_->root(), static_cast<std::int16_t>(area.x), static_cast<std::int16_t>(area.y),
+            static_cast<std::uint16_t>(area.width), static_cast<std::uint16_t>(area.height), ~0u,
+            XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0);
         xcb_flush(c);
         pending_ = Pending{area, std::move(storage), cookie};
     }
@@ -52,9 +54,11 @@ public:
         if (pending_ && pending_->area == area) {
             Pending fetched = std::move(*pending_);
             pending_.reset();
-            x11::XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(connection_->get(), fetched.cookie, nullptr));
+            x11::XcbReply<xcb_shm_get_image_reply_t> reply(
+                xcb_shm_get_image_reply(connection_->get(), fetched.cookie, nullptr));
             if (reply) {
-                target = Bitmap::wrap(std::move(fetched.storage), area.width, area.height, area.width * 4, 24);
+                target =
+                    Bitmap::wrap(std::move(fetched.storage), area.width, area.height, area.width * 4, 24);
                 return true;
             }
         }
@@ -78,7 +82,8 @@ public:
         auto reply = VEXMIRA_XCB_REPLY(xcb_randr_get_monitors, c, c, connection_->root(), 1);
         if (!reply) return wholeDesktop();
         std::optional<Rect> first;
-        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem; xcb_randr_monitor_info_next(&it)) {
+        for (auto it = xcb_randr_get_monitors_monitors_iterator(reply.get()); it.rem;
+             xcb_randr_monitor_info_next(&it)) {
             const Rect monitor{it.data->x, it.data->y, it.data->width, it.data->height};
             if (it.data->primary) return monitor;
             if (!first) first = monitor;
@@ -93,7 +98,7 @@ public:
 
     std::string transport() const override { return pool_ ? "shared memory" : "plain request"; }
 
-private:
+  private:
     struct Pending {
         Rect area;
         std::shared_ptr<std::uint8_t> storage;
@@ -109,8 +114,8 @@ private:
     static bool withinProtocolRange(const Rect& area) {
         const long long right = static_cast<long long>(area.x) + area.width;
         const long long bottom = static_cast<long long>(area.y) + area.height;
-        return area.x >= -32768 && area.y >= -32768 && area.width <= 65535 && area.height <= 65535 && right <= 32767 &&
-               bottom <= 32767;
+        return area.x >= -32768 && area.y >= -32768 && area.width <= 65535 && area.height <= 65535 &&
+               right <= 32767 && bottom <= 32767;
     }
 
     // A prefetch nobody collected: its reply is read and thrown away.
@@ -135,10 +140,10 @@ private:
             pool_.reset();
             return false;
         }
-        auto reply = VEXMIRA_XCB_REPLY(xcb_shm_get_image, c, c, connection_->root(), static_cast<std::int16_t>(area.x),
-                                       static_cast<std::int16_t>(area.y), static_cast<std::uint16_t>(area.width),
-                                       static_cast<std::uint16_t>(area.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
-                                       segment->id(), 0);
+        auto reply = VEXMIRA_XCB_REPLY(
+            xcb_shm_get_image, c, c, connection_->root(), static_cast<std::int16_t>(area.x),
+            static_cast<std::int16_t>(area.y), static_cast<std::uint16_t>(area.width),
+            static_cast<std::uint16_t>(area.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0);
         if (!reply) return false;
         target = Bitmap::wrap(std::move(storage), area.width, area.height, area.width * 4, 24);
         return true;
@@ -148,14 +153,17 @@ private:
         xcb_connection_t* c = connection_->get();
         auto reply = VEXMIRA_XCB_REPLY(xcb_get_image, c, c, XCB_IMAGE_FORMAT_Z_PIXMAP, connection_->root(),
                                        static_cast<std::int16_t>(area.x), static_cast<std::int16_t>(area.y),
-                                       static_cast<std::uint16_t>(area.width), static_cast<std::uint16_t>(area.height), ~0u);
+                                       static_cast<std::uint16_t>(area.width),
+                                       static_cast<std::uint16_t>(area.height), ~0u);
         if (!reply) return false;
         const std::size_t bytes = std::size_t(area.width) * area.height * 4;
         if (static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) < bytes) return false;
         // The reply's memory becomes the picture's: no copy.
         std::uint8_t* data = xcb_get_image_data(reply.get());
-        std::shared_ptr<x11::XcbReply<xcb_get_image_reply_t>::element_type> owner(reply.release(), x11::FreeWithFree());
-        target = Bitmap::wrap(std::shared_ptr<std::uint8_t>(owner, data), area.width, area.height, area.width * 4, 24);
+        std::shared_ptr<x11::XcbReply<xcb_get_image_reply_t>::element_type> owner(reply.release(),
+                                                                                  x11::FreeWithFree());
+        target = Bitmap::wrap(std::shared_ptr<std::uint8_t>(owner, data), area.width, area.height,
+                              area.width * 4, 24);
         return true;
     }
 

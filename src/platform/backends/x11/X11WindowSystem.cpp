@@ -18,8 +18,8 @@ namespace vexmira::platform {
 
 namespace {
 
-using x11::XConnection;
 using x11::XcbReply;
+using x11::XConnection;
 using Clock = std::chrono::steady_clock;
 
 // How long a client gets to redraw a window after its drawing went off-screen: the parts that
@@ -27,18 +27,25 @@ using Clock = std::chrono::steady_clock;
 constexpr auto redrawTime = std::chrono::milliseconds(200);
 
 class X11WindowSystem final : public WindowSystem {
-public:
+  public:
     explicit X11WindowSystem(std::shared_ptr<XConnection> connection)
         : connection_(std::move(connection)), screen_(openScreenCapture()) {
-        const char* names[] = {"_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST", "_NET_WM_NAME",
-                               "UTF8_STRING",               "_NET_WM_PID",      "_NET_WM_WINDOW_TYPE",
-                               "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_WINDOW_TYPE_DOCK", "COMPOUND_TEXT"};
-        xcb_atom_t* atoms[] = {&stacking_, &clientList_, &netWmName_, &utf8_,      &netWmPid_,
-                               &windowType_, &typeDesktop_, &typeDock_, &compoundText_};
+        const char* names[] = {"_NET_CLIENT_LIST_STACKING",
+                               "_NET_CLIENT_LIST",
+                               "_NET_WM_NAME",
+                               "UTF8_STRING",
+                               "_NET_WM_PID",
+                               "_NET_WM_WINDOW_TYPE",
+                               "_NET_WM_WINDOW_TYPE_DESKTOP",
+                               "_NET_WM_WINDOW_TYPE_DOCK",
+                               "COMPOUND_TEXT"};
+        xcb_atom_t* atoms[] = {&stacking_,   &clientList_,  &netWmName_, &utf8_,        &netWmPid_,
+                               &windowType_, &typeDesktop_, &typeDock_,  &compoundText_};
         constexpr int count = sizeof names / sizeof names[0];
         xcb_connection_t* c = connection_->get();
         xcb_intern_atom_cookie_t cookies[count];
-        for (int i = 0; i < count; ++i) cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
+        for (int i = 0; i < count; ++i)
+            cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
         for (int i = 0; i < count; ++i) {
             XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
             *atoms[i] = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
@@ -65,21 +72,24 @@ public:
         const xcb_window_t frame = frameWindows({static_cast<xcb_window_t>(handle)}).front();
         const raster::Rect place = geometries({frame}).front();
         if (place.isEmpty()) return false;
-        if (method == WindowCaptureMethod::OwnDrawing && connection_->hasComposite()) return captureOwnDrawing(frame, place, target);
+        if (method == WindowCaptureMethod::OwnDrawing && connection_->hasComposite())
+            return captureOwnDrawing(frame, place, target);
         return captureScreenArea(place, target);
     }
 
     void prepareCapture(const std::vector<WindowHandle>& windows) override {
         if (!connection_->hasComposite()) return;
         std::vector<xcb_window_t> ids;
-        for (WindowHandle window : windows) ids.push_back(static_cast<xcb_window_t>(window));
+        for (WindowHandle window : windows)
+            ids.push_back(static_cast<xcb_window_t>(window));
         for (xcb_window_t frame : frameWindows(ids))
             if (frame != XCB_WINDOW_NONE) redirect(frame);
         xcb_flush(connection_->get());
     }
 
     void releaseCaptures(WindowHandle keep) override {
-        const xcb_window_t kept = keep ? frameWindows({static_cast<xcb_window_t>(keep)}).front() : xcb_window_t{XCB_WINDOW_NONE};
+        const xcb_window_t kept =
+            keep ? frameWindows({static_cast<xcb_window_t>(keep)}).front() : xcb_window_t{XCB_WINDOW_NONE};
         xcb_connection_t* c = connection_->get();
         for (auto it = redirected_.begin(); it != redirected_.end();) {
             if (it->first == kept) {
@@ -87,18 +97,20 @@ public:
                 continue;
             }
             // A window that is gone answers with an error, which is of no interest.
-            xcb_discard_reply(c, xcb_composite_unredirect_window_checked(c, it->first, XCB_COMPOSITE_REDIRECT_AUTOMATIC).sequence);
+            xcb_discard_reply(
+                c, xcb_composite_unredirect_window_checked(c, it->first, XCB_COMPOSITE_REDIRECT_AUTOMATIC)
+                       .sequence);
             it = redirected_.erase(it);
         }
         xcb_flush(c);
     }
 
-private:
+  private:
     std::vector<xcb_window_t> rootList(xcb_atom_t name) {
         if (name == XCB_ATOM_NONE) return {};
         xcb_connection_t* c = connection_->get();
-        XcbReply<xcb_get_property_reply_t> reply(
-            xcb_get_property_reply(c, xcb_get_property(c, 0, connection_->root(), name, XCB_ATOM_WINDOW, 0, 1u << 20), nullptr));
+        XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, connection_->root(), name, XCB_ATOM_WINDOW, 0, 1u << 20), nullptr));
         if (!reply || reply->type != XCB_ATOM_WINDOW || reply->format != 32) return {};
         const auto* data = static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
         return std::vector<xcb_window_t>(data, data + xcb_get_property_value_length(reply.get()) / 4);
@@ -106,7 +118,8 @@ private:
 
     std::vector<xcb_window_t> rootChildren() {
         xcb_connection_t* c = connection_->get();
-        XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, connection_->root()), nullptr));
+        XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(c, xcb_query_tree(c, connection_->root()), nullptr));
         if (!tree) return {};
         const xcb_window_t* children = xcb_query_tree_children(tree.get());
         return std::vector<xcb_window_t>(children, children + xcb_query_tree_children_length(tree.get()));
@@ -128,9 +141,12 @@ private:
             for (std::size_t i = 0; i < windows.size(); ++i) {
                 if (done[i]) continue;
                 XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, cookies[i], nullptr));
-                if (!tree) current[i] = XCB_WINDOW_NONE, done[i] = true;
-                else if (tree->parent == connection_->root() || tree->parent == XCB_WINDOW_NONE) done[i] = true;
-                else current[i] = tree->parent;
+                if (!tree)
+                    current[i] = XCB_WINDOW_NONE, done[i] = true;
+                else if (tree->parent == connection_->root() || tree->parent == XCB_WINDOW_NONE)
+                    done[i] = true;
+                else
+                    current[i] = tree->parent;
             }
         }
         return current;
@@ -140,12 +156,16 @@ private:
     std::vector<raster::Rect> geometries(const std::vector<xcb_window_t>& windows) {
         xcb_connection_t* c = connection_->get();
         std::vector<xcb_get_geometry_cookie_t> cookies;
-        for (xcb_window_t window : windows) cookies.push_back(xcb_get_geometry(c, window));
+        for (xcb_window_t window : windows)
+            cookies.push_back(xcb_get_geometry(c, window));
         std::vector<raster::Rect> result;
         for (std::size_t i = 0; i < windows.size(); ++i) {
             XcbReply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c, cookies[i], nullptr));
-            if (!g || windows[i] == XCB_WINDOW_NONE) result.push_back({});
-            else result.push_back({g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width});
+            if (!g || windows[i] == XCB_WINDOW_NONE)
+                result.push_back({});
+            else
+                result.push_back(
+                    {g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width});
         }
         return result;
     }
@@ -162,12 +182,13 @@ private:
         std::vector<PropertyCookies> cookies;
         cookies.reserve(windows.size());
         for (xcb_window_t w : windows)
-            cookies.push_back({xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, longs),
-                               xcb_get_property(c, 0, w, netWmName_, utf8_, 0, longs),
-                               xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, longs),
-                               xcb_get_property(c, 0, w, netWmPid_, XCB_ATOM_CARDINAL, 0, 1),
-                               xcb_get_property(c, 0, w, windowType_, XCB_ATOM_ATOM, 0, 64),
-                               xcb_get_window_attributes(c, w)});
+            cookies.push_back(
+                {xcb_get_property(c, 0, w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, longs),
+                 xcb_get_property(c, 0, w, netWmName_, utf8_, 0, longs),
+                 xcb_get_property(c, 0, w, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, longs),
+                 xcb_get_property(c, 0, w, netWmPid_, XCB_ATOM_CARDINAL, 0, 1),
+                 xcb_get_property(c, 0, w, windowType_, XCB_ATOM_ATOM, 0, 64),
+                 xcb_get_window_attributes(c, w)});
         const std::vector<xcb_window_t> frames = frameWindows(windows);
         const std::vector<raster::Rect> places = geometries(frames);
         std::vector<TopLevelWindow> result(windows.size());
@@ -189,7 +210,8 @@ private:
             }
             const auto pid = reply(k.pid);
             if (pid && pid->format == 32 && xcb_get_property_value_length(pid.get()) >= 4)
-                info.processId = static_cast<long>(*static_cast<const std::uint32_t*>(xcb_get_property_value(pid.get())));
+                info.processId =
+                    static_cast<long>(*static_cast<const std::uint32_t*>(xcb_get_property_value(pid.get())));
             if (const auto types = reply(k.type); types && types->format == 32) {
                 const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(types.get()));
                 const int n = xcb_get_property_value_length(types.get()) / 4;
@@ -197,7 +219,8 @@ private:
                     return a != XCB_ATOM_NONE && (a == typeDesktop_ || a == typeDock_);
                 });
             }
-            XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(c, k.attributes, nullptr));
+            XcbReply<xcb_get_window_attributes_reply_t> attributes(
+                xcb_get_window_attributes_reply(c, k.attributes, nullptr));
             info.visible = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
             info.frame = places[i];
         }
@@ -205,7 +228,8 @@ private:
     }
 
     XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_cookie_t cookie) {
-        return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(connection_->get(), cookie, nullptr));
+        return XcbReply<xcb_get_property_reply_t>(
+            xcb_get_property_reply(connection_->get(), cookie, nullptr));
     }
 
     static std::string bytesOf(const XcbReply<xcb_get_property_reply_t>& reply) {
@@ -224,7 +248,8 @@ private:
         if (redirected_.count(frame)) return;
         xcb_connection_t* c = connection_->get();
         // Already redirected by a compositing manager is fine too: the error is of no interest.
-        xcb_discard_reply(c, xcb_composite_redirect_window_checked(c, frame, XCB_COMPOSITE_REDIRECT_AUTOMATIC).sequence);
+        xcb_discard_reply(
+            c, xcb_composite_redirect_window_checked(c, frame, XCB_COMPOSITE_REDIRECT_AUTOMATIC).sequence);
         redirected_[frame] = Clock::now();
     }
 
@@ -239,7 +264,8 @@ private:
             std::this_thread::sleep_for(redrawTime - since);
         }
         const xcb_pixmap_t pixmap = xcb_generate_id(c);
-        XcbReply<xcb_generic_error_t> error(xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, frame, pixmap)));
+        XcbReply<xcb_generic_error_t> error(
+            xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, frame, pixmap)));
         if (error) return false;
         XcbReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
             c,
@@ -258,21 +284,23 @@ private:
 
     // 24- and 32-bit images come as 32-bit words per pixel in our byte order; the reply's memory
     // becomes the picture's.
-    static bool toBitmap(XcbReply<xcb_get_image_reply_t> image, const raster::Rect& place, raster::Bitmap& target) {
+    static bool toBitmap(XcbReply<xcb_get_image_reply_t> image, const raster::Rect& place,
+                         raster::Bitmap& target) {
         if (!image || (image->depth != 24 && image->depth != 32)) return false;
         const std::size_t bytes = std::size_t(place.width) * place.height * 4;
         if (static_cast<std::size_t>(xcb_get_image_data_length(image.get())) < bytes) return false;
         std::uint8_t* data = xcb_get_image_data(image.get());
         std::shared_ptr<xcb_get_image_reply_t> owner(image.release(), x11::FreeWithFree());
-        target = raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(owner, data), place.width, place.height, place.width * 4, 24);
+        target = raster::Bitmap::wrap(std::shared_ptr<std::uint8_t>(owner, data), place.width, place.height,
+                                      place.width * 4, 24);
         return true;
     }
 
     std::shared_ptr<XConnection> connection_;
     std::unique_ptr<ScreenCapture> screen_;
-    xcb_atom_t stacking_ = XCB_ATOM_NONE, clientList_ = XCB_ATOM_NONE, netWmName_ = XCB_ATOM_NONE, utf8_ = XCB_ATOM_NONE,
-               netWmPid_ = XCB_ATOM_NONE, windowType_ = XCB_ATOM_NONE, typeDesktop_ = XCB_ATOM_NONE,
-               typeDock_ = XCB_ATOM_NONE, compoundText_ = XCB_ATOM_NONE;
+    xcb_atom_t stacking_ = XCB_ATOM_NONE, clientList_ = XCB_ATOM_NONE, netWmName_ = XCB_ATOM_NONE,
+               utf8_ = XCB_ATOM_NONE, netWmPid_ = XCB_ATOM_NONE, windowType_ = XCB_ATOM_NONE,
+               typeDesktop_ = XCB_ATOM_NONE, typeDock_ = XCB_ATOM_NONE, compoundText_ = XCB_ATOM_NONE;
     std::map<xcb_window_t, Clock::time_point> redirected_;
 };
 

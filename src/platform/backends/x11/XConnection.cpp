@@ -16,7 +16,8 @@ std::shared_ptr<XConnection> XConnection::open(const char* displayName) {
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect(displayName, &screenNumber);
     if (xcb_connection_has_error(connection)) {
-        std::fprintf(stderr, "vexmira: cannot open the X display %s\n", displayName ? displayName : "(DISPLAY)");
+        std::fprintf(stderr, "vexmira: cannot open the X display %s\n",
+                     displayName ? displayName : "(DISPLAY)");
         xcb_disconnect(connection);
         return nullptr;
     }
@@ -38,13 +39,16 @@ std::shared_ptr<XConnection> XConnection::shared() {
 
 XConnection::XConnection(xcb_connection_t* connection, int screenNumber) : connection_(connection) {
     xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection_));
-    for (int i = 0; i < screenNumber && it.rem > 1; ++i) xcb_screen_next(&it);
+    for (int i = 0; i < screenNumber && it.rem > 1; ++i)
+        xcb_screen_next(&it);
     screen_ = it.data;
     checkExtensions();
     checkRootFormat();
 }
 
-XConnection::~XConnection() { xcb_disconnect(connection_); }
+XConnection::~XConnection() {
+    xcb_disconnect(connection_);
+}
 
 std::pair<int, int> XConnection::rootSize() const {
     auto geometry = VEXMIRA_XCB_REPLY(xcb_get_geometry, connection_, connection_, screen_->root);
@@ -77,8 +81,10 @@ void XConnection::checkExtensions() {
         auto version = VEXMIRA_XCB_REPLY(xcb_randr_query_version, connection_, connection_, 1, 5);
         hasMonitors_ = version && (version->major_version > 1 || version->minor_version >= 5);
     }
-    if (!hasShm_) std::fprintf(stderr, "vexmira: the X server has no MIT-SHM; screen capture uses plain requests\n");
-    if (!hasXFixes_) std::fprintf(stderr, "vexmira: the X server has no XFixes; the cursor image is not available\n");
+    if (!hasShm_)
+        std::fprintf(stderr, "vexmira: the X server has no MIT-SHM; screen capture uses plain requests\n");
+    if (!hasXFixes_)
+        std::fprintf(stderr, "vexmira: the X server has no XFixes; the cursor image is not available\n");
 }
 
 void XConnection::checkRootFormat() {
@@ -88,7 +94,8 @@ void XConnection::checkRootFormat() {
         if (it.data->depth == screen_->root_depth) thirtyTwoBits = it.data->bits_per_pixel == 32;
     bool bgrMasks = false;
     for (auto depths = xcb_screen_allowed_depths_iterator(screen_); depths.rem; xcb_depth_next(&depths))
-        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem; xcb_visualtype_next(&visuals))
+        for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem;
+             xcb_visualtype_next(&visuals))
             if (visuals.data->visual_id == screen_->root_visual)
                 bgrMasks = visuals.data->red_mask == 0xFF0000 && visuals.data->green_mask == 0xFF00 &&
                            visuals.data->blue_mask == 0xFF;

@@ -11,7 +11,7 @@ namespace vexmira::platform::x11 {
 // One connection to the X server with what the backend needs to know about it, learned once
 // when it opens. Shared by the captures and sources made from it; xcb itself is thread-safe.
 class XConnection {
-public:
+  public:
     // Null (after one log line on standard error) when the display cannot be opened.
     static std::shared_ptr<XConnection> open(const char* displayName = nullptr);
     // The connection the platform services of the user-interface thread share, opened (and its
@@ -41,7 +41,7 @@ public:
     bool hasMonitors() const { return hasMonitors_; }
     bool isBroken() const { return xcb_connection_has_error(connection_) != 0; }
 
-private:
+  private:
     explicit XConnection(xcb_connection_t* connection, int screenNumber);
     void checkExtensions();
     void checkRootFormat();

@@ -12,9 +12,12 @@ namespace vexmira::platform {
 
 std::filesystem::path userConfigFolder() {
     std::filesystem::path base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config) base = config;
-    else if (const char* home = std::getenv("HOME"); home && *home) base = std::filesystem::path(home) / ".config";
-    else return {};
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
+        base = config;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".config";
+    else
+        return {};
     const std::filesystem::path folder = base / "Vexmira";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
@@ -35,7 +38,8 @@ bool writeUserValue(const std::string& name, const std::string& value) {
     const std::filesystem::path folder = userConfigFolder();
     if (folder.empty()) return false;
     try {
-        raster::writeFileAtomically(folder / name, {reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
+        raster::writeFileAtomically(folder / name,
+                                    {reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
         return true;
     } catch (const std::exception&) {
         return false;
