@@ -63,6 +63,8 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
       desktop_(std::move(desktop)) {
     ProgramFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator();
     setWindowTitle("Vexmira");
+    // The window sits on top of the user's work without taking the focus; its hints show anyway.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     resize(433, 278);
     buildFrame();
     buildButtonColumn();

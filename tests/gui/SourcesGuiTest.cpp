@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QLabel>
+#include <QToolTip>
 
 #include <zlib.h>
 
@@ -168,4 +170,30 @@ TEST(ClipboardPictures, EachOfferedFormatDecodesOrSaysWhyNot) {
     EXPECT_FALSE(unknown.picture.has_value());
     EXPECT_TRUE(unknown.problem.empty());
     EXPECT_NE(unknown.logLine.find("image/x-nothing"), std::string::npos);
+}
+
+// The picker's hints keep the tooltip's own dark text on its light background, inside the
+// control window's dark panels with their light text.
+TEST(WindowPicker, HintsAreReadable) {
+    app::Program program(nullptr);
+    program.start();
+    auto* picker = new mirror::WindowPicker(app::MainForm->Panel2);
+    picker->addEntry({"SomeClass", "42", "7", "A Window"});
+    app::MainForm->Panel2->show();
+    picker->show();
+    QApplication::processEvents();
+    QLabel* title = picker->title(0);
+    QToolTip::showText(title->mapToGlobal(QPoint(5, 5)), title->toolTip(), title);
+    QApplication::processEvents();
+    QWidget* tip = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->inherits("QTipLabel") && widget->isVisible()) tip = widget;
+    ASSERT_NE(tip, nullptr);
+    const QImage shown = tip->grab().toImage();
+    int dark = 0, light = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            (qGray(shown.pixel(x, y)) < 96 ? dark : light) += 1;
+    EXPECT_GT(light, dark); // a light background
+    EXPECT_GT(dark, 40);    // with dark text on it
 }
