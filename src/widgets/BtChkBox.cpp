@@ -39,7 +39,7 @@ QImage imageOnBackground(const QImage& picture, int index, int count, TColor bac
 } // namespace
 
 TBitCheckBox::TBitCheckBox(QWidget* parent)
-    : QWidget(parent), color_(toTColor(palette().color(QPalette::Button))) {
+    : QCheckBox(parent), color_(toTColor(palette().color(QPalette::Button))) {
     resize(97, 17);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -55,17 +55,22 @@ void TBitCheckBox::setAlignment(TLeftRight alignment) {
     update();
 }
 
-void TBitCheckBox::setState(TCheckBoxState state) {
-    if (state_ == state) return;
-    state_ = state;
-    update();
+TBitCheckBox::TCheckBoxState TBitCheckBox::State() const {
+    switch (checkState()) {
+    case Qt::Checked:
+        return cbChecked;
+    case Qt::PartiallyChecked:
+        return cbGrayed;
+    default:
+        return cbUnchecked;
+    }
 }
 
-void TBitCheckBox::setCaption(const QString& caption) {
-    caption_ = caption;
-    if (mnemonicId_) releaseShortcut(mnemonicId_);
-    const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
-    mnemonicId_ = mnemonic.isEmpty() ? 0 : grabShortcut(mnemonic);
+void TBitCheckBox::setState(TCheckBoxState state) {
+    if (State() == state) return;
+    setCheckState(state == cbChecked  ? Qt::Checked
+                  : state == cbGrayed ? Qt::PartiallyChecked
+                                      : Qt::Unchecked);
     update();
 }
 
@@ -93,7 +98,7 @@ void TBitCheckBox::setNumGlyphs(TCheckBoxState state, int count) {
 }
 
 void TBitCheckBox::Toggle() {
-    switch (state_) {
+    switch (State()) {
     case cbUnchecked:
         setState(allowGrayed_ ? cbGrayed : cbChecked);
         break;
@@ -106,19 +111,23 @@ void TBitCheckBox::Toggle() {
     }
 }
 
-void TBitCheckBox::Click() {
+void TBitCheckBox::nextCheckState() {
     Toggle();
-    emit clicked();
+}
+
+void TBitCheckBox::Click() {
+    click();
     if (isVisible() && isEnabled() && focusPolicy() != Qt::NoFocus) setFocus(Qt::OtherFocusReason);
 }
 
 QRect TBitCheckBox::captionRect() const {
     const QFontMetrics metrics(font());
-    const QImage& picture = glyphs_[state_];
-    const int imageWidth = picture.width() / numGlyphs_[state_];
+    const QImage& picture = glyphs_[State()];
+    const int imageWidth = picture.width() / numGlyphs_[State()];
     const int left = alignment_ == taRightJustify ? imageWidth + 4 : 1;
-    int right = left + metrics.horizontalAdvance(caption_);
-    if (caption_.contains('&')) right -= metrics.horizontalAdvance(QStringLiteral("&"));
+    const QString caption = text();
+    int right = left + metrics.horizontalAdvance(caption);
+    if (caption.contains('&')) right -= metrics.horizontalAdvance(QStringLiteral("&"));
     const int top = (height() - metrics.height()) / 2 - 2;
     const int bottom = top + metrics.height() + 3;
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)).intersected(rect());
@@ -136,14 +145,14 @@ QImage TBitCheckBox::render() const {
         } else {
             if (ctl3D_) {
                 painter.setPen(palette().color(QPalette::Active, QPalette::Light));
-                painter.drawText(text.translated(1, 1), flags, caption_);
+                painter.drawText(text.translated(1, 1), flags, this->text());
             }
             painter.setPen(palette().color(QPalette::Disabled, QPalette::WindowText));
         }
-        painter.drawText(text, flags, caption_);
+        painter.drawText(text, flags, this->text());
 
-        const QImage& picture = glyphs_[state_];
-        const int count = numGlyphs_[state_];
+        const QImage& picture = glyphs_[State()];
+        const int count = numGlyphs_[State()];
         const int imageWidth = picture.width() / count;
         const int x = alignment_ == taRightJustify ? 0 : width() - imageWidth;
         const int y = (height() - picture.height()) / 2;
@@ -160,30 +169,14 @@ void TBitCheckBox::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, render());
 }
 
-void TBitCheckBox::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-    QWidget::mousePressEvent(event);
-}
-
-void TBitCheckBox::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click =
-        pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    pressed_ = false;
-    QWidget::mouseReleaseEvent(event);
-    if (click) Click();
-}
-
-void TBitCheckBox::keyPressEvent(QKeyEvent* event) {
-    QWidget::keyPressEvent(event);
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
-        event->accept();
-        Click();
-    }
+// The whole box answers the mouse, not only the picture.
+bool TBitCheckBox::hitButton(const QPoint& pos) const {
+    return rect().contains(pos);
 }
 
 bool TBitCheckBox::event(QEvent* event) {
     if (event->type() == QEvent::Shortcut &&
-        static_cast<QShortcutEvent*>(event)->shortcutId() == mnemonicId_) {
+        static_cast<QShortcutEvent*>(event)->key() == QKeySequence::mnemonic(text())) {
         // The caption's accelerator focuses the box and toggles it, without a click.
         if (isEnabled() && focusPolicy() != Qt::NoFocus) {
             setFocus(Qt::ShortcutFocusReason);
@@ -191,21 +184,14 @@ bool TBitCheckBox::event(QEvent* event) {
         }
         return true;
     }
-    return QWidget::event(event);
+    return QCheckBox::event(event);
 }
 
 void TBitCheckBox::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange ||
         event->type() == QEvent::PaletteChange)
         update();
-    QWidget::changeEvent(event);
-}
-
-void TBitCheckBox::focusInEvent(QFocusEvent*) {
-    update();
-}
-void TBitCheckBox::focusOutEvent(QFocusEvent*) {
-    update();
+    QCheckBox::changeEvent(event);
 }
 
 } // namespace vexmira::widgets

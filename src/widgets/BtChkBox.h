@@ -2,15 +2,16 @@
 
 #include "QtColor.h"
 
+#include <QCheckBox>
 #include <QImage>
-#include <QWidget>
 
 namespace vexmira::widgets {
 
 // A check box that shows a picture for each of its states (unchecked, checked, grayed) instead
 // of the usual box, with the caption beside it. A picture may hold two images side by side: the
-// first for the enabled box, the second for the disabled one.
-class TBitCheckBox : public QWidget {
+// first for the enabled box, the second for the disabled one. Clicks, Space, the caption's
+// mnemonic and accessibility are Qt's own; grayed is Qt's partially checked state.
+class TBitCheckBox : public QCheckBox {
     Q_OBJECT
   public:
     enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
@@ -24,12 +25,12 @@ class TBitCheckBox : public QWidget {
     void setAlignment(TLeftRight alignment);
     bool AllowGrayed() const { return allowGrayed_; }
     void setAllowGrayed(bool on) { allowGrayed_ = on; }
-    TCheckBoxState State() const { return state_; }
+    TCheckBoxState State() const;
     void setState(TCheckBoxState state);
-    bool Checked() const { return state_ == cbChecked; }
+    bool Checked() const { return State() == cbChecked; }
     void setChecked(bool on) { setState(on ? cbChecked : cbUnchecked); }
-    QString Caption() const { return caption_; }
-    void setCaption(const QString& caption);
+    QString Caption() const { return text(); }
+    void setCaption(const QString& caption) { setText(caption); }
     // The background; the pictures' transparent colour is replaced by it.
     TColor Color() const { return color_; }
     void setColor(TColor color);
@@ -50,39 +51,29 @@ class TBitCheckBox : public QWidget {
     void Toggle();
     // Toggle, `clicked`, then the focus when the box can take it.
     void Click();
+    // Qt's click steps through the same cycle as Toggle.
+    void nextCheckState() override;
 
     // Renders the box as it would paint now.
     QImage render() const;
     // The rectangle the caption is drawn in (the focus rectangle goes around it).
     QRect captionRect() const;
 
-  signals:
-    void clicked();
-
   protected:
     void paintEvent(QPaintEvent*) override;
-    void mousePressEvent(QMouseEvent*) override;
-    void mouseReleaseEvent(QMouseEvent*) override;
-    void keyPressEvent(QKeyEvent*) override;
+    bool hitButton(const QPoint& pos) const override;
     bool event(QEvent*) override;
     void changeEvent(QEvent*) override;
-    void focusInEvent(QFocusEvent*) override;
-    void focusOutEvent(QFocusEvent*) override;
 
   private:
     void setGlyph(TCheckBoxState state, const QImage& glyph);
-    void updateMnemonic();
 
     TLeftRight alignment_ = taRightJustify;
     bool allowGrayed_ = false;
-    TCheckBoxState state_ = cbUnchecked;
-    QString caption_;
     TColor color_;
     bool ctl3D_ = true;
     QImage glyphs_[3];
     int numGlyphs_[3] = {1, 1, 1};
-    bool pressed_ = false;
-    int mnemonicId_ = 0;
 };
 
 } // namespace vexmira::widgets

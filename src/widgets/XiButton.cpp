@@ -3,12 +3,11 @@
 #include "PixelCanvas.h"
 #include "XiButtonSchemes.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QShortcutEvent>
+#include <QShortcut>
 
 namespace vexmira::widgets {
 
@@ -29,13 +28,17 @@ void TXiButton::setHintPanelHider(std::function<void()> hider) {
     hintPanelHider() = std::move(hider);
 }
 
-TXiButton::TXiButton(QWidget* parent) : QWidget(parent) {
+TXiButton::TXiButton(QWidget* parent) : QPushButton(parent) {
     resize(75, 25);
     setFocusPolicy(Qt::StrongFocus); // TabStop
+    setAutoDefault(true);            // Enter clicks the focused button, in any window
     setAttribute(Qt::WA_OpaquePaintEvent);
     setColorScheme(csNeoDesert);
-    held_ = false;
     colors_[7] = colors_[13] = colors_[19] = 0xFFFFFF; // the hot, down and disabled gradients start white
+    // First of the click's receivers: the dialog's result is set before anybody else hears of it.
+    connect(this, &QAbstractButton::clicked, this, &TXiButton::finishClick);
+    connect(this, &QAbstractButton::pressed, this, qOverload<>(&QWidget::repaint));
+    connect(this, &QAbstractButton::released, this, qOverload<>(&QWidget::repaint));
 }
 
 void TXiButton::SetColor(int index, TColor color) {
@@ -75,79 +78,34 @@ void TXiButton::setGradient(bool on) {
     gradient_ = on, update();
 }
 void TXiButton::setCancel(bool on) {
-    cancel_ = on, updateDialogKeyWatch();
-}
-void TXiButton::setDefault(bool on) {
-    default_ = on, updateDialogKeyWatch();
-}
-
-void TXiButton::setCaption(const QString& caption) {
-    caption_ = caption;
-    updateMnemonic();
-    update();
-}
-
-void TXiButton::updateMnemonic() {
-    if (mnemonicId_) releaseShortcut(mnemonicId_);
-    mnemonicId_ = 0;
-    const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
-    if (!mnemonic.isEmpty()) mnemonicId_ = grabShortcut(mnemonic);
-}
-
-// Enter for the default button and Esc for the cancel button reach it from anywhere in its
-// window, as in a dialog.
-void TXiButton::updateDialogKeyWatch() {
-    const bool wanted = cancel_ || default_;
-    if (wanted == watchingKeys_) return;
-    watchingKeys_ = wanted;
-    if (wanted)
-        qApp->installEventFilter(this);
-    else
-        qApp->removeEventFilter(this);
-}
-
-bool TXiButton::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress || watched == this) return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != window() || !isVisible() || !isEnabled()) return false;
-    // A focused button handles Enter itself.
-    if (qobject_cast<TXiButton*>(widget) && static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape)
-        return false;
-    return handleDialogKey(static_cast<QKeyEvent*>(event));
-}
-
-bool TXiButton::handleDialogKey(QKeyEvent* key) {
-    const bool plain = (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == 0;
-    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-    const bool canFocus = isEnabled() && isVisible() && focusPolicy() != Qt::NoFocus;
-    if (((enter && focused_) || (key->key() == Qt::Key_Escape && cancel_)) && plain && canFocus) {
-        Click();
-        return true;
+    if (on == Cancel()) return;
+    if (on) {
+        cancelKey_ = new QShortcut(QKeySequence(Qt::Key_Escape), this, this, &QAbstractButton::click,
+                                   Qt::WindowShortcut);
+    } else {
+        delete cancelKey_;
+        cancelKey_ = nullptr;
     }
-    if (default_ && enter && canFocus) {
-        Click();
-        return true;
-    }
-    return false;
 }
 
-void TXiButton::Click() {
-    if (parentWidget()) {
-        if (auto* dialog = qobject_cast<QDialog*>(window()); dialog && modalResult_ != 0)
-            dialog->done(modalResult_);
-    }
-    paintState_ = PaintState::Normal;
+void TXiButton::finishClick() {
+    if (auto* dialog = qobject_cast<QDialog*>(window()); dialog && parentWidget() && modalResult_ != 0)
+        dialog->done(modalResult_);
     repaint();
-    emit clicked();
+}
+
+TXiButton::PaintState TXiButton::paintState() const {
+    if (isDown()) return PaintState::Down;
+    return hot_ ? PaintState::Hot : PaintState::Normal;
 }
 
 TXiButton::ColorSet TXiButton::currentSet() const {
     int first = 0;
     if (!isEnabled())
         first = 18;
-    else if (paintState_ == PaintState::Hot)
+    else if (paintState() == PaintState::Hot)
         first = 6;
-    else if (paintState_ == PaintState::Down)
+    else if (paintState() == PaintState::Down)
         first = 12;
     return {colors_[first],     colors_[first + 1], colors_[first + 2],
             colors_[first + 3], colors_[first + 4], colors_[first + 5]};
@@ -156,15 +114,16 @@ TXiButton::ColorSet TXiButton::currentSet() const {
 TXiButton::ContentLayout TXiButton::contentLayout() const {
     const int w = width(), h = height();
     const QFontMetrics metrics(font());
-    const int tw = metrics.horizontalAdvance(caption_);
+    const QString caption = text();
+    const int tw = metrics.horizontalAdvance(caption);
     const int th = metrics.height();
     int textX = (w - tw) / 2, textY = (h - th) / 2;
-    const bool down = paintState_ == PaintState::Down;
+    const bool down = paintState() == PaintState::Down;
     int gx = 0, gy = 0;
     if (!glyph_.isNull()) {
         const int gw = glyph_.width(), gh = glyph_.height(), s = spacing_;
         const int halfUp = s / 2 + s % 2;
-        const bool captioned = !caption_.isEmpty();
+        const bool captioned = !caption.isEmpty();
         switch (layout_) {
         case blGlyphLeft:
             gy = (h - gh) / 2, gx = textX - gw / 2, textX += gw / 2;
@@ -213,12 +172,12 @@ QImage TXiButton::render() const {
         }
         painter.drawImage(layout.glyph, glyph);
     }
-    if (!caption_.isEmpty()) {
+    if (!text().isEmpty()) {
         painter.setFont(font());
         painter.setPen(toQColor(set.text));
         painter.drawText(layout.text,
                          Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic | Qt::TextDontClip,
-                         caption_);
+                         text());
     }
     painter.end();
 
@@ -227,7 +186,7 @@ QImage TXiButton::render() const {
         canvas.polyline({{1, h - 2}, {1, 1}, {w - 1, 1}}, set.light);
         canvas.polyline({{w - 2, 1}, {w - 2, h - 2}, {1, h - 2}}, set.dark);
     }
-    if (focused_) canvas.frameRect(3, 3, w - 3, h - 3, colors_[24]);
+    if (hasFocus()) canvas.frameRect(3, 3, w - 3, h - 3, colors_[24]);
     return canvas.image();
 }
 
@@ -236,97 +195,30 @@ void TXiButton::paintEvent(QPaintEvent*) {
     painter.drawImage(0, 0, render());
 }
 
-void TXiButton::enterEvent(QEnterEvent*) {
+void TXiButton::enterEvent(QEnterEvent* event) {
+    QPushButton::enterEvent(event);
     if (!hotTrack_) return;
-    paintState_ = held_ ? PaintState::Down : PaintState::Hot;
+    hot_ = true;
     repaint();
 }
 
-void TXiButton::leaveEvent(QEvent*) {
+void TXiButton::leaveEvent(QEvent* event) {
+    QPushButton::leaveEvent(event);
     hideHintPanel();
-    paintState_ = PaintState::Normal;
-    repaint();
-}
-
-void TXiButton::mousePressEvent(QMouseEvent* event) {
-    QWidget::mousePressEvent(event);
-    if (event->button() != Qt::LeftButton) return;
-    held_ = true;
-    paintState_ = PaintState::Down;
-    if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
+    hot_ = false;
     repaint();
 }
 
 void TXiButton::mouseReleaseEvent(QMouseEvent* event) {
-    QWidget::mouseReleaseEvent(event);
-    const bool clickHere =
-        held_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
-    if (event->button() == Qt::LeftButton) held_ = false;
-    if (clickHere) Click();
+    QPushButton::mouseReleaseEvent(event);
     hideHintPanel();
-    paintState_ = PaintState::Normal;
+    hot_ = false; // not hot after a click, until the mouse comes back
     repaint();
-}
-
-void TXiButton::mouseMoveEvent(QMouseEvent* event) {
-    QWidget::mouseMoveEvent(event);
-    repaint();
-}
-
-void TXiButton::focusInEvent(QFocusEvent*) {
-    focused_ = true;
-    repaint();
-}
-
-void TXiButton::focusOutEvent(QFocusEvent*) {
-    focused_ = false;
-    paintState_ = PaintState::Normal;
-    repaint();
-}
-
-void TXiButton::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Space:
-        if (!event->isAutoRepeat()) paintState_ = PaintState::Down;
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        Click();
-        break;
-    case Qt::Key_Escape:
-        if (cancel_)
-            Click();
-        else
-            QWidget::keyPressEvent(event);
-        break;
-    default:
-        QWidget::keyPressEvent(event);
-    }
-    repaint();
-}
-
-void TXiButton::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() != Qt::Key_Space || event->isAutoRepeat()) {
-        QWidget::keyReleaseEvent(event);
-        return;
-    }
-    paintState_ = PaintState::Normal;
-    repaint();
-    Click();
-}
-
-bool TXiButton::event(QEvent* event) {
-    if (event->type() == QEvent::Shortcut &&
-        static_cast<QShortcutEvent*>(event)->shortcutId() == mnemonicId_) {
-        if (isEnabled()) Click();
-        return true;
-    }
-    return QWidget::event(event);
 }
 
 void TXiButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::EnabledChange) update();
-    QWidget::changeEvent(event);
+    QPushButton::changeEvent(event);
 }
 
 } // namespace vexmira::widgets

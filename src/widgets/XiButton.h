@@ -3,9 +3,11 @@
 #include "QtColor.h"
 
 #include <QImage>
-#include <QWidget>
+#include <QPushButton>
 #include <array>
 #include <functional>
+
+class QShortcut;
 
 namespace vexmira::widgets {
 
@@ -13,8 +15,9 @@ namespace vexmira::widgets {
 // an optional two-colour bevel, an optional glyph beside the caption, and colour sets for the
 // normal, hot (mouse over), down and disabled looks. Twelve colour schemes fill the sets at once;
 // setting any single colour makes the scheme custom. It paints into an off-screen image of its
-// own size and copies that to the screen in one step.
-class TXiButton : public QWidget {
+// own size and copies that to the screen in one step. Clicks, keys (Space; Enter on the focused
+// button), mnemonics, the dialog's default button and accessibility are Qt's own.
+class TXiButton : public QPushButton {
     Q_OBJECT
   public:
     enum TColorScheme {
@@ -116,14 +119,15 @@ class TXiButton : public QWidget {
     void setHotTrack(bool on) {
         hotTrack_ = on;
     }
+    // Esc anywhere in the button's window clicks it.
     bool Cancel() const {
-        return cancel_;
+        return cancelKey_ != nullptr;
     }
     void setCancel(bool on);
+    // Enter anywhere in the button's dialog clicks it (QPushButton's default button).
     bool Default() const {
-        return default_;
+        return isDefault();
     }
-    void setDefault(bool on);
     int ModalResult() const {
         return modalResult_;
     }
@@ -131,19 +135,22 @@ class TXiButton : public QWidget {
         modalResult_ = result;
     }
     QString Caption() const {
-        return caption_;
+        return text();
     }
-    void setCaption(const QString& caption);
+    void setCaption(const QString& caption) {
+        setText(caption);
+    }
 
-    PaintState paintState() const {
-        return paintState_;
-    }
+    // Down while pressed (mouse or Space), hot while the mouse is over it, normal otherwise.
+    PaintState paintState() const;
     bool isFocused() const {
-        return focused_;
+        return hasFocus();
     }
 
-    // Runs the button's action: the holding dialog's result, the normal look, then `clicked`.
-    void Click();
+    // Runs the button's action at once: the holding dialog's result, then `clicked`.
+    void Click() {
+        click();
+    }
 
     // Where the glyph's top-left corner and the caption's box lie in the current state.
     struct ContentLayout {
@@ -159,22 +166,11 @@ class TXiButton : public QWidget {
     // control window hides its hint panel through it. Empty until somebody sets it.
     static void setHintPanelHider(std::function<void()> hider);
 
-  signals:
-    void clicked();
-
   protected:
     void paintEvent(QPaintEvent*) override;
     void enterEvent(QEnterEvent*) override;
     void leaveEvent(QEvent*) override;
-    void mousePressEvent(QMouseEvent*) override;
     void mouseReleaseEvent(QMouseEvent*) override;
-    void mouseMoveEvent(QMouseEvent*) override;
-    void focusInEvent(QFocusEvent*) override;
-    void focusOutEvent(QFocusEvent*) override;
-    void keyPressEvent(QKeyEvent*) override;
-    void keyReleaseEvent(QKeyEvent*) override;
-    bool event(QEvent*) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent*) override;
 
   private:
@@ -182,9 +178,7 @@ class TXiButton : public QWidget {
         TColor face, grad, dark, light, border, text;
     };
     ColorSet currentSet() const;
-    void updateDialogKeyWatch();
-    bool handleDialogKey(QKeyEvent* key);
-    void updateMnemonic();
+    void finishClick();
 
     std::array<TColor, colorCount> colors_{};
     TColorScheme scheme_ = csNeoDesert;
@@ -195,16 +189,9 @@ class TXiButton : public QWidget {
     bool transparentGlyph_ = true;
     bool gradient_ = false;
     bool hotTrack_ = true;
-    bool cancel_ = false;
-    bool default_ = false;
+    QShortcut* cancelKey_ = nullptr;
     int modalResult_ = 0;
-    QString caption_;
-    int mnemonicId_ = 0;
-    bool watchingKeys_ = false;
-
-    PaintState paintState_ = PaintState::Normal;
-    bool held_ = false;
-    bool focused_ = false;
+    bool hot_ = false;
 };
 
 } // namespace vexmira::widgets
