@@ -1,6 +1,5 @@
 #include "widgets/XiButton.h"
 #include "raster/Rounding.h"
-#include "widgets/XiButtonSchemes.h"
 
 #include <QDialog>
 #include <QKeyEvent>
@@ -77,13 +76,22 @@ TEST(XiButton, SingleColourMakesSchemeCustomAndSchemesRestoreOrKeep) {
     EXPECT_EQ(button.DisabledColorGrad(), 0xFFFFFFu);
     EXPECT_EQ(button.ColorFace(), 0x98EBB7u);
 
-    // Every scheme writes every colour its column gives.
+    // Every scheme's face colours for the four looks, as the scheme table of the button's
+    // documentation gives them (typed here independently of the program's table).
+    const std::uint32_t faces[12][4] = {
+        {0xC6ECFF, 0xB3E7FF, 0x2BBAFF, 0xEEEEEE}, {0xFFEEDD, 0xFFEBD7, 0xFFB366, 0xEEEEEE},
+        {0xDDF9E8, 0xBFF2D2, 0x4EDC83, 0xEEEEEE}, {0xF3F3F3, 0xF0F0F0, 0xCACACA, 0xEEEEEE},
+        {0xE8E8FF, 0xDFDFFF, 0xA6A6FF, 0xEEEEEE}, {0xF0FFFF, 0xD5FCFF, 0x05D1F5, 0xEEEEEE},
+        {0x95DDFF, 0x6FD0FF, 0x6FD0FF, 0xE2E2E2}, {0x98EBB7, 0x68E196, 0x4EDC83, 0xE2E2E2},
+        {0xFFE0C1, 0xFFCD9B, 0xFFC082, 0xE2E2E2}, {0xA8FFFF, 0x66F3FF, 0x22EEFF, 0xE2E2E2},
+        {0xC6C6FF, 0xB0B0FF, 0x9F9FFF, 0xE2E2E2}, {0xE0E0E0, 0xCFCFCF, 0xD3D3D3, 0xE2E2E2},
+    };
     for (int scheme = 0; scheme < 12; ++scheme) {
         button.setColorScheme(TXiButton::TColorScheme(scheme));
-        for (int i = 0; i < 25; ++i) {
-            if (xiButtonSchemes[scheme].colors[i] == keepColor) continue;
-            EXPECT_EQ(button.Color(i), xiButtonSchemes[scheme].colors[i]);
-        }
+        EXPECT_EQ(button.ColorFace(), faces[scheme][0]) << scheme;
+        EXPECT_EQ(button.OverColorFace(), faces[scheme][1]) << scheme;
+        EXPECT_EQ(button.DownColorFace(), faces[scheme][2]) << scheme;
+        EXPECT_EQ(button.DisabledColorFace(), faces[scheme][3]) << scheme;
         EXPECT_EQ(button.Gradient(), scheme <= TXiButton::csNeoSun);
     }
 }
