@@ -34,7 +34,8 @@ class DesktopMirror : public ::testing::Test {
     void tickAutomaticallySend() {
         clickAt(control.x + 160, control.y + 15);
         shell("xdotool mousemove 960 1000"); // out of the way of the picture
-        pause(1.0);
+        ASSERT_TRUE(waitUntil([] { return showsPicture(secondaryMonitor); }, 5)) << "nothing was sent";
+        pause(0.3); // a tick or two more
     }
 
     TestDisplay display;

@@ -228,6 +228,15 @@ ClipboardOffer::~ClipboardOffer() {
     waitpid(pid_, nullptr, 0);
 }
 
+bool showsPicture(const raster::Rect& monitor, int samples) {
+    const raster::Bitmap shown = grabScreen(monitor);
+    int lit = 0;
+    for (int y = 0; y < shown.height(); y += 3)
+        for (int x = 0; x < shown.width(); x += 3)
+            lit += (shown.pixel(x, y) & 0xFFFFFF) != 0;
+    return lit > samples;
+}
+
 bool waitUntil(const std::function<bool()>& condition, double seconds) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (!condition()) {

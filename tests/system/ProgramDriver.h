@@ -89,6 +89,10 @@ class ClipboardOffer {
     pid_t pid_ = -1;
 };
 
+// Whether `monitor` shows a picture: more than `samples` of every third pixel's of each third row
+// are not black.
+bool showsPicture(const raster::Rect& monitor, int samples = 2000);
+
 // Polls `condition` every 50 ms until it holds or `seconds` pass; returns its last answer.
 bool waitUntil(const std::function<bool()>& condition, double seconds);
 

@@ -33,7 +33,8 @@ class SingleApplication : public ::testing::Test {
         pause(0.5);
         clickAt(control.x + 160, control.y + 15);
         shell("xdotool mousemove 960 1000");
-        pause(1.0);
+        ASSERT_TRUE(waitUntil([] { return showsPicture({1920, 0, 1280, 1024}); }, 5)) << "nothing was sent";
+        pause(0.3); // a tick or two more
     }
 
     // Where the target's inside appears on the second monitor: its frame is shown 1:1, centred.
