@@ -46,7 +46,8 @@ IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std:
 // first line. A section named twice is read and written through its first header only; the
 // lines of the later one are kept as they are.
 void IniFile::parse(std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    byteOrderMark_ = text.starts_with("\xEF\xBB\xBF");
+    if (byteOrderMark_) text.remove_prefix(3);
     std::string section;
     int block = -1;
     while (!text.empty()) {
@@ -184,7 +185,8 @@ void IniFile::writeFloat(std::string_view section, std::string_view key, double 
 }
 
 std::string IniFile::text() const {
-    std::string out;
+    // A mark that was there is written back, so that what follows it reads the same again.
+    std::string out = byteOrderMark_ ? "\xEF\xBB\xBF" : "";
     for (const Line& line : lines_)
         out += line.text + "\n";
     return out;

@@ -64,6 +64,7 @@ class IniFile {
     std::filesystem::path path_;
     std::vector<Line> lines_;
     std::optional<std::string> unreadable_;
+    bool byteOrderMark_ = false;
 };
 
 } // namespace vexmira::app

@@ -185,6 +185,9 @@ TEST(IniFile, LineEndsMarkAndRepeatedSectionsAsOnTheHomePlatform) {
         int rate;
     } cases[] = {
         {"byte-order mark", "\xEF\xBB\xBF[Options]\nShowHint=0\nrefreshRate=7", 0, 7},
+        // The second mark is part of the first line, which is then no section header; writing
+        // back must keep the first mark, or the file reads differently the next time.
+        {"two byte-order marks", "\xEF\xBB\xBF\xEF\xBB\xBF[Options]\nShowHint=0\nrefreshRate=7", 1, 5},
         {"lone CR line ends", "[Options]\rShowHint=0\rrefreshRate=8\r", 0, 8},
         {"CR LF and LF mixed", "[Options]\r\nShowHint=0\nrefreshRate=9\r\n", 0, 9},
         {"first of two sections",
