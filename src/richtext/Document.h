@@ -14,10 +14,10 @@ enum class Alignment { Left, Right, Centre, Justified };
 
 // How a run of characters looks. Sizes are in half points, as rich text counts them.
 struct CharFormat {
-    std::string font;                 // family name; empty: the reader's default
-    int halfPoints = 24;              // 12 pt
-    std::optional<Colour> colour;     // none: automatic (the viewer's text colour)
-    std::optional<Colour> highlight;  // none: no background
+    std::string font;                               // family name; empty: the reader's default
+    int halfPoints = 24;                            // 12 pt
+    std::optional<Colour> colour = std::nullopt;    // none: automatic (the viewer's text colour)
+    std::optional<Colour> highlight = std::nullopt; // none: no background
     bool bold = false;
     bool italic = false;
     bool underline = false;

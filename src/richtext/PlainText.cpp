@@ -16,10 +16,14 @@ bool nextUtf8(std::string_view s, std::size_t at, char32_t& c, std::size_t& leng
     }
     int extra = 0;
     char32_t minimum = 0;
-    if ((first & 0xE0) == 0xC0) extra = 1, c = first & 0x1F, minimum = 0x80;
-    else if ((first & 0xF0) == 0xE0) extra = 2, c = first & 0x0F, minimum = 0x800;
-    else if ((first & 0xF8) == 0xF0) extra = 3, c = first & 0x07, minimum = 0x10000;
-    else return false;
+    if ((first & 0xE0) == 0xC0)
+        extra = 1, c = first & 0x1F, minimum = 0x80;
+    else if ((first & 0xF0) == 0xE0)
+        extra = 2, c = first & 0x0F, minimum = 0x800;
+    else if ((first & 0xF8) == 0xF0)
+        extra = 3, c = first & 0x07, minimum = 0x10000;
+    else
+        return false;
     if (at + static_cast<std::size_t>(extra) >= s.size()) return false;
     for (int i = 1; i <= extra; ++i) {
         const unsigned char next = b(at + static_cast<std::size_t>(i));

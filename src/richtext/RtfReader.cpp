@@ -134,7 +134,7 @@ class Reader {
     CharFormat pendingFormat_;
     bool formatDirty_ = true;
     bool pendingGenerated_ = false; // the pending text is generated bullet or number text
-    Paragraph generated_; // generated bullet or number text of the paragraph being read
+    Paragraph generated_;           // generated bullet or number text of the paragraph being read
     int pictures_ = 0, objects_ = 0, headers_ = 0, notes_ = 0;
 };
 
@@ -206,14 +206,19 @@ void Reader::closeGroup() {
 
 // Control words that start a destination of their own. Returns true when the word was one.
 bool Reader::destinationWord(std::string_view word) {
-    static const char* const skipped[] = {
-        "stylesheet", "info", "revtbl", "rsidtbl", "generator", "xmlnstbl", "filetbl", "pgdsctbl",
-        "userprops", "docvar", "themedata", "colorschememapping", "datastore", "latentstyles",
-        "fldinst", "bkmkstart", "bkmkend", "txe", "xe", "tc", "nonshppict", "template", "mmathPr",
-        "listpicture", "pnseclvl", "protusertbl", "author", "operator", "title", "subject",
-        "keywords", "comment", "doccomm", "company", "category", "hlinkbase", "falt", "panose",
-        "fontemb", "fontfile", "leveltext", "levelnumbers", "listname", "liststylename",
-        "wgrffmtfilter", "passwordhash", "formfield", "ffname", "datafield"};
+    static const char* const skipped[] = {"stylesheet",    "info",         "revtbl",    "rsidtbl",
+                                          "generator",     "xmlnstbl",     "filetbl",   "pgdsctbl",
+                                          "userprops",     "docvar",       "themedata", "colorschememapping",
+                                          "datastore",     "latentstyles", "fldinst",   "bkmkstart",
+                                          "bkmkend",       "txe",          "xe",        "tc",
+                                          "nonshppict",    "template",     "mmathPr",   "listpicture",
+                                          "pnseclvl",      "protusertbl",  "author",    "operator",
+                                          "title",         "subject",      "keywords",  "comment",
+                                          "doccomm",       "company",      "category",  "hlinkbase",
+                                          "falt",          "panose",       "fontemb",   "fontfile",
+                                          "leveltext",     "levelnumbers", "listname",  "liststylename",
+                                          "wgrffmtfilter", "passwordhash", "formfield", "ffname",
+                                          "datafield"};
     const auto is = [&](std::initializer_list<std::string_view> names) {
         return std::find(names.begin(), names.end(), word) != names.end();
     };
@@ -316,8 +321,8 @@ void Reader::parseControl() {
         ++at_;
     }
     if (at_ < text_.size() && text_[at_] == ' ') ++at_;
-    const int parameter = clampTo(negative ? -value : value, std::numeric_limits<int>::min(),
-                                  std::numeric_limits<int>::max());
+    const int parameter =
+        clampTo(negative ? -value : value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     controlWord(word, hasParameter, parameter);
 }
 
@@ -340,15 +345,29 @@ void Reader::controlSymbol(char symbol) {
         byte(static_cast<std::uint8_t>(high * 16 + low));
         return;
     }
-    case '*': starPending_ = true; return;
-    case '\\': case '{': case '}':
+    case '*':
+        starPending_ = true;
+        return;
+    case '\\':
+    case '{':
+    case '}':
         if (!swallowFallback()) emitAscii(symbol);
         return;
-    case '~': if (!swallowFallback()) emit(0x00A0); return;
-    case '-': if (!swallowFallback()) emit(0x00AD); return;
-    case '_': if (!swallowFallback()) emit(0x2011); return;
-    case '\r': case '\n': endParagraph(); return;
-    default: return; // \: \| and the like
+    case '~':
+        if (!swallowFallback()) emit(0x00A0);
+        return;
+    case '-':
+        if (!swallowFallback()) emit(0x00AD);
+        return;
+    case '_':
+        if (!swallowFallback()) emit(0x2011);
+        return;
+    case '\r':
+    case '\n':
+        endParagraph();
+        return;
+    default:
+        return; // \: \| and the like
     }
 }
 
@@ -420,8 +439,9 @@ void Reader::controlWord(std::string_view word, bool hasParameter, int parameter
     }
     if (word == "bin") {
         // Binary bytes: as many as the parameter says, at most up to the end.
-        const std::size_t length =
-            static_cast<std::size_t>(std::max(0, parameter)) < text_.size() - at_ ? static_cast<std::size_t>(std::max(0, parameter)) : text_.size() - at_;
+        const std::size_t length = static_cast<std::size_t>(std::max(0, parameter)) < text_.size() - at_
+                                       ? static_cast<std::size_t>(std::max(0, parameter))
+                                       : text_.size() - at_;
         at_ += length;
         swallowFallback();
         return;
@@ -434,45 +454,90 @@ void Reader::controlWord(std::string_view word, bool hasParameter, int parameter
         s.paragraph = {};
         return;
     }
-    if (word == "ql") s.paragraph.alignment = Alignment::Left;
-    else if (word == "qr") s.paragraph.alignment = Alignment::Right;
-    else if (word == "qc") s.paragraph.alignment = Alignment::Centre;
-    else if (word == "qj" || word == "qd") s.paragraph.alignment = Alignment::Justified;
-    else if (word == "li") s.paragraph.leftIndent = clampTo(parameter, -31680, 31680);
-    else if (word == "ri") s.paragraph.rightIndent = clampTo(parameter, -31680, 31680);
-    else if (word == "fi") s.paragraph.firstLineIndent = clampTo(parameter, -31680, 31680);
-    else if (word == "sb") s.paragraph.spaceBefore = clampTo(parameter, 0, 31680);
-    else if (word == "sa") s.paragraph.spaceAfter = clampTo(parameter, 0, 31680);
-    else if (word == "ls") s.paragraph.list = parameter;
-    else if (word == "ilvl") s.paragraph.listLevel = clampTo(parameter, 0, 8);
+    if (word == "ql")
+        s.paragraph.alignment = Alignment::Left;
+    else if (word == "qr")
+        s.paragraph.alignment = Alignment::Right;
+    else if (word == "qc")
+        s.paragraph.alignment = Alignment::Centre;
+    else if (word == "qj" || word == "qd")
+        s.paragraph.alignment = Alignment::Justified;
+    else if (word == "li")
+        s.paragraph.leftIndent = clampTo(parameter, -31680, 31680);
+    else if (word == "ri")
+        s.paragraph.rightIndent = clampTo(parameter, -31680, 31680);
+    else if (word == "fi")
+        s.paragraph.firstLineIndent = clampTo(parameter, -31680, 31680);
+    else if (word == "sb")
+        s.paragraph.spaceBefore = clampTo(parameter, 0, 31680);
+    else if (word == "sa")
+        s.paragraph.spaceAfter = clampTo(parameter, 0, 31680);
+    else if (word == "ls")
+        s.paragraph.list = parameter;
+    else if (word == "ilvl")
+        s.paragraph.listLevel = clampTo(parameter, 0, 8);
     // --- characters ---
     else if (word == "plain") {
         s.font = -1, s.halfPoints = 24, s.colour = 0, s.highlight = 0;
         s.bold = s.italic = s.underline = s.strikeOut = s.hidden = false;
-    } else if (word == "f") s.font = parameter;
-    else if (word == "fs") s.halfPoints = hasParameter && parameter > 0 ? clampTo(parameter, 1, 3276) : 24;
-    else if (word == "b") s.bold = on;
-    else if (word == "i") s.italic = on;
-    else if (word == "strike" || word == "striked") s.strikeOut = on;
-    else if (word == "ulnone") s.underline = false;
-    else if (word.starts_with("ul") && word != "ulc") s.underline = on;
-    else if (word == "cf") s.colour = parameter;
-    else if (word == "cb" || word == "highlight" || word == "chcbpat") s.highlight = parameter;
-    else if (word == "v") s.hidden = on;
+    } else if (word == "f")
+        s.font = parameter;
+    else if (word == "fs")
+        s.halfPoints = hasParameter && parameter > 0 ? clampTo(parameter, 1, 3276) : 24;
+    else if (word == "b")
+        s.bold = on;
+    else if (word == "i")
+        s.italic = on;
+    else if (word == "strike" || word == "striked")
+        s.strikeOut = on;
+    else if (word == "ulnone")
+        s.underline = false;
+    else if (word.starts_with("ul") && word != "ulc")
+        s.underline = on;
+    else if (word == "cf")
+        s.colour = parameter;
+    else if (word == "cb" || word == "highlight" || word == "chcbpat")
+        s.highlight = parameter;
+    else if (word == "v")
+        s.hidden = on;
     // --- special characters ---
-    else if (word == "tab" || word == "cell" || word == "nestcell") { if (!swallowFallback()) emit('\t'); return; }
-    else if (word == "line") { if (!swallowFallback()) emit(0x2028); return; }
-    else if (word == "emdash") { if (!swallowFallback()) emit(0x2014); return; }
-    else if (word == "endash") { if (!swallowFallback()) emit(0x2013); return; }
-    else if (word == "emspace") { if (!swallowFallback()) emit(0x2003); return; }
-    else if (word == "enspace") { if (!swallowFallback()) emit(0x2002); return; }
-    else if (word == "qmspace") { if (!swallowFallback()) emit(0x2005); return; }
-    else if (word == "bullet") { if (!swallowFallback()) emit(0x2022); return; }
-    else if (word == "lquote") { if (!swallowFallback()) emit(0x2018); return; }
-    else if (word == "rquote") { if (!swallowFallback()) emit(0x2019); return; }
-    else if (word == "ldblquote") { if (!swallowFallback()) emit(0x201C); return; }
-    else if (word == "rdblquote") { if (!swallowFallback()) emit(0x201D); return; }
-    else
+    else if (word == "tab" || word == "cell" || word == "nestcell") {
+        if (!swallowFallback()) emit('\t');
+        return;
+    } else if (word == "line") {
+        if (!swallowFallback()) emit(0x2028);
+        return;
+    } else if (word == "emdash") {
+        if (!swallowFallback()) emit(0x2014);
+        return;
+    } else if (word == "endash") {
+        if (!swallowFallback()) emit(0x2013);
+        return;
+    } else if (word == "emspace") {
+        if (!swallowFallback()) emit(0x2003);
+        return;
+    } else if (word == "enspace") {
+        if (!swallowFallback()) emit(0x2002);
+        return;
+    } else if (word == "qmspace") {
+        if (!swallowFallback()) emit(0x2005);
+        return;
+    } else if (word == "bullet") {
+        if (!swallowFallback()) emit(0x2022);
+        return;
+    } else if (word == "lquote") {
+        if (!swallowFallback()) emit(0x2018);
+        return;
+    } else if (word == "rquote") {
+        if (!swallowFallback()) emit(0x2019);
+        return;
+    } else if (word == "ldblquote") {
+        if (!swallowFallback()) emit(0x201C);
+        return;
+    } else if (word == "rdblquote") {
+        if (!swallowFallback()) emit(0x201D);
+        return;
+    } else
         return; // a word that changes nothing this reader keeps
     formatDirty_ = true;
 }
@@ -515,10 +580,12 @@ void Reader::codePoint(char32_t c) {
 }
 
 const platform::CodePage& Reader::codePage() const {
-    const int font = state_.destination == Destination::FontTable ? fontBeingRead_
-                                                                  : (state_.font >= 0 ? state_.font : defaultFont_);
+    const int font = state_.destination == Destination::FontTable
+                         ? fontBeingRead_
+                         : (state_.font >= 0 ? state_.font : defaultFont_);
     const auto entry = fonts_.find(font);
-    if (entry != fonts_.end() && entry->second.codePage) return platform::CodePage::get(*entry->second.codePage);
+    if (entry != fonts_.end() && entry->second.codePage)
+        return platform::CodePage::get(*entry->second.codePage);
     return platform::CodePage::get(documentCodePage_);
 }
 
@@ -565,7 +632,8 @@ void Reader::emit(char32_t c) {
     leadByte_ = -1;
     switch (state_.destination) {
     case Destination::FontTable:
-        if (fontBeingRead_ >= 0 && !fonts_[fontBeingRead_].nameDone) appendUtf8(fonts_[fontBeingRead_].name, c);
+        if (fontBeingRead_ >= 0 && !fonts_[fontBeingRead_].nameDone && c >= 0x20)
+            appendUtf8(fonts_[fontBeingRead_].name, c);
         return;
     case Destination::Body:
     case Destination::GeneratedText:
@@ -604,7 +672,8 @@ CharFormat Reader::currentFormat() {
     }
     format.halfPoints = state_.halfPoints;
     auto colour = [&](int index) -> std::optional<Colour> {
-        if (index <= 0 || index >= static_cast<int>(colours_.size()) || !colours_[index].set) return std::nullopt;
+        if (index <= 0 || index >= static_cast<int>(colours_.size()) || !colours_[index].set)
+            return std::nullopt;
         const ColourEntry& e = colours_[index];
         return static_cast<Colour>(e.red | e.green << 8 | e.blue << 16);
     };
@@ -657,9 +726,13 @@ void Reader::endParagraph(bool evenWhenEmpty) {
     paragraph_.firstLineIndent = format.firstLineIndent;
     paragraph_.spaceBefore = format.spaceBefore;
     paragraph_.spaceAfter = format.spaceAfter;
-    paragraph_.bullet = format.bulletByNumbering.value_or(false) || (format.list > 0 && generatedTextIsBullet(format));
-    if (!paragraph_.bullet && !generated_.runs.empty()) // a number: it stays as text
-        paragraph_.runs.insert(paragraph_.runs.begin(), generated_.runs.begin(), generated_.runs.end());
+    paragraph_.bullet =
+        format.bulletByNumbering.value_or(false) || (format.list > 0 && generatedTextIsBullet(format));
+    if (!paragraph_.bullet && !generated_.runs.empty()) { // a number: it stays as text
+        for (const Run& run : paragraph_.runs)
+            appendText(generated_, run.text, run.format);
+        paragraph_.runs = std::move(generated_.runs);
+    }
     document_.paragraphs.push_back(std::move(paragraph_));
     paragraph_ = {};
     generated_ = {};
@@ -683,8 +756,8 @@ std::string_view withoutMark(std::string_view bytes) {
 
 bool looksLikeRtf(std::string_view bytes) {
     bytes = withoutMark(bytes);
-    while (!bytes.empty() && (bytes.front() == ' ' || bytes.front() == '\t' || bytes.front() == '\r' ||
-                              bytes.front() == '\n'))
+    while (!bytes.empty() &&
+           (bytes.front() == ' ' || bytes.front() == '\t' || bytes.front() == '\r' || bytes.front() == '\n'))
         bytes.remove_prefix(1);
     return bytes.starts_with("{\\rtf");
 }

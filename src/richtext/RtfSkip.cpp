@@ -10,7 +10,9 @@ namespace vexmira::richtext {
 
 namespace {
 
-bool special(char c) { return c == '{' || c == '}' || c == '\\'; }
+bool special(char c) {
+    return c == '{' || c == '}' || c == '\\';
+}
 
 // The first brace or backslash at or after `at`.
 std::size_t nextSpecial(std::string_view text, std::size_t at) {
@@ -22,8 +24,9 @@ std::size_t nextSpecial(std::string_view text, std::size_t at) {
     const __m128i backslash = _mm_set1_epi8('\\');
     while (at + 16 <= size) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, open), _mm_cmpeq_epi8(chunk, close)),
-                                          _mm_cmpeq_epi8(chunk, backslash));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, open), _mm_cmpeq_epi8(chunk, close)),
+                         _mm_cmpeq_epi8(chunk, backslash));
         const int mask = _mm_movemask_epi8(hits);
         if (mask != 0) return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
         at += 16;
@@ -56,7 +59,8 @@ std::size_t skipRestOfGroup(std::string_view text, std::size_t at) {
                 bool digits = false;
                 while (p < text.size() && text[p] >= '0' && text[p] <= '9') {
                     digits = true;
-                    length = std::min<unsigned long long>(length * 10 + static_cast<unsigned>(text[p] - '0'), text.size());
+                    length = std::min<unsigned long long>(length * 10 + static_cast<unsigned>(text[p] - '0'),
+                                                          text.size());
                     ++p;
                 }
                 if (digits) {

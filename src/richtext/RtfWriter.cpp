@@ -22,7 +22,9 @@ char32_t nextCodePoint(std::string_view s, std::size_t& at) {
     return c;
 }
 
-void appendNumber(std::string& out, long long value) { out += std::to_string(value); }
+void appendNumber(std::string& out, long long value) {
+    out += std::to_string(value);
+}
 
 void appendHex(std::string& out, std::uint8_t byte) {
     static const char digits[] = "0123456789abcdef";
@@ -31,7 +33,8 @@ void appendHex(std::string& out, std::uint8_t byte) {
     out += digits[byte & 15];
 }
 
-void appendUnicodeUnit(std::string& out, char32_t unit, const platform::CodePage& fallback, char32_t original) {
+void appendUnicodeUnit(std::string& out, char32_t unit, const platform::CodePage& fallback,
+                       char32_t original) {
     out += "\\u";
     appendNumber(out, unit > 32767 ? static_cast<long long>(unit) - 65536 : static_cast<long long>(unit));
     if (const auto byte = fallback.encode(original))
@@ -52,12 +55,23 @@ void appendText(std::string& out, std::string_view text) {
         }
         const char32_t c = nextCodePoint(text, at);
         switch (c) {
-        case '\t': out += "\\tab "; continue;
-        case 0x2028: out += "\\line "; continue;
-        case 0x00A0: out += "\\~"; continue;
-        case 0x00AD: out += "\\-"; continue;
-        case 0x2011: out += "\\_"; continue;
-        default: break;
+        case '\t':
+            out += "\\tab ";
+            continue;
+        case 0x2028:
+            out += "\\line ";
+            continue;
+        case 0x00A0:
+            out += "\\~";
+            continue;
+        case 0x00AD:
+            out += "\\-";
+            continue;
+        case 0x2011:
+            out += "\\_";
+            continue;
+        default:
+            break;
         }
         if (c < 0x20) continue;
         if (c >= 0x10000) {
@@ -105,7 +119,9 @@ std::string writeRtf(const Document& document) {
         out += "{\\f";
         appendNumber(out, static_cast<long long>(i));
         out += "\\fnil\\fcharset0 ";
-        appendText(out, fonts[i]);
+        std::string name = fonts[i];
+        std::erase(name, ';'); // it would end the name
+        appendText(out, name);
         out += ";}";
     }
     if (bullets) {

@@ -17,8 +17,20 @@ constexpr char32_t replacement = 0xFFFD;
 
 bool known(int number) {
     switch (number) {
-    case 874: case 932: case 936: case 949: case 950:
-    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+    case 874:
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+    case 1250:
+    case 1251:
+    case 1252:
+    case 1253:
+    case 1254:
+    case 1255:
+    case 1256:
+    case 1257:
+    case 1258:
         return true;
     default:
         return false;
@@ -69,9 +81,14 @@ CodePage::CodePage(int number) : number_(number) {
         const char b = static_cast<char>(byte);
         char32_t c = replacement;
         switch (converter.convert(&b, 1, c)) {
-        case Converter::Result::One: single_[byte] = c; break;
-        case Converter::Result::Incomplete: lead_[byte] = true; break;
-        case Converter::Result::Invalid: break;
+        case Converter::Result::One:
+            single_[byte] = c;
+            break;
+        case Converter::Result::Incomplete:
+            lead_[byte] = true;
+            break;
+        case Converter::Result::Invalid:
+            break;
         }
     }
     for (int byte = 0x80; byte < 256; ++byte)
@@ -91,7 +108,8 @@ char32_t CodePage::decode(std::uint8_t lead, std::uint8_t trail) const {
 
 std::optional<std::uint8_t> CodePage::encode(char32_t c) const {
     if (c < 0x80) return static_cast<std::uint8_t>(c);
-    const auto at = std::lower_bound(reverse_.begin(), reverse_.end(), std::pair<char32_t, std::uint8_t>(c, 0));
+    const auto at =
+        std::lower_bound(reverse_.begin(), reverse_.end(), std::pair<char32_t, std::uint8_t>(c, 0));
     if (at == reverse_.end() || at->first != c) return std::nullopt;
     return at->second;
 }
@@ -108,21 +126,36 @@ const CodePage& CodePage::get(int number) {
 
 std::optional<int> CodePage::ofCharset(int charset) {
     switch (charset) {
-    case 0: return 1252;
-    case 238: return 1250;
-    case 204: return 1251;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 163: return 1258;
-    case 222: return 874;
-    case 128: return 932;
-    case 134: return 936;
-    case 129: return 949;
-    case 136: return 950;
-    default: return std::nullopt;
+    case 0:
+        return 1252;
+    case 238:
+        return 1250;
+    case 204:
+        return 1251;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 163:
+        return 1258;
+    case 222:
+        return 874;
+    case 128:
+        return 932;
+    case 134:
+        return 936;
+    case 129:
+        return 949;
+    case 136:
+        return 950;
+    default:
+        return std::nullopt;
     }
 }
 
