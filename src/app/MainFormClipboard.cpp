@@ -27,7 +27,7 @@ void TMainForm::SpeedButton2Click() {
     pd->setText("Preview");
     clipWatch->Enabled = true;
     showPicturePages(xpanel1);
-    if (mirror::Fmonitor) mirror::Fmonitor->image->show();
+    if (mirror::Fmonitor) mirror::Fmonitor->showPictureView();
     ClearImage();
 }
 

@@ -67,8 +67,18 @@ void TMainForm::ClearImage() {
 
 void TMainForm::SpeedButton8Click() {
     mirror::TFmonitor* display = mirror::Fmonitor;
-    if (display) display->image->show();
+    if (SourceMode != srcText) {
+        if (display) display->showPictureView();
+    } else {
+        cbx1->setChecked(false);
+        if (display) {
+            display->redMonitor->show();
+            display->image->hide();
+            display->redMonitor->copyFrom(*red);
+        }
+    }
     if (SourceMode == srcStopped) return;
+    if (SourceMode != srcText && display) display->image->show();
     ShareM();
 }
 
@@ -78,6 +88,7 @@ void TMainForm::cbx1Click() {
     ShareM();
     if (SourceMode == srcText || SourceMode == srcClipboard || SourceMode == srcImages) ClearImage();
     if (mirror::Fmonitor) mirror::Fmonitor->image->update();
+    if (SourceMode == srcText) SpeedButton8Click();              // sends the page once and unticks the box
     if (SourceMode == srcClipboard) clipWatchClipboardChanged(); // fetch the clipboard's picture again
 }
 

@@ -17,7 +17,7 @@ void TMainForm::SpeedButton6Click() {
     ClearImage();
     cbx1->setChecked(false);
     showPicturePages(Panel2);
-    if (mirror::Fmonitor) mirror::Fmonitor->image->show();
+    if (mirror::Fmonitor) mirror::Fmonitor->showPictureView();
     Timer1->stop();
     Timer3zaslon->stop();
     TimerStep->stop();

@@ -38,7 +38,7 @@ void TMainForm::SpeedButton1Click() {
     cbx1->setChecked(false);
     showPicturePages(xpanel1);
     pd->setText("Preview");
-    if (mirror::Fmonitor) mirror::Fmonitor->image->show();
+    if (mirror::Fmonitor) mirror::Fmonitor->showPictureView();
     SourceMode = srcDesktop;
     clipWatch->Enabled = false;
     releaseWindowCaptures();
@@ -54,6 +54,7 @@ void TMainForm::sbSTOPClick() {
         Panel2->hide();
         p9->hide();
         xPanel3->hide();
+        if (mirror::Fmonitor) mirror::Fmonitor->redMonitor->hide();
         redall->hide();
         SourceMenuIndex = 0;
         Cekiraj(SourceMenuIndex);

@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "CustomColors.h"
 #include "capture/ualldesktop.h"
 #include "capture/ugrab.h"
 #include "mainunit.h"
@@ -7,6 +8,7 @@
 #include "mirror/umonitor.h"
 #include "platform/ClipboardReader.h"
 #include "platform/CursorSource.h"
+#include "sources/utext.h"
 
 namespace vexmira::app {
 
@@ -24,6 +26,7 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     MainForm->setWindowSystem(platform::openWindowSystem());
     MainForm->setClipboardReader(platform::openClipboardReader());
     mirror::Fmonitor = new mirror::TFmonitor;
+    sources::ftext = new sources::Tftext(ProgramFolder);
     capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture);
     capture::Fgrab = new capture::TFgrab(GrabRect);
     capture::fAlldesktop->setControlWindow(MainForm);
@@ -36,6 +39,11 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     });
     QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::closeRequested, MainForm,
                      [] { MainForm->sbseconddisplay->setChecked(false); });
+    QObject::connect(sources::ftext, &sources::Tftext::activated, MainForm, [] {
+        MainForm->PAnelHint->move(MainForm->PAnelHint->x(), 1242);
+        loadCustomColors();
+    });
+    QObject::connect(sources::ftext, &sources::Tftext::closing, MainForm, [] { saveCustomColors(); });
     mirror::Fmonitor->yoom(DisplayScale);
 }
 
@@ -44,6 +52,8 @@ Program::~Program() {
     mirror::fCapture = nullptr;
     delete capture::fAlldesktop;
     delete capture::Fgrab;
+    delete sources::ftext;
+    sources::ftext = nullptr;
     delete mirror::Fmonitor;
     delete MainForm;
     capture::fAlldesktop = nullptr;

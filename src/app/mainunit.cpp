@@ -135,7 +135,7 @@ void TMainForm::buildButtonColumn() {
     SBSCroll = sourceButton(207, 33, " Scroll Text  ", glyphImage(Glyph::ScrollText));
     sboptions = sourceButton(242, 33, " Options  ", glyphImage(Glyph::Options));
     // Sources that come with later parts of the program.
-    for (widgets::TXiButton* later : {SpeedButton3, sbtext, SBSCroll, sboptions})
+    for (widgets::TXiButton* later : {SpeedButton3, SBSCroll, sboptions})
         later->setEnabled(false);
 
     redall = new Panel(Panel4, 0xFF8000);
@@ -152,6 +152,7 @@ void TMainForm::buildButtonColumn() {
     connect(SpeedButton1, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton1Click);
     connect(SpeedButton6, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton6Click);
     connect(SpeedButton2, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton2Click);
+    connect(sbtext, &widgets::TXiButton::clicked, this, &TMainForm::sbtextClick);
 }
 
 void TMainForm::buildTopBar() {
@@ -215,9 +216,7 @@ void TMainForm::buildPictureArea() {
     xPanel3 = new Panel(Panel1, 0x434343);
     xPanel3->setGeometry(whole);
     xPanel3->hide();
-    p9 = new Panel(Panel1, 0x434343);
-    p9->setGeometry(whole);
-    p9->hide();
+    buildTextPage();
     pscroll = new Panel(Panel1, 0x0000FF);
     pscroll->setGeometry(0, 243 - 6, 386, 6);
     pscroll->hide();
@@ -240,7 +239,7 @@ void TMainForm::buildMenu() {
         sourceItems[i] = Show1->addAction(names[i]);
         sourceItems[i]->setCheckable(true);
         group->addAction(sourceItems[i]);
-        sourceItems[i]->setEnabled(i <= 2);
+        sourceItems[i]->setEnabled(i <= 2 || i == 4);
     }
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     connect(sourceItems[0], &QAction::triggered, this, [this] {
@@ -257,6 +256,7 @@ void TMainForm::buildMenu() {
         SourceMenuIndex = 3;
         Cekiraj(SourceMenuIndex);
     });
+    connect(sourceItems[4], &QAction::triggered, this, &TMainForm::ext1Click);
     Popup1->addSeparator();
     captureImage1 = Popup1->addAction("Capture an Image from a second display");
     Popup1->addSeparator();

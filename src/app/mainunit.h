@@ -9,11 +9,13 @@
 #include "sources/ClipboardWatcher.h"
 #include "widgets/BtChkBox.h"
 #include "widgets/ImageView.h"
+#include "widgets/RichEdit.h"
 #include "widgets/XiButton.h"
 
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
+#include <QToolButton>
 #include <QWidget>
 #include <array>
 
@@ -105,6 +107,9 @@ class TMainForm : public QWidget {
     Panel* Panel2 = nullptr;
     Panel* xPanel3 = nullptr;
     Panel* p9 = nullptr;
+    widgets::TRichEdit* red = nullptr; // the text page
+    Panel* Panel8 = nullptr;
+    QToolButton* SpeedButton5 = nullptr; // Edit
     Panel* pscroll = nullptr;
     QLabel* pd = nullptr;
     Panel* PAnelHint = nullptr;
@@ -165,6 +170,13 @@ class TMainForm : public QWidget {
     }
     void Cekiraj(int index);
 
+    // --- text page ---
+    void sbtextClick();
+    void ext1Click();
+    void SpeedButton5Click(); // Edit
+    // The editor's page becomes the text page.
+    void copyEditorToRed();
+
     // --- the picture's road ---
     void Timer3zaslonTimer();
     void ShareM();
@@ -209,6 +221,7 @@ class TMainForm : public QWidget {
     void buildButtonColumn();
     void buildTopBar();
     void buildPictureArea();
+    void buildTextPage();
     void buildMenu();
     void buildTimers();
     widgets::TXiButton* sourceButton(int top, int height, const QString& hint, const QImage& glyph);

@@ -18,6 +18,13 @@ TFmonitor::TFmonitor(QWidget* parent) : QWidget(parent) {
     image = new widgets::ImageView(this);
     image->setScaleMode(raster::ScaleMode::smResize);
     image->setCentered(true);
+    redMonitor = new widgets::TRichEdit(this);
+    redMonitor->setReadOnly(true);
+    redMonitor->setFrameShape(QFrame::NoFrame);
+    redMonitor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    redMonitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    redMonitor->hide();
+    connect(redMonitor, &QTextEdit::textChanged, this, &TFmonitor::redMonitorChange);
     move(0, -600); // above the visible desktop until it is placed
     ApplyDisplaySize(3);
     show();
@@ -109,6 +116,15 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
     return true;
 }
 
+void TFmonitor::showPictureView() {
+    redMonitor->hide();
+    image->show();
+}
+
+void TFmonitor::redMonitorChange() {
+    image->setScaleMode(raster::ScaleMode::smScale);
+}
+
 void TFmonitor::yoom(const DisplayScaleSettings& settings) {
     image->setScaleMode(settings.mode);
     image->setScale(static_cast<float>(settings.scale));
@@ -128,6 +144,7 @@ void TFmonitor::closeEvent(QCloseEvent* event) {
 
 void TFmonitor::resizeEvent(QResizeEvent*) {
     image->setGeometry(rect());
+    redMonitor->setGeometry(rect());
 }
 
 } // namespace vexmira::mirror

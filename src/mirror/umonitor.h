@@ -3,6 +3,7 @@
 #include "raster/Bitmap.h"
 #include "raster/ScaleGeometry.h"
 #include "widgets/ImageView.h"
+#include "widgets/RichEdit.h"
 
 #include <QWidget>
 
@@ -24,6 +25,8 @@ class TFmonitor : public QWidget {
 
     // The picture view, filling the window.
     widgets::ImageView* image;
+    // The text page, hidden except while it is shown.
+    widgets::TRichEdit* redMonitor;
     // The latest desktop capture, kept with this window.
     raster::Bitmap DesktopFrame;
     // The size preset applied last (0..3).
@@ -37,6 +40,11 @@ class TFmonitor : public QWidget {
     // as it is. Returns whether a second monitor was found. Runs again by itself whenever a
     // monitor is switched off or on after the first placement.
     bool PlaceDisplayWindow(bool visible = true);
+    // A picture source shows its pictures: the picture view instead of the text page.
+    void showPictureView();
+    // The text page changed: the picture view goes to its fixed scale factor until `yoom` runs
+    // again.
+    void redMonitorChange();
     // Applies the scale settings to the picture view.
     void yoom(const DisplayScaleSettings& settings);
 

@@ -28,6 +28,11 @@ richtext::Colour colourOf(const QColor& c) {
 int twips(double pixels) {
     return static_cast<int>(std::lround(pixels * twipsPerPixel));
 }
+// A font's size in points, also when it was set in pixels (96 to the inch).
+double pointsOf(const QFont& font) {
+    if (font.pointSizeF() > 0) return font.pointSizeF();
+    return font.pixelSize() > 0 ? font.pixelSize() * 72.0 / 96.0 : 12.0;
+}
 
 QTextBlockFormat blockFormatOf(const richtext::Paragraph& p) {
     QTextBlockFormat format;
@@ -71,7 +76,7 @@ richtext::CharFormat modelFormatOf(const QTextCharFormat& format, const QFont& d
     const QStringList families = format.fontFamilies().toStringList();
     if (!families.isEmpty()) f.font = families.front().toStdString();
     const double points =
-        format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize() : documentFont.pointSizeF();
+        format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize() : pointsOf(documentFont);
     f.halfPoints = std::max(1, static_cast<int>(std::lround(points * 2)));
     f.bold = format.fontWeight() >= QFont::DemiBold;
     f.italic = format.fontItalic();
@@ -202,7 +207,7 @@ richtext::ReadResult TRichEdit::loadText(std::string_view bytes) {
     richtext::CharFormat plain;
     const QFont font = document()->defaultFont();
     plain.font = font.family().toStdString();
-    plain.halfPoints = std::max(1, static_cast<int>(std::lround(font.pointSizeF() * 2)));
+    plain.halfPoints = std::max(1, static_cast<int>(std::lround(pointsOf(font) * 2)));
     richtext::ReadResult result = richtext::readRichOrPlainText(bytes, plain);
     if (result.error.empty()) setModel(result.document);
     return result;
