@@ -118,7 +118,8 @@ TEST(TextEditor, OpensByContentTellsWhatItLeftOutAndRefusesWhatItCannotRead) {
         const std::string file = fileText(rtfData / name);
         f.editor.Editor->loadText(file);
         EXPECT_EQ(f.editor.Editor->model(), richtext::readRtf(file).document) << name;
-        EXPECT_EQ(richtext::readRtf(f.editor.Editor->richText()).document, richtext::readRtf(file).document) << name;
+        EXPECT_EQ(richtext::readRtf(f.editor.Editor->richText()).document, richtext::readRtf(file).document)
+            << name;
     }
     f.user->open = EditorQuestions::FileToOpen{qs(rtfData / "word-processor-a.rtf"), true};
     f.editor.OpenButtonClick();
@@ -128,9 +129,11 @@ TEST(TextEditor, OpensByContentTellsWhatItLeftOutAndRefusesWhatItCannotRead) {
     EXPECT_TRUE(f.user->told.isEmpty());
 
     std::ofstream(folder / "rich.txt") << "{\\rtf1 Rich {\\b text} in a .txt\\par}";
-    std::ofstream(folder / "pictures.rtf")
-        << "{\\rtf1 Before{\\pict\\pngblip 89504e47}{\\pict\\wmetafile8 0102}{\\object{\\*\\objdata 01}}after\\par}";
-    std::ofstream(folder / "binary.rtf") << std::string("\x7F" "ELF\0\0\x01\x02", 8);
+    std::ofstream(folder / "pictures.rtf") << "{\\rtf1 Before{\\pict\\pngblip 89504e47}{\\pict\\wmetafile8 "
+                                              "0102}{\\object{\\*\\objdata 01}}after\\par}";
+    std::ofstream(folder / "binary.rtf") << std::string("\x7F"
+                                                        "ELF\0\0\x01\x02",
+                                                        8);
     f.user->open = EditorQuestions::FileToOpen{qs(folder / "rich.txt")};
     f.editor.OpenButtonClick();
     EXPECT_EQ(f.text(), "Rich text in a .txt");
@@ -191,7 +194,8 @@ TEST(TextEditor, SavesRichTextAsksBeforeOverwritingAndAFailedSaveChangesNothing)
         f.user->save = qs(bad);
         f.editor.editorcolorClick();
         ASSERT_EQ(f.user->warned.size(), 1) << bad;
-        EXPECT_TRUE(f.user->warned[0].startsWith("Cannot save " + qs(bad))) << f.user->warned[0].toStdString();
+        EXPECT_TRUE(f.user->warned[0].startsWith("Cannot save " + qs(bad)))
+            << f.user->warned[0].toStdString();
         EXPECT_TRUE(f.editor.Editor->document()->isModified());
         EXPECT_EQ(f.editor.FileName, qs(txt));
     }

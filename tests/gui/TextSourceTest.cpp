@@ -67,7 +67,8 @@ TEST(TextSource, TheEditorOpensForAnEmptyPageAndOnlyOkBringsItsText) {
     form.SpeedButton5->click(); // Edit
     EXPECT_EQ(editor.shown, 3);
     EXPECT_EQ(form.red->toPlainText(), "Edited page");
-    EXPECT_TRUE(mirror::Fmonitor->redMonitor->document()->isEmpty()) << "nothing reaches the display before Send";
+    EXPECT_TRUE(mirror::Fmonitor->redMonitor->document()->isEmpty())
+        << "nothing reaches the display before Send";
     EXPECT_FALSE(std::filesystem::exists((app::ProgramFolder + "red98626.rtf").toStdString()));
 }
 
