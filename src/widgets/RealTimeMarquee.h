@@ -1,0 +1,166 @@
+#pragma once
+
+#include "MarqueeRun.h"
+#include "platform/PeriodicTimer.h"
+
+#include <QColor>
+#include <QImage>
+#include <QWidget>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace vexmira::widgets {
+
+enum TMarqueeStyle { msText, msHTML, msOwnerDraw };
+enum TMarqueeAlignment { maCenter, maLeftOrTop, maRightOrBottom };
+enum TMarqueeOrientation { moHorizontal, moVertical };
+
+class TRealTimeMarquee;
+
+// One line of a marquee. Its picture is drawn once and kept; a very long line is kept in tiles,
+// of which only those on screen are drawn.
+class TMarqueeItem {
+  public:
+    explicit TMarqueeItem(TRealTimeMarquee& owner) : owner_(owner) {}
+
+    const QString& Text() const { return text_; }
+    void setText(const QString& text);
+    TMarqueeStyle Style() const { return style_; }
+    // msHTML items are drawn as plain text.
+    void setStyle(TMarqueeStyle style);
+    TMarqueeAlignment Alignment() const { return alignment_; }
+    void setAlignment(TMarqueeAlignment alignment);
+    int Tag = 0;
+
+    bool prepared() const { return prepared_; }
+    QSize size() const { return size_; }
+    // Draws the part of the item at (x, y) that falls in `clip`.
+    void DrawAt(class QPainter& painter, int x, int y, const QRect& clip);
+    void Unprepare();
+    void Prepare();
+    // Forgets the drawn picture but keeps the size: for a new colour, or a new size across.
+    void clearPicture();
+
+  private:
+    void PrepareText();
+    void PrepareOwnerDraw();
+    const QImage& tile(int index);
+
+    TRealTimeMarquee& owner_;
+    QString text_;
+    TMarqueeStyle style_ = msText;
+    TMarqueeAlignment alignment_ = maCenter;
+    bool prepared_ = false;
+    QSize size_;
+    int averageCharWidth_ = 0;
+    int textFlags_ = 0;
+    QImage ownerPicture_;         // msOwnerDraw: the whole picture
+    std::map<int, QImage> tiles_; // msText: pieces along the movement, drawn when first needed
+    std::vector<int> tileUse_;    // the tiles' indexes, least recently used first
+};
+
+// A control that scrolls its items through its client area, horizontally or vertically, driven
+// by a periodic timer of its own. Each tick moves the pixels already on screen by `Step` and draws
+// only the uncovered strip from the items' kept pictures.
+class TRealTimeMarquee : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TRealTimeMarquee(QWidget* parent = nullptr);
+    ~TRealTimeMarquee() override;
+
+    // --- items ---
+    int Count() const { return static_cast<int>(items_.size()); }
+    TMarqueeItem& Item(int index) { return *items_.at(static_cast<std::size_t>(index)); }
+    TMarqueeItem& Add();
+    void Clear();
+    // Several changes of the list at once: the run is rebuilt at the end.
+    void BeginUpdate() { ++updating_; }
+    void EndUpdate();
+
+    // --- properties ---
+    bool Active() const { return active_; }
+    void setActive(bool active);
+    unsigned Interval() const { return interval_; }
+    void setInterval(unsigned milliseconds); // clamped to the timer's periods
+    int Step() const { return run_.step; }
+    void setStep(int pixels); // 0 becomes 1; at most 255
+    int Spacing() const { return spacing_; }
+    void setSpacing(int percent);
+    int LoopSpacing() const { return loopSpacing_; }
+    void setLoopSpacing(int percent);
+    TMarqueeOrientation Orientation() const { return orientation_; }
+    void setOrientation(TMarqueeOrientation orientation);
+    int NumLoops() const { return run_.numLoops; }
+    void setNumLoops(int loops) { run_.numLoops = loops; }
+    QColor Color() const { return color_; }
+    void setColor(const QColor& color);
+    QColor FontColor() const { return fontColor_; }
+    void setFontColor(const QColor& color);
+    void setMarqueeFont(const QFont& font);
+
+    // Draws an msOwnerDraw item: the handler sizes and fills the picture it is given.
+    std::function<void(TRealTimeMarquee&, TMarqueeItem&, QImage&)> OnDrawItem;
+
+    // --- the run, for tests and the picture's owner ---
+    const MarqueeRun& run() const { return run_; }
+    // One step, as the timer gives it. Skipped (and not counted) while the marquee is busy.
+    void Tick();
+    bool timerRunning() const { return timer_.running(); }
+    // Holds the marquee busy, as painting or a property change does, while the object lives.
+    std::unique_lock<std::mutex> busy() { return std::unique_lock<std::mutex>(lock_); }
+
+    // For the items.
+    void itemChanged(TMarqueeItem& item, bool whole);
+    int crossExtent() const { return orientation_ == moHorizontal ? height() : width(); }
+    int extent() const { return orientation_ == moHorizontal ? width() : height(); }
+
+  signals:
+    void OnWrap();
+    void OnMouseEnter();
+    void OnMouseLeave();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+  private:
+    class RunItems;
+    void UpdateTimer();
+    void StartTimer();
+    void StopTimer();
+    void Relayout();
+    void Restart();
+    void UnprepareAll();
+    void clearPictures();
+    void recomputeGaps();
+    void DrawItems(QPainter& painter, const QRect& area);
+    void repaintWhole();
+    bool isItemVisible(const TMarqueeItem& item);
+
+    std::vector<std::unique_ptr<TMarqueeItem>> items_;
+    MarqueeRun run_;
+    std::mutex lock_;
+    platform::PeriodicTimer timer_;
+    std::atomic<bool> tickPending_{false};
+    bool active_ = false;
+    unsigned interval_ = 10;
+    int spacing_ = 100;
+    int loopSpacing_ = 100;
+    TMarqueeOrientation orientation_ = moHorizontal;
+    QColor color_ = Qt::white;
+    QColor fontColor_ = Qt::black;
+    int updating_ = 0;
+    bool wholeRepaintPending_ = true;
+    bool mouseInside_ = false;
+};
+
+} // namespace vexmira::widgets
