@@ -1,8 +1,8 @@
 // The settings file "Vexmira.cfg": read when the control window is created, written when it is
 // asked to close and when the program ends.
-#include "IniFile.h"
 #include "mainunit.h"
 #include "platform/FileSystem.h"
+#include "platform/IniFile.h"
 #include "platform/UserValueStore.h"
 
 #include <QDir>
@@ -83,7 +83,7 @@ void TMainForm::LoadSettings() {
     platform::removeStaleTemporaries(toPath(files.read));
     if (!files.write.isEmpty() && files.write != files.read)
         platform::removeStaleTemporaries(toPath(files.write));
-    const IniFile file(toPath(files.read));
+    const platform::IniFile file(toPath(files.read));
     if (const auto& reason = file.unreadableReason()) {
         settingsUnreadable_ = files.read == files.write;
         reportSettingsProblem("Cannot read the settings file " + files.read + " (" +
@@ -131,10 +131,10 @@ void TMainForm::SaveSettings() {
     const SettingsFiles files = settingsFiles();
     // A file that could not be read is not replaced by one holding only this run's values.
     if (files.write.isEmpty() || settingsUnreadable_) return;
-    IniFile file(toPath(files.write));
+    platform::IniFile file(toPath(files.write));
     if (files.write != files.read && !file.unreadableReason() &&
         platform::readWholeFile(toPath(files.write)).status == platform::ReadStatus::Missing)
-        file = IniFile(toPath(files.write), platform::readWholeFile(toPath(files.read)).bytes);
+        file = platform::IniFile(toPath(files.write), platform::readWholeFile(toPath(files.read)).bytes);
     const QRect primary = primaryScreenRect();
     const QPoint place = placeOnDesktop() - primary.topLeft();
     file.writeInteger(position, "Levo", place.x());

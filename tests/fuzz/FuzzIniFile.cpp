@@ -1,12 +1,12 @@
 // Feeds arbitrary bytes to the settings file reader: reading, changing and writing back must
 // never crash, and the keys written must read back as written.
-#include "app/IniFile.h"
+#include "platform/IniFile.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-using vexmira::app::IniFile;
+using vexmira::platform::IniFile;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     IniFile file("fuzz.cfg", std::string_view(reinterpret_cast<const char*>(data), size));

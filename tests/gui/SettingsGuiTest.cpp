@@ -1,8 +1,8 @@
 // The control window reading and writing its settings file, on the offscreen platform.
-#include "app/IniFile.h"
 #include "app/Program.h"
 #include "app/mainunit.h"
 #include "mirror/umonitor.h"
+#include "platform/IniFile.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -79,7 +79,7 @@ TEST_F(SettingsOfTheControlWindow, SavingKeepsWhatItDoesNotUnderstand) {
         "optShowcursor=1\nStart=1\nfutureKey=keep me\n[Elsewhere]\nx=1\n");
     MainForm->move(320, 240);
     MainForm->SaveSettings();
-    const IniFile saved(path);
+    const platform::IniFile saved(path);
     EXPECT_EQ(saved.readInteger("Velikost", "Levo", 0), 320);
     EXPECT_EQ(saved.readInteger("Velikost", "Gor", 0), 240);
     EXPECT_EQ(saved.readInteger("Options", "refreshRate", 0), 25);

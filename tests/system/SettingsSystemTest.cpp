@@ -1,6 +1,6 @@
 // The settings file across real restarts of the program, and the auto-hide fade, on the rig.
 #include "ProgramDriver.h"
-#include "app/IniFile.h"
+#include "platform/IniFile.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ TEST(SettingsAcrossRestarts, PositionTicksAndUnknownKeysSurvive) {
         clickAt(moved.x + 417, moved.y + 16);
         ASSERT_TRUE(program.waitForExit(5));
     }
-    const app::IniFile saved(RunningProgram::settingsPath());
+    const platform::IniFile saved(RunningProgram::settingsPath());
     EXPECT_EQ(saved.readInteger("Velikost", "Levo", 0), 400);
     EXPECT_EQ(saved.readInteger("Velikost", "Gor", 0), 400);
     EXPECT_EQ(saved.readInteger("Options", "ShowHint", 1), 0);

@@ -2,8 +2,8 @@
 #include "ImageMagick.h"
 #include "app/CustomColors.h"
 #include "app/FadeSchedule.h"
-#include "app/IniFile.h"
 #include "platform/FileSystem.h"
+#include "platform/IniFile.h"
 
 #include <QSettings>
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 using namespace vexmira::app;
+using vexmira::platform::IniFile;
 using vexmira::testing::TemporaryFolder;
 
 namespace {
@@ -207,6 +208,16 @@ TEST(IniFile, LineEndsMarkAndRepeatedSectionsAsOnTheHomePlatform) {
     IniFile twice("c.cfg", "[Options]\nShowHint=0\n[Options]\nrefreshRate=30\n");
     twice.writeInteger("Options", "refreshRate", 42);
     EXPECT_EQ(twice.text(), "[Options]\nShowHint=0\nrefreshRate=42\n[Options]\nrefreshRate=30\n");
+}
+
+TEST(IniFile, ALineBreakInAValueNeverStartsALine) {
+    IniFile file("a.sct", "[scroll]\ntext=old\nxstep=3\n");
+    file.writeString("scroll", "text", "one\r\ntwo\nthree\rfour");
+    file.writeString("scroll", "fname", "[scroll]\nxstep=9");
+    const IniFile reread("a.sct", file.text());
+    EXPECT_EQ(reread.readString("scroll", "text", ""), "one two three four");
+    EXPECT_EQ(reread.readString("scroll", "fname", ""), "[scroll] xstep=9");
+    EXPECT_EQ(reread.readInteger("scroll", "xstep", 0), 3);
 }
 
 TEST(IniFile, BytesThatAreNotUtf8SurviveAWrite) {

@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "platform/IniFile.h"
 
 #include "platform/FileSystem.h"
 
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <limits>
 
-namespace vexmira::app {
+namespace vexmira::platform {
 
 namespace {
 
@@ -146,7 +146,13 @@ double IniFile::readFloat(std::string_view section, std::string_view key, double
     return text ? parseFloat(*text).value_or(fallback) : fallback;
 }
 
-void IniFile::writeString(std::string_view section, std::string_view key, const std::string& value) {
+void IniFile::writeString(std::string_view section, std::string_view key, const std::string& given) {
+    // A line break would end the value and start a line of its own.
+    std::string value;
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        if (given[i] == '\r' && i + 1 < given.size() && given[i + 1] == '\n') continue;
+        value += given[i] == '\r' || given[i] == '\n' ? ' ' : given[i];
+    }
     const std::string text = std::string(key) + "=" + value;
     if (const int at = find(section, key); at >= 0) {
         lines_[at].text = text;
@@ -207,4 +213,4 @@ bool IniFile::save(std::string* problem) const {
     }
 }
 
-} // namespace vexmira::app
+} // namespace vexmira::platform

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace vexmira::app {
+namespace vexmira::platform {
 
 // An INI file held in memory and written back whole. Section and key names are compared without
 // regard to letter case; lines the program does not touch (other keys and sections, comments,
@@ -30,7 +30,7 @@ class IniFile {
     double readFloat(std::string_view section, std::string_view key, double fallback) const;
 
     // Replaces the key's value where it stands, or adds the key at the end of its section (and
-    // the section at the end of the file).
+    // the section at the end of the file). Line breaks in the value are written as spaces.
     void writeString(std::string_view section, std::string_view key, const std::string& value);
     void writeInteger(std::string_view section, std::string_view key, int value);
     void writeBool(std::string_view section, std::string_view key, bool value); // "1" or "0"
@@ -67,4 +67,4 @@ class IniFile {
     bool byteOrderMark_ = false;
 };
 
-} // namespace vexmira::app
+} // namespace vexmira::platform
