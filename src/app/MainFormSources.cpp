@@ -63,7 +63,7 @@ void TMainForm::sbSTOPClick() {
         releaseWindowCaptures();
         if (mirror::Fmonitor) mirror::Fmonitor->image->hide();
         cbx1->setChecked(false);
-        pscroll->hide();
+        hideScrollText();
         QCoreApplication::processEvents();
         Timer1->stop();
         Timer3zaslon->stop();

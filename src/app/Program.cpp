@@ -8,6 +8,7 @@
 #include "mirror/umonitor.h"
 #include "platform/ClipboardReader.h"
 #include "platform/CursorSource.h"
+#include "sources/uscrollset.h"
 #include "sources/utext.h"
 
 namespace vexmira::app {
@@ -27,6 +28,7 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     MainForm->setClipboardReader(platform::openClipboardReader());
     mirror::Fmonitor = new mirror::TFmonitor;
     sources::ftext = new sources::Tftext(ProgramFolder);
+    sources::fscrolset = new sources::Tfscrolset(ProgramFolder);
     capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture);
     capture::Fgrab = new capture::TFgrab(GrabRect);
     capture::fAlldesktop->setControlWindow(MainForm);
@@ -44,6 +46,25 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
         loadCustomColors();
     });
     QObject::connect(sources::ftext, &sources::Tftext::closing, MainForm, [] { saveCustomColors(); });
+    QObject::connect(sources::fscrolset, &sources::Tfscrolset::activated, MainForm,
+                     [] { loadCustomColors(); });
+    QObject::connect(sources::fscrolset, &sources::Tfscrolset::closing, MainForm, [] { saveCustomColors(); });
+    QObject::connect(sources::fscrolset, &sources::Tfscrolset::sendText, MainForm,
+                     [](const sources::ScrollStrip& s) {
+                         widgets::TRealTimeMarquee& strip = *mirror::Fmonitor->rtmdis;
+                         strip.Item(0).setText(s.text);
+                         strip.setInterval(s.interval);
+                         strip.setStep(s.step);
+                         strip.resize(strip.width(), s.height);
+                         strip.setMarqueeFont(s.font);
+                         strip.setColor(s.colour);
+                         strip.setFontColor(s.fontColour);
+                         mirror::Fmonitor->showStrip(s.top);
+                         strip.setActive(true);
+                         MainForm->sendScrollText(s.text, s.colour, s.fontColour, s.top);
+                     });
+    QObject::connect(sources::fscrolset, &sources::Tfscrolset::hideText, MainForm,
+                     [] { MainForm->hideScrollText(); });
     mirror::Fmonitor->yoom(DisplayScale);
 }
 
@@ -52,6 +73,8 @@ Program::~Program() {
     mirror::fCapture = nullptr;
     delete capture::fAlldesktop;
     delete capture::Fgrab;
+    delete sources::fscrolset;
+    sources::fscrolset = nullptr;
     delete sources::ftext;
     sources::ftext = nullptr;
     delete mirror::Fmonitor;

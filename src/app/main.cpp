@@ -6,7 +6,6 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Vexmira");
-    QApplication::setApplicationDisplayName("Vexmira");
     QApplication::setQuitOnLastWindowClosed(false);
 
     vexmira::app::Program program(vexmira::platform::openScreenCapture());

@@ -135,7 +135,7 @@ void TMainForm::buildButtonColumn() {
     SBSCroll = sourceButton(207, 33, " Scroll Text  ", glyphImage(Glyph::ScrollText));
     sboptions = sourceButton(242, 33, " Options  ", glyphImage(Glyph::Options));
     // Sources that come with later parts of the program.
-    for (widgets::TXiButton* later : {SpeedButton3, SBSCroll, sboptions})
+    for (widgets::TXiButton* later : {SpeedButton3, sboptions})
         later->setEnabled(false);
 
     redall = new Panel(Panel4, 0xFF8000);
@@ -153,6 +153,7 @@ void TMainForm::buildButtonColumn() {
     connect(SpeedButton6, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton6Click);
     connect(SpeedButton2, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton2Click);
     connect(sbtext, &widgets::TXiButton::clicked, this, &TMainForm::sbtextClick);
+    connect(SBSCroll, &widgets::TXiButton::clicked, this, &TMainForm::SBSCrollClick);
 }
 
 void TMainForm::buildTopBar() {
@@ -219,6 +220,10 @@ void TMainForm::buildPictureArea() {
     buildTextPage();
     pscroll = new Panel(Panel1, 0x0000FF);
     pscroll->setGeometry(0, 243 - 6, 386, 6);
+    QFont tiny("Arial Black");
+    tiny.setBold(true);
+    tiny.setPixelSize(5);
+    pscroll->setFont(tiny);
     pscroll->hide();
     pd = new QLabel(Panel1);
     pd->setGeometry(0, -1, 386, 1); // a status caption kept out of sight
@@ -239,7 +244,7 @@ void TMainForm::buildMenu() {
         sourceItems[i] = Show1->addAction(names[i]);
         sourceItems[i]->setCheckable(true);
         group->addAction(sourceItems[i]);
-        sourceItems[i]->setEnabled(i <= 2 || i == 4);
+        sourceItems[i]->setEnabled(i != 3);
     }
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     connect(sourceItems[0], &QAction::triggered, this, [this] {
@@ -257,6 +262,7 @@ void TMainForm::buildMenu() {
         Cekiraj(SourceMenuIndex);
     });
     connect(sourceItems[4], &QAction::triggered, this, &TMainForm::ext1Click);
+    connect(sourceItems[5], &QAction::triggered, this, &TMainForm::SBSCrollClick); // ScrollText1Click
     Popup1->addSeparator();
     captureImage1 = Popup1->addAction("Capture an Image from a second display");
     Popup1->addSeparator();

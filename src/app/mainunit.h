@@ -177,6 +177,12 @@ class TMainForm : public QWidget {
     // The editor's page becomes the text page.
     void copyEditorToRed();
 
+    // --- scrolling text ---
+    void SBSCrollClick();
+    // The setup's "Send Text" and "Hide": the display's strip and the preview's red line.
+    void sendScrollText(const QString& text, const QColor& colour, const QColor& fontColour, bool top);
+    void hideScrollText();
+
     // --- the picture's road ---
     void Timer3zaslonTimer();
     void ShareM();

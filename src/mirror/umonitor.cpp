@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 namespace vexmira::mirror {
 
@@ -25,6 +26,10 @@ TFmonitor::TFmonitor(QWidget* parent) : QWidget(parent) {
     redMonitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     redMonitor->hide();
     connect(redMonitor, &QTextEdit::textChanged, this, &TFmonitor::redMonitorChange);
+    rtmdis = new widgets::TRealTimeMarquee(this);
+    rtmdis->setColor(QColor(128, 128, 128));
+    rtmdis->Add();
+    rtmdis->hide();
     move(0, -600); // above the visible desktop until it is placed
     ApplyDisplaySize(3);
     show();
@@ -143,8 +148,28 @@ void TFmonitor::closeEvent(QCloseEvent* event) {
 }
 
 void TFmonitor::resizeEvent(QResizeEvent*) {
-    image->setGeometry(rect());
-    redMonitor->setGeometry(rect());
+    layoutViews();
+}
+
+void TFmonitor::layoutViews() {
+    const int strip = rtmdis->isHidden() ? 0 : std::clamp(rtmdis->height(), 0, height());
+    const QRect rest =
+        stripAtTop_ ? QRect(0, strip, width(), height() - strip) : QRect(0, 0, width(), height() - strip);
+    if (!rtmdis->isHidden()) rtmdis->setGeometry(0, stripAtTop_ ? 0 : height() - strip, width(), strip);
+    image->setGeometry(rest);
+    redMonitor->setGeometry(rest);
+}
+
+void TFmonitor::showStrip(bool top) {
+    stripAtTop_ = top;
+    rtmdis->show();
+    layoutViews();
+}
+
+void TFmonitor::hideStrip() {
+    rtmdis->setActive(false);
+    rtmdis->hide();
+    layoutViews();
 }
 
 } // namespace vexmira::mirror

@@ -3,6 +3,7 @@
 #include "raster/Bitmap.h"
 #include "raster/ScaleGeometry.h"
 #include "widgets/ImageView.h"
+#include "widgets/RealTimeMarquee.h"
 #include "widgets/RichEdit.h"
 
 #include <QWidget>
@@ -27,6 +28,8 @@ class TFmonitor : public QWidget {
     widgets::ImageView* image;
     // The text page, hidden except while it is shown.
     widgets::TRichEdit* redMonitor;
+    // The scrolling text strip along the top or bottom edge, hidden except while it runs.
+    widgets::TRealTimeMarquee* rtmdis;
     // The latest desktop capture, kept with this window.
     raster::Bitmap DesktopFrame;
     // The size preset applied last (0..3).
@@ -40,6 +43,10 @@ class TFmonitor : public QWidget {
     // as it is. Returns whether a second monitor was found. Runs again by itself whenever a
     // monitor is switched off or on after the first placement.
     bool PlaceDisplayWindow(bool visible = true);
+    // Shows the strip at the top or bottom edge; the picture and the text page take the rest.
+    void showStrip(bool top);
+    // Stops and hides the strip; the picture and the text page take the whole window again.
+    void hideStrip();
     // A picture source shows its pictures: the picture view instead of the text page.
     void showPictureView();
     // The text page changed: the picture view goes to its fixed scale factor until `yoom` runs
@@ -67,6 +74,8 @@ class TFmonitor : public QWidget {
 
   private:
     void setBorderless(bool borderless);
+    void layoutViews();
+    bool stripAtTop_ = false;
     bool placed_ = false;
 };
 

@@ -5,16 +5,10 @@
 #include "widgets/FontNameBox.h"
 
 #include <QButtonGroup>
-#include <QCheckBox>
-#include <QColorDialog>
 #include <QEvent>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QMessageBox>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QTextBlock>
 #include <QTextList>
@@ -47,59 +41,8 @@ QString joined(const std::vector<std::string>& parts) {
 
 } // namespace
 
-EditorQuestions::Answer EditorQuestions::ask(QWidget* parent, const QString& question) {
-    const auto button = QMessageBox::question(parent, "Vexmira", question,
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    return button == QMessageBox::Yes ? Answer::Yes : button == QMessageBox::No ? Answer::No : Answer::Cancel;
-}
-
-std::optional<EditorQuestions::FileToOpen> EditorQuestions::fileToOpen(QWidget* parent, const QString& folder,
-                                                                       const QString& filter) {
-    QFileDialog dialog(parent, "Open", folder, filter);
-    // The toolkit's own dialog, so that it can carry the read-only box.
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    auto* readOnly = new QCheckBox("Open as read-only", &dialog);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
-        grid->addWidget(readOnly, grid->rowCount(), 0, 1, -1);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return FileToOpen{dialog.selectedFiles().front(), readOnly->isChecked()};
-}
-
-QString EditorQuestions::fileToSave(QWidget* parent, const QString& folder, const QString& name,
-                                    const QString& filter) {
-    QFileDialog dialog(parent, "Save As", folder, filter);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite); // the editor asks its own question
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("rtf");
-    if (!name.isEmpty()) dialog.selectFile(name);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().front();
-}
-
-bool EditorQuestions::setUpPrinter(QWidget* parent, QPrinter& printer) {
-    QPrintDialog dialog(&printer, parent);
-    return dialog.exec() == QDialog::Accepted;
-}
-
-std::optional<QColor> EditorQuestions::colour(QWidget* parent, const QColor& start) {
-    const QColor chosen = QColorDialog::getColor(start, parent);
-    if (!chosen.isValid()) return std::nullopt;
-    return chosen;
-}
-
-void EditorQuestions::tell(QWidget* parent, const QString& text) {
-    QMessageBox::information(parent, "Vexmira", text);
-}
-
-void EditorQuestions::warn(QWidget* parent, const QString& text) {
-    QMessageBox::critical(parent, "Vexmira", text);
-}
-
 Tftext::Tftext(const QString& folder, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), questions_(std::make_unique<EditorQuestions>()),
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), questions_(std::make_unique<UserQuestions>()),
       folder_(folder) {
     setModal(true);
     setAutoFillBackground(true);
@@ -296,12 +239,12 @@ void Tftext::done(int result) {
 bool Tftext::savePromptGoesOn() {
     if (!Editor->document()->isModified()) return true;
     switch (questions_->ask(this, QString("Save changes to %1?").arg(FileName))) {
-    case EditorQuestions::Answer::Yes:
+    case UserQuestions::Answer::Yes:
         FileSave();
         return true;
-    case EditorQuestions::Answer::No:
+    case UserQuestions::Answer::No:
         return true;
-    case EditorQuestions::Answer::Cancel:
+    case UserQuestions::Answer::Cancel:
         break;
     }
     return false;
@@ -379,7 +322,7 @@ void Tftext::editorcolorClick() {
     folder_ = QFileInfo(chosen).absolutePath();
     saveDialogName_ = chosen;
     if (QFileInfo::exists(chosen) &&
-        questions_->ask(this, QString("OK to overwrite %1").arg(chosen)) != EditorQuestions::Answer::Yes)
+        questions_->ask(this, QString("OK to overwrite %1").arg(chosen)) != UserQuestions::Answer::Yes)
         return;
     // Always rich text, whichever filter was chosen.
     if (!saveFile(chosen)) return;

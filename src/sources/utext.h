@@ -1,8 +1,8 @@
 #pragma once
 
+#include "UserQuestions.h"
 #include "widgets/RichEdit.h"
 
-#include <QColor>
 #include <QComboBox>
 #include <QDialog>
 #include <QFrame>
@@ -11,34 +11,10 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <memory>
-#include <optional>
 
 class QPrinter;
 
 namespace vexmira::sources {
-
-// What the editor asks the user. The editor's tests answer in the user's place.
-class EditorQuestions {
-  public:
-    virtual ~EditorQuestions() = default;
-    enum class Answer { Yes, No, Cancel };
-    struct FileToOpen {
-        QString path;
-        bool readOnly = false; // "Open as read-only" was ticked
-    };
-    // A question with Yes, No and Cancel.
-    virtual Answer ask(QWidget* parent, const QString& question);
-    virtual std::optional<FileToOpen> fileToOpen(QWidget* parent, const QString& folder,
-                                                 const QString& filter);
-    // Empty when the user cancelled.
-    virtual QString fileToSave(QWidget* parent, const QString& folder, const QString& name,
-                               const QString& filter);
-    // Sets the printer up; false when the user cancelled.
-    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer);
-    virtual std::optional<QColor> colour(QWidget* parent, const QColor& start);
-    virtual void tell(QWidget* parent, const QString& text);
-    virtual void warn(QWidget* parent, const QString& text);
-};
 
 // The rich-text editor in which the user writes the text page. Shown modally; it lives as long as
 // the program, and its content and file name survive between its showings.
@@ -47,7 +23,7 @@ class Tftext : public QDialog {
   public:
     // `folder`: where the open and save dialogs start.
     explicit Tftext(const QString& folder, QWidget* parent = nullptr);
-    void setQuestions(std::unique_ptr<EditorQuestions> questions) { questions_ = std::move(questions); }
+    void setQuestions(std::unique_ptr<UserQuestions> questions) { questions_ = std::move(questions); }
 
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButton1 = nullptr; // New
@@ -134,7 +110,7 @@ class Tftext : public QDialog {
     void mergeFormat(const QTextCharFormat& format);
     void applySize(int points);
 
-    std::unique_ptr<EditorQuestions> questions_;
+    std::unique_ptr<UserQuestions> questions_;
     QString folder_;
     QString saveDialogName_;
     bool updating_ = false;

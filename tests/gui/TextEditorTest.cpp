@@ -19,14 +19,14 @@
 
 using namespace vexmira;
 using namespace vexmira::testing;
-using sources::EditorQuestions;
 using sources::Tftext;
-using Answer = EditorQuestions::Answer;
+using sources::UserQuestions;
+using Answer = UserQuestions::Answer;
 
 namespace {
 
 // Answers as the test says and writes down what the editor asked.
-struct ScriptedUser : EditorQuestions {
+struct ScriptedUser : UserQuestions {
     Answer answer = Answer::Yes;
     std::optional<FileToOpen> open;
     QString save;
@@ -38,8 +38,13 @@ struct ScriptedUser : EditorQuestions {
         asked << question;
         return answer;
     }
-    std::optional<FileToOpen> fileToOpen(QWidget*, const QString&, const QString&) override { return open; }
-    QString fileToSave(QWidget*, const QString&, const QString&, const QString&) override { return save; }
+    std::optional<FileToOpen> fileToOpen(QWidget*, const QString&, const QString&, bool) override {
+        return open;
+    }
+    QString fileToSave(QWidget*, const QString&, const QString&, const QString&, const QString&,
+                       bool) override {
+        return save;
+    }
     bool setUpPrinter(QWidget*, QPrinter& printer) override {
         if (printTo.isEmpty()) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -54,7 +59,7 @@ struct ScriptedUser : EditorQuestions {
 struct EditorFixture {
     Tftext editor{"/tmp"};
     ScriptedUser* user = new ScriptedUser;
-    EditorFixture() { editor.setQuestions(std::unique_ptr<EditorQuestions>(user)); }
+    EditorFixture() { editor.setQuestions(std::unique_ptr<UserQuestions>(user)); }
     void type(const QString& text) {
         editor.Editor->textCursor().insertText(text);
         editor.Editor->document()->setModified(true);
@@ -103,7 +108,7 @@ TEST(TextEditor, SavePromptBeforeNewAndOpenWithItsThreeAnswers) {
     EditorFixture f;
     f.type("words");
     f.editor.show();
-    f.user->open = EditorQuestions::FileToOpen{qs(rtfData / "converter-b.rtf")};
+    f.user->open = UserQuestions::FileToOpen{qs(rtfData / "converter-b.rtf")};
     f.editor.OpenButtonClick();
     EXPECT_TRUE(f.user->asked.isEmpty());
     EXPECT_TRUE(f.text().startsWith("Sample\n\nCentred bold title")) << f.text().toStdString();
@@ -121,7 +126,7 @@ TEST(TextEditor, OpensByContentTellsWhatItLeftOutAndRefusesWhatItCannotRead) {
         EXPECT_EQ(richtext::readRtf(f.editor.Editor->richText()).document, richtext::readRtf(file).document)
             << name;
     }
-    f.user->open = EditorQuestions::FileToOpen{qs(rtfData / "word-processor-a.rtf"), true};
+    f.user->open = UserQuestions::FileToOpen{qs(rtfData / "word-processor-a.rtf"), true};
     f.editor.OpenButtonClick();
     EXPECT_EQ(f.editor.windowTitle(), "word-processor-a.rtf - Vexmira");
     EXPECT_TRUE(f.editor.Editor->isReadOnly());
@@ -134,12 +139,12 @@ TEST(TextEditor, OpensByContentTellsWhatItLeftOutAndRefusesWhatItCannotRead) {
     std::ofstream(folder / "binary.rtf") << std::string("\x7F"
                                                         "ELF\0\0\x01\x02",
                                                         8);
-    f.user->open = EditorQuestions::FileToOpen{qs(folder / "rich.txt")};
+    f.user->open = UserQuestions::FileToOpen{qs(folder / "rich.txt")};
     f.editor.OpenButtonClick();
     EXPECT_EQ(f.text(), "Rich text in a .txt");
     EXPECT_FALSE(f.editor.Editor->isReadOnly());
 
-    f.user->open = EditorQuestions::FileToOpen{qs(folder / "pictures.rtf")};
+    f.user->open = UserQuestions::FileToOpen{qs(folder / "pictures.rtf")};
     f.editor.OpenButtonClick();
     EXPECT_EQ(f.text(), "Beforeafter");
     ASSERT_EQ(f.user->told.size(), 1);
@@ -149,7 +154,7 @@ TEST(TextEditor, OpensByContentTellsWhatItLeftOutAndRefusesWhatItCannotRead) {
     // A missing file and one that is not text: a message naming it, and the page stays.
     for (const auto& bad : {folder / "missing.rtf", folder / "binary.rtf"}) {
         f.user->warned.clear();
-        f.user->open = EditorQuestions::FileToOpen{qs(bad)};
+        f.user->open = UserQuestions::FileToOpen{qs(bad)};
         f.editor.OpenButtonClick();
         ASSERT_EQ(f.user->warned.size(), 1) << bad;
         EXPECT_TRUE(f.user->warned[0].contains(qs(bad))) << f.user->warned[0].toStdString();

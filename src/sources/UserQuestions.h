@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <optional>
+
+class QPrinter;
+class QWidget;
+
+namespace vexmira::sources {
+
+// What a window asks the user: questions, files, colours and fonts. Tests answer in the user's
+// place.
+class UserQuestions {
+  public:
+    virtual ~UserQuestions() = default;
+    enum class Answer { Yes, No, Cancel };
+    struct FileToOpen {
+        QString path;
+        bool readOnly = false; // "Open as read-only" was ticked
+    };
+    // A question with Yes, No and Cancel.
+    virtual Answer ask(QWidget* parent, const QString& question);
+    // With `offerReadOnly`, the dialog has an "Open as read-only" box.
+    virtual std::optional<FileToOpen> fileToOpen(QWidget* parent, const QString& folder,
+                                                 const QString& filter, bool offerReadOnly = true);
+    // Empty when the user cancelled. With `askBeforeOverwriting` the dialog asks about a file that
+    // exists; otherwise the caller does.
+    virtual QString fileToSave(QWidget* parent, const QString& folder, const QString& name,
+                               const QString& filter, const QString& suffix = "rtf",
+                               bool askBeforeOverwriting = false);
+    // Sets the printer up; false when the user cancelled.
+    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer);
+    virtual std::optional<QColor> colour(QWidget* parent, const QColor& start);
+    virtual std::optional<QFont> font(QWidget* parent, const QFont& start);
+    virtual void tell(QWidget* parent, const QString& text);
+    virtual void warn(QWidget* parent, const QString& text);
+};
+
+} // namespace vexmira::sources
