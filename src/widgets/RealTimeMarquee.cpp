@@ -353,6 +353,7 @@ void TRealTimeMarquee::Tick() {
     if (!timer_.running() || items_.empty()) return;
     RunItems runItems(*this);
     const MarqueeRun::TickResult result = run_.tick(runItems, extent());
+    ++steps_;
     const int step = run_.step;
     if (wholeRepaintPending_) {
         update();

@@ -110,6 +110,8 @@ class TRealTimeMarquee : public QWidget {
     // One step, as the timer gives it. Skipped (and not counted) while the marquee is busy.
     void Tick();
     bool timerRunning() const { return timer_.running(); }
+    // Steps taken since the marquee was made (skipped ticks do not count).
+    unsigned long stepsTaken() const { return steps_; }
     // Holds the marquee busy, as painting or a property change does, while the object lives.
     std::unique_lock<std::mutex> busy() { return std::unique_lock<std::mutex>(lock_); }
 
@@ -161,6 +163,7 @@ class TRealTimeMarquee : public QWidget {
     int updating_ = 0;
     bool wholeRepaintPending_ = true;
     bool mouseInside_ = false;
+    unsigned long steps_ = 0;
 };
 
 } // namespace vexmira::widgets
