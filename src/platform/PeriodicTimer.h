@@ -32,6 +32,8 @@ class PeriodicTimer {
     bool running() const { return thread_.joinable(); }
     // Deadlines skipped because a tick ran past them, since the start.
     unsigned long skipped() const { return skipped_.load(); }
+    // Gives the calling thread the timer's priority when the system allows it.
+    static void raisePriority();
 
   private:
     std::thread thread_;

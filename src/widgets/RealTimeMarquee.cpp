@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -82,7 +83,7 @@ void TMarqueeItem::Prepare() {
 }
 
 void TMarqueeItem::PrepareText() {
-    const QFontMetrics metrics(owner_.font());
+    const QFontMetrics metrics(owner_.drawingFont());
     averageCharWidth_ = std::max(1, metrics.averageCharWidth());
     int flags = Qt::TextExpandTabs;
     QSize measured;
@@ -94,7 +95,7 @@ void TMarqueeItem::PrepareText() {
                                      : alignment_ == maRightOrBottom ? Qt::AlignRight
                                                                      : Qt::AlignHCenter;
         flags |= across | Qt::AlignTop | Qt::TextWordWrap;
-        const int width = std::max(1, owner_.width() - averageCharWidth_);
+        const int width = std::max(1, owner_.clientSize().width() - averageCharWidth_);
         measured = metrics.boundingRect(QRect(0, 0, width, INT_MAX / 2), flags, text_).size();
     }
     textFlags_ = flags;
@@ -124,7 +125,7 @@ const QImage& TMarqueeItem::tile(int index) {
     QImage picture(horizontal ? QSize(length, across) : QSize(across, length), QImage::Format_RGB32);
     picture.fill(owner_.Color());
     QPainter painter(&picture);
-    painter.setFont(owner_.font());
+    painter.setFont(owner_.drawingFont());
     painter.setPen(owner_.FontColor());
     const int skipAcross = std::max(0, ((horizontal ? size_.height() : size_.width()) - across) / 2);
     if (horizontal)
@@ -187,8 +188,83 @@ class TRealTimeMarquee::RunItems : public MarqueeRun::Items {
 TRealTimeMarquee::TRealTimeMarquee(QWidget* parent) : QWidget(parent) {
     // Every pixel is painted by the marquee; the background is never erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // On X the timer's thread moves the pixels itself: a window of its own that the toolkit
+    // does not paint.
+    if (QGuiApplication::platformName() == "xcb") {
+        direct_ = true;
+        setAttribute(Qt::WA_NativeWindow);
+        setAttribute(Qt::WA_PaintOnScreen);
+    }
+    drawingFont_ = font();
     resize(200, 20);
     recomputeGaps();
+}
+
+QPaintEngine* TRealTimeMarquee::paintEngine() const {
+    return direct_ ? nullptr : QWidget::paintEngine();
+}
+
+bool TRealTimeMarquee::ensureSurface() {
+    if (!direct_) return false;
+    if (!surface_) surface_ = platform::openStripSurface(static_cast<std::uint64_t>(winId()));
+    if (surface_) return true;
+    // No way to the screen of our own: the toolkit paints every step.
+    direct_ = false;
+    setAttribute(Qt::WA_PaintOnScreen, false);
+    update();
+    return false;
+}
+
+void TRealTimeMarquee::putDirect(const QRect& area) {
+    const QRect shown = area.intersected(QRect(QPoint(0, 0), size_));
+    if (shown.isEmpty()) return;
+    QImage picture(shown.size(), QImage::Format_RGB32);
+    {
+        QPainter painter(&picture);
+        painter.translate(-shown.topLeft());
+        DrawItems(painter, shown);
+    }
+    surface_->put(shown.x(), shown.y(), shown.width(), shown.height(),
+                  reinterpret_cast<const std::uint32_t*>(picture.constBits()),
+                  static_cast<int>(picture.bytesPerLine()));
+    surface_->finish();
+}
+
+void TRealTimeMarquee::tickOnTimerThread() {
+    std::unique_lock<std::mutex> hold(lock_, std::try_to_lock);
+    if (!hold.owns_lock()) return; // busy: this step is skipped
+    if (!timerOn_ || items_.empty() || !surface_) return;
+    RunItems runItems(*this);
+    const MarqueeRun::TickResult result = run_.tick(runItems, extent());
+    ++steps_;
+    const int step = run_.step;
+    QRect uncovered(QPoint(0, 0), size_);
+    if (!wholeRepaintPending_) {
+        if (orientation_ == moVertical) {
+            surface_->scroll(0, -step, size_.width(), size_.height());
+            uncovered.setTop(size_.height() - step);
+        } else if (reversed_) {
+            surface_->scroll(step, 0, size_.width(), size_.height());
+            uncovered.setWidth(step);
+        } else {
+            surface_->scroll(-step, 0, size_.width(), size_.height());
+            uncovered.setLeft(size_.width() - step);
+        }
+    }
+    putDirect(uncovered);
+    wholeRepaintPending_ = false;
+    hold.unlock();
+    if (result.deactivated || result.wrapped)
+        QMetaObject::invokeMethod(
+            this,
+            [this, result] {
+                if (result.deactivated) {
+                    active_ = false;
+                    UpdateTimer();
+                }
+                if (result.wrapped) emit OnWrap();
+            },
+            Qt::QueuedConnection);
 }
 
 TRealTimeMarquee::~TRealTimeMarquee() {
@@ -237,8 +313,7 @@ bool TRealTimeMarquee::isItemVisible(const TMarqueeItem& item) {
     auto hold = busy();
     bool visible = false;
     RunItems runItems(*this);
-    run_.walk(runItems, extent(), 0, extent(),
-              layoutDirection() == Qt::RightToLeft && orientation_ == moHorizontal,
+    run_.walk(runItems, extent(), 0, extent(), reversed_ && orientation_ == moHorizontal,
               [&](int index, int) { visible = visible || &Item(index) == &item; });
     return visible;
 }
@@ -330,6 +405,12 @@ void TRealTimeMarquee::UpdateTimer() {
 
 void TRealTimeMarquee::StartTimer() {
     if (timer_.running()) return;
+    if (ensureSurface()) {
+        timerOn_ = true;
+        timer_.start(interval_, [this] { tickOnTimerThread(); });
+        return;
+    }
+    timerOn_ = true;
     timer_.start(interval_, [this] {
         // One tick waits for the user-interface thread at most; more would only pile up.
         if (tickPending_.exchange(true)) return;
@@ -344,6 +425,7 @@ void TRealTimeMarquee::StartTimer() {
 }
 
 void TRealTimeMarquee::StopTimer() {
+    timerOn_ = false;
     timer_.stop();
 }
 
@@ -355,14 +437,23 @@ void TRealTimeMarquee::Tick() {
     const MarqueeRun::TickResult result = run_.tick(runItems, extent());
     ++steps_;
     const int step = run_.step;
-    if (wholeRepaintPending_) {
-        update();
-    } else if (orientation_ == moVertical) {
-        scroll(0, -step);
-    } else {
-        scroll(layoutDirection() == Qt::RightToLeft ? step : -step, 0);
+    QRect uncovered = rect();
+    if (!wholeRepaintPending_) {
+        if (orientation_ == moVertical) {
+            scroll(0, -step);
+            uncovered.setTop(height() - step);
+        } else if (layoutDirection() == Qt::RightToLeft) {
+            scroll(step, 0);
+            uncovered.setWidth(step);
+        } else {
+            scroll(-step, 0);
+            uncovered.setLeft(width() - step);
+        }
     }
     hold.unlock();
+    // Painted and put on the screen now: a step left to the toolkit's next update would reach
+    // the screen some milliseconds late, by a varying amount.
+    repaint(uncovered);
     if (result.deactivated) {
         active_ = false;
         UpdateTimer();
@@ -374,13 +465,14 @@ void TRealTimeMarquee::DrawItems(QPainter& painter, const QRect& area) {
     painter.fillRect(area, color_);
     if (run_.visibleCount == 0 || items_.empty()) return;
     const bool horizontal = orientation_ == moHorizontal;
-    const bool reversed = horizontal && layoutDirection() == Qt::RightToLeft;
+    const bool reversed = horizontal && reversed_;
     const int from = horizontal ? area.left() : area.top();
     const int to = (horizontal ? area.right() : area.bottom()) + 1;
     const int across = crossExtent();
     RunItems runItems(*this);
     run_.walk(runItems, extent(), from, to, reversed, [&](int index, int position) {
         TMarqueeItem& item = Item(index);
+        if (!item.prepared()) item.Prepare(); // its size places it
         const int size = horizontal ? item.size().height() : item.size().width();
         const int place = item.Alignment() == maLeftOrTop       ? 0
                           : item.Alignment() == maRightOrBottom ? across - size
@@ -394,6 +486,11 @@ void TRealTimeMarquee::DrawItems(QPainter& painter, const QRect& area) {
 
 void TRealTimeMarquee::paintEvent(QPaintEvent* event) {
     auto hold = busy();
+    if (direct_ && ensureSurface()) {
+        putDirect(event->region().boundingRect());
+        if (event->region().contains(rect())) wholeRepaintPending_ = false;
+        return;
+    }
     QPainter painter(this);
     for (const QRect& area : event->region())
         DrawItems(painter, area);
@@ -437,6 +534,7 @@ void TRealTimeMarquee::recomputeGaps() {
 void TRealTimeMarquee::resizeEvent(QResizeEvent*) {
     {
         auto hold = busy();
+        size_ = size();
         // Vertical text is laid out in the width; the pictures hold what fits across.
         if (orientation_ == moVertical)
             UnprepareAll();

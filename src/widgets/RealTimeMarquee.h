@@ -2,6 +2,7 @@
 
 #include "MarqueeRun.h"
 #include "platform/PeriodicTimer.h"
+#include "platform/StripSurface.h"
 
 #include <QColor>
 #include <QImage>
@@ -110,6 +111,9 @@ class TRealTimeMarquee : public QWidget {
     // One step, as the timer gives it. Skipped (and not counted) while the marquee is busy.
     void Tick();
     bool timerRunning() const { return timer_.running(); }
+    // Whether the timer's thread moves the pixels on the screen itself (else each step is
+    // painted on the user-interface thread).
+    bool drawsFromTimerThread() const { return direct_; }
     // Steps taken since the marquee was made (skipped ticks do not count).
     unsigned long stepsTaken() const { return steps_; }
     // Holds the marquee busy, as painting or a property change does, while the object lives.
@@ -117,8 +121,11 @@ class TRealTimeMarquee : public QWidget {
 
     // For the items.
     void itemChanged(TMarqueeItem& item, bool whole);
-    int crossExtent() const { return orientation_ == moHorizontal ? height() : width(); }
-    int extent() const { return orientation_ == moHorizontal ? width() : height(); }
+    int crossExtent() const { return orientation_ == moHorizontal ? size_.height() : size_.width(); }
+    int extent() const { return orientation_ == moHorizontal ? size_.width() : size_.height(); }
+    QSize clientSize() const { return size_; }
+    // The font the pictures are drawn in (a copy the timer's thread may read under the lock).
+    const QFont& drawingFont() const { return drawingFont_; }
 
   signals:
     void OnWrap();
@@ -126,6 +133,7 @@ class TRealTimeMarquee : public QWidget {
     void OnMouseLeave();
 
   protected:
+    QPaintEngine* paintEngine() const override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -145,6 +153,11 @@ class TRealTimeMarquee : public QWidget {
     void clearPictures();
     void recomputeGaps();
     void DrawItems(QPainter& painter, const QRect& area);
+    // On the timer's thread: one step straight to the screen.
+    void tickOnTimerThread();
+    // Draws `area` into a picture and puts it on the screen (the lock held).
+    void putDirect(const QRect& area);
+    bool ensureSurface();
     void repaintWhole();
     bool isItemVisible(const TMarqueeItem& item);
 
@@ -164,6 +177,12 @@ class TRealTimeMarquee : public QWidget {
     bool wholeRepaintPending_ = true;
     bool mouseInside_ = false;
     unsigned long steps_ = 0;
+    bool direct_ = false;
+    std::unique_ptr<platform::StripSurface> surface_;
+    std::atomic<bool> timerOn_{false};
+    QSize size_{200, 20};
+    QFont drawingFont_;
+    bool reversed_ = false;
 };
 
 } // namespace vexmira::widgets

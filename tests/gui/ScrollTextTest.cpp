@@ -240,3 +240,27 @@ TEST(ScrollText, ATickThatFindsTheMarqueeBusyIsNotCounted) {
     marquee.Tick();
     EXPECT_EQ(marquee.run().tailOffset, moved + 1);
 }
+
+TEST(ScrollText, ATextChangedWhileRunningIsDrawnCentredAcrossTheStrip) {
+    widgets::TRealTimeMarquee marquee;
+    marquee.resize(300, 40);
+    marquee.Add().setText("first");
+    marquee.show();
+    marquee.setActive(true);
+    for (int i = 0; i < 120; ++i)
+        marquee.Tick();
+    marquee.Item(0).setText("Second text, longer"); // its picture is made again at the next drawing
+    const QImage shown = marquee.grab().toImage();
+    int top = -1, bottom = -1;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            if (qGray(shown.pixel(x, y)) < 128) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+    ASSERT_GE(top, 0) << "no text drawn";
+    const QFontMetrics metrics(marquee.font());
+    const int lineTop = (40 - metrics.height()) / 2;
+    EXPECT_GE(top, lineTop);
+    EXPECT_LE(bottom, lineTop + metrics.height());
+}

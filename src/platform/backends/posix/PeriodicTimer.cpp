@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
+#include <pthread.h>
+#include <sched.h>
 
 namespace vexmira::platform {
 
@@ -28,6 +30,14 @@ void sleepUntil(long long deadline) {
 
 } // namespace
 
+void PeriodicTimer::raisePriority() {
+    // Where the system allows it, the timer's thread runs before ordinary work, as multimedia
+    // timers do; elsewhere it keeps the ordinary priority.
+    sched_param low{};
+    low.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &low);
+}
+
 void PeriodicTimer::start(unsigned periodMs, std::function<void()> tick) {
     stop();
     const Caps limits = caps();
@@ -37,6 +47,7 @@ void PeriodicTimer::start(unsigned periodMs, std::function<void()> tick) {
     stopping_ = false;
     skipped_ = 0;
     thread_ = std::thread([this, period, tick = std::move(tick)] {
+        raisePriority();
         long long deadline = now() + period;
         while (!stopping_.load()) {
             // Long periods are slept in pieces, so that a stop request is seen soon.
