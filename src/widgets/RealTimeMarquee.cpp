@@ -15,6 +15,9 @@ namespace {
 // Pieces of a text item's picture along the movement, and how many of them are kept.
 constexpr int tileLength = 1024;
 constexpr std::size_t keptTiles = 32;
+// Lines longer than this are measured and drawn in pieces of `chunkLength` characters.
+constexpr qsizetype longText = 2000;
+constexpr qsizetype chunkLength = 256;
 
 int mulDiv(int value, int percent) {
     return (value * percent + 50) / 100;
@@ -59,6 +62,7 @@ void TMarqueeItem::setAlignment(TMarqueeAlignment alignment) {
 
 void TMarqueeItem::Unprepare() {
     prepared_ = false;
+    chunks_.clear();
     size_ = {};
     ownerPicture_ = QImage();
     tiles_.clear();
@@ -89,7 +93,20 @@ void TMarqueeItem::PrepareText() {
     QSize measured;
     if (owner_.Orientation() == moHorizontal) {
         flags |= Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
-        measured = metrics.size(flags, text_);
+        chunks_.clear();
+        if (text_.size() <= longText) {
+            measured = metrics.size(flags, text_);
+        } else {
+            // A line this long is laid out in pieces: the toolkit cannot place glyphs millions
+            // of pixels out, and each tile then draws only the pieces it holds.
+            int x = 0;
+            for (qsizetype at = 0; at < text_.size(); at += chunkLength) {
+                const qsizetype length = std::min<qsizetype>(chunkLength, text_.size() - at);
+                chunks_.push_back({at, length, x});
+                x += metrics.horizontalAdvance(text_.mid(at, length));
+            }
+            measured = {x, metrics.height()};
+        }
     } else {
         const Qt::Alignment across = alignment_ == maLeftOrTop       ? Qt::AlignLeft
                                      : alignment_ == maRightOrBottom ? Qt::AlignRight
@@ -133,7 +150,20 @@ const QImage& TMarqueeItem::tile(int index) {
     else
         painter.translate(-skipAcross, -start);
     const int margin = averageCharWidth_ / 2;
-    painter.drawText(QRect(margin, 0, size_.width() - 2 * margin, size_.height()), textFlags_, text_);
+    if (chunks_.empty()) {
+        painter.drawText(QRect(margin, 0, size_.width() - 2 * margin, size_.height()), textFlags_, text_);
+    } else {
+        painter.resetTransform();
+        const QFontMetrics metrics(owner_.drawingFont());
+        const int baseline = (size_.height() - metrics.height()) / 2 + metrics.ascent() - skipAcross;
+        const int end = start + length;
+        for (std::size_t i = 0; i < chunks_.size(); ++i) {
+            const int left = margin + chunks_[i].x;
+            const int right = i + 1 < chunks_.size() ? margin + chunks_[i + 1].x : size_.width();
+            if (right < start - averageCharWidth_ || left > end + averageCharWidth_) continue;
+            painter.drawText(QPoint(left - start, baseline), text_.mid(chunks_[i].at, chunks_[i].length));
+        }
+    }
     painter.end();
     if (tileUse_.size() >= keptTiles) {
         tiles_.erase(tileUse_.front());
@@ -392,7 +422,8 @@ void TRealTimeMarquee::setFontColor(const QColor& color) {
 }
 
 void TRealTimeMarquee::setMarqueeFont(const QFont& font) {
-    setFont(font); // a font change rebuilds the pictures (changeEvent)
+    setFont(font);
+    fontChanged();
 }
 
 void TRealTimeMarquee::UpdateTimer() {
@@ -547,17 +578,20 @@ void TRealTimeMarquee::resizeEvent(QResizeEvent*) {
 }
 
 void TRealTimeMarquee::changeEvent(QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type == QEvent::FontChange || type == QEvent::PaletteChange ||
-        type == QEvent::LayoutDirectionChange) {
-        {
-            auto hold = busy();
-            UnprepareAll();
-            Relayout();
-        }
-        repaintWhole();
-    }
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::LayoutDirectionChange) fontChanged();
     QWidget::changeEvent(event);
+}
+
+void TRealTimeMarquee::fontChanged() {
+    {
+        auto hold = busy();
+        if (drawingFont_ == font() && reversed_ == (layoutDirection() == Qt::RightToLeft)) return;
+        drawingFont_ = font();
+        reversed_ = layoutDirection() == Qt::RightToLeft;
+        UnprepareAll();
+        Relayout();
+    }
+    repaintWhole();
 }
 
 void TRealTimeMarquee::enterEvent(QEnterEvent* event) {
@@ -574,6 +608,7 @@ void TRealTimeMarquee::leaveEvent(QEvent* event) {
 
 void TRealTimeMarquee::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    fontChanged(); // a font from the parent may have come with the showing
     UpdateTimer();
 }
 

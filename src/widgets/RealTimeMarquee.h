@@ -62,6 +62,11 @@ class TMarqueeItem {
     QImage ownerPicture_;         // msOwnerDraw: the whole picture
     std::map<int, QImage> tiles_; // msText: pieces along the movement, drawn when first needed
     std::vector<int> tileUse_;    // the tiles' indexes, least recently used first
+    struct Chunk {
+        qsizetype at, length;
+        int x; // where it starts in the line
+    };
+    std::vector<Chunk> chunks_; // a very long line, in pieces
 };
 
 // A control that scrolls its items through its client area, horizontally or vertically, driven
@@ -152,6 +157,8 @@ class TRealTimeMarquee : public QWidget {
     void UnprepareAll();
     void clearPictures();
     void recomputeGaps();
+    // Takes the widget's font and reading order for the pictures, which are drawn again.
+    void fontChanged();
     void DrawItems(QPainter& painter, const QRect& area);
     // On the timer's thread: one step straight to the screen.
     void tickOnTimerThread();

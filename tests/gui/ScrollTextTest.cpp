@@ -264,3 +264,24 @@ TEST(ScrollText, ATextChangedWhileRunningIsDrawnCentredAcrossTheStrip) {
     EXPECT_GE(top, lineTop);
     EXPECT_LE(bottom, lineTop + metrics.height());
 }
+
+TEST(ScrollText, TheLongestTextAndATallFontDrawOnlyWhatShows) {
+    widgets::TRealTimeMarquee marquee;
+    marquee.resize(400, 20);
+    QFont tall("DejaVu Sans");
+    tall.setPixelSize(400); // far taller than the strip
+    marquee.setMarqueeFont(tall);
+    marquee.Add().setText(QString(32767, QChar('W')));
+    marquee.show();
+    marquee.setActive(true);
+    for (int i = 0; i < 600; ++i)
+        marquee.Tick();
+    ASSERT_GT(marquee.Item(0).size().width(), 1 << 20) << "wider than any X picture";
+    const QImage shown = marquee.grab().toImage();
+    EXPECT_EQ(shown.size(), QSize(400, 20));
+    int dark = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            dark += qGray(shown.pixel(x, y)) < 128;
+    EXPECT_GT(dark, 0) << "the middle of the tall letters shows";
+}
