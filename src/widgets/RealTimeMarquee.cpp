@@ -218,25 +218,25 @@ class TRealTimeMarquee::RunItems : public MarqueeRun::Items {
 TRealTimeMarquee::TRealTimeMarquee(QWidget* parent) : QWidget(parent) {
     // Every pixel is painted by the marquee; the background is never erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    // On X the timer's thread moves the pixels itself: a window of its own that the toolkit
-    // does not paint.
-    if (QGuiApplication::platformName() == "xcb") {
-        direct_ = true;
-        setAttribute(Qt::WA_NativeWindow);
-        setAttribute(Qt::WA_PaintOnScreen);
-    }
+    // On X the timer's thread moves the pixels itself, in a window of its own that the toolkit
+    // does not paint. That window is made when first needed: made with the control, it would
+    // make its parent's window before the parent has its flags.
+    direct_ = QGuiApplication::platformName() == "xcb";
     drawingFont_ = font();
     resize(200, 20);
     recomputeGaps();
 }
 
 QPaintEngine* TRealTimeMarquee::paintEngine() const {
-    return direct_ ? nullptr : QWidget::paintEngine();
+    return direct_ && surface_ ? nullptr : QWidget::paintEngine();
 }
 
 bool TRealTimeMarquee::ensureSurface() {
     if (!direct_) return false;
-    if (!surface_) surface_ = platform::openStripSurface(static_cast<std::uint64_t>(winId()));
+    if (surface_) return true;
+    setAttribute(Qt::WA_NativeWindow);
+    setAttribute(Qt::WA_PaintOnScreen);
+    surface_ = platform::openStripSurface(static_cast<std::uint64_t>(winId()));
     if (surface_) return true;
     // No way to the screen of our own: the toolkit paints every step.
     direct_ = false;

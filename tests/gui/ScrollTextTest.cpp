@@ -35,13 +35,6 @@ struct ScriptedFiles : sources::UserQuestions {
     void warn(QWidget*, const QString& text) override { warned << text; }
 };
 
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 QString qs(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }

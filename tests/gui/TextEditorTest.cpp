@@ -67,13 +67,6 @@ struct EditorFixture {
     QString text() const { return editor.Editor->toPlainText(); }
 };
 
-std::string fileText(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 QString qs(const std::filesystem::path& path) {
     return QString::fromStdString(path.string());
 }

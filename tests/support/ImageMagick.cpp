@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -102,6 +103,13 @@ double meanChannelDifference(const raster::Bitmap& a, const raster::Bitmap& b) {
                 total += std::abs(int((p >> shift) & 0xFF) - int((q >> shift) & 0xFF));
         }
     return total / (3.0 * a.width() * a.height());
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 } // namespace vexmira::testing

@@ -36,6 +36,9 @@ class TemporaryFolder {
     std::filesystem::path path_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string fileText(const std::filesystem::path& path);
+
 // Largest difference of any channel (alpha included when `withAlpha`) between two pictures of
 // the same size; -1 when the sizes differ.
 int maxChannelDifference(const raster::Bitmap& a, const raster::Bitmap& b, bool withAlpha);
