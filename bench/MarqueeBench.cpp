@@ -43,7 +43,7 @@ using namespace vexmira;
 namespace {
 
 constexpr int stripX = 1920, stripY = 1004, stripWidth = 1280, stripHeight = 20;
-constexpr double runSeconds = 3.0;
+constexpr double runSeconds = 5.0;
 
 long long nowNanos() {
     timespec t{};

@@ -3,6 +3,7 @@
 #include "CustomColors.h"
 #include "capture/ualldesktop.h"
 #include "capture/ugrab.h"
+#include "capture/usaveImage.h"
 #include "mainunit.h"
 #include "mirror/ucapture.h"
 #include "mirror/umonitor.h"
@@ -33,6 +34,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     capture::Fgrab = new capture::TFgrab(GrabRect);
     capture::fAlldesktop->setControlWindow(MainForm);
     capture::fAlldesktop->setRegionWindow(capture::Fgrab);
+    capture::Fsave = new capture::TFsave(
+        HotKeyText, BeepOnSave, [] { return CurrentFrame; }, ProgramFolder);
     mirror::fCapture = new mirror::TfCapture;
 
     QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::activated, MainForm, [] {
@@ -71,6 +74,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
 Program::~Program() {
     delete mirror::fCapture;
     mirror::fCapture = nullptr;
+    delete capture::Fsave;
+    capture::Fsave = nullptr;
     delete capture::fAlldesktop;
     delete capture::Fgrab;
     delete sources::fscrolset;

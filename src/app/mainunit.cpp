@@ -2,6 +2,7 @@
 
 #include "ArtWork.h"
 #include "CustomColors.h"
+#include "capture/usaveImage.h"
 #include "platform/UserValueStore.h"
 #include "widgets/QtColor.h"
 
@@ -291,7 +292,8 @@ void TMainForm::buildMenu() {
         sbseconddisplayClick();
     });
     connect(Movetoseconddisplay1, &QAction::triggered, this, &TMainForm::Movetoseconddisplay1Click);
-    for (QAction* later : {captureImage1, Options1, LoadatS1, About1})
+    connect(captureImage1, &QAction::triggered, this, &TMainForm::CaptureImage);
+    for (QAction* later : {Options1, LoadatS1, About1})
         later->setEnabled(false);
 }
 
@@ -345,6 +347,10 @@ void TMainForm::moveTo(QPoint place) {
 
 QPoint TMainForm::placeOnDesktop() const {
     return windows_ ? lastPlace_ : pos();
+}
+
+void TMainForm::CaptureImage() {
+    if (capture::Fsave) capture::Fsave->exec();
 }
 
 void TMainForm::Exit1Click() {

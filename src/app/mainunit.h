@@ -208,6 +208,8 @@ class TMainForm : public QWidget {
     // --- the window ---
     void SpeedButton7Click(); // Close button
     void Exit1Click();
+    // "Capture an Image from a second display": the save dialog and its hot key.
+    void CaptureImage();
     void ShowHintClick();
     void FormActivate();
     // Whether the window is expanded enough to feed its preview.

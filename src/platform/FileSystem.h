@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -37,9 +38,18 @@ FileContent readWholeFile(const std::filesystem::path& path);
 // FileError (the file as it was) when it cannot be written. Any thread.
 void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
+// Writes a file that does not exist yet: whole or not at all, and never over another file.
+// False (nothing written) when a file of that name exists; throws FileError when it cannot be
+// written. Any thread.
+bool writeNewFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
 // Removes the temporary files that writes of `path` left behind in processes that ended without
 // finishing them (killed during a save). Temporaries of running processes stay.
 void removeStaleTemporaries(const std::filesystem::path& path);
+
+// The user's Documents folder: XDG_DOCUMENTS_DIR from user-dirs.dirs when it is set, else
+// ~/Documents when it exists, else the home folder; nothing when there is no home.
+std::optional<std::filesystem::path> documentsFolder();
 
 // Whether files can be created in `folder`.
 bool isWritableFolder(const std::filesystem::path& folder);

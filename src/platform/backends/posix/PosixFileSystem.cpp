@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +123,34 @@ void writeFileAtomically(const fs::path& path, std::span<const std::uint8_t> byt
     syncFolder(target.parent_path());
 }
 
+bool writeNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+    // The bytes reach the disk under a temporary name; the file appears whole under its own
+    // name, and only where no file of that name is.
+    std::string temporary = path.string() + temporaryMark + std::to_string(::getpid()) + "-XXXXXX";
+    Descriptor fd(::mkstemp(temporary.data()));
+    if (fd.get() < 0) throw FileError(path, "cannot create the file (" + reason() + ")");
+    auto fail = [&](const std::string& why) {
+        ::unlink(temporary.c_str());
+        throw FileError(path, "cannot write the file (" + why + ")");
+    };
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (!writeAll(fd.get(), bytes)) fail(reason());
+    if (::fchmod(fd.get(), 0666 & ~mask) != 0) fail(reason());
+    if (::fsync(fd.get()) != 0) fail(reason());
+    if (!fd.close()) fail(reason());
+    if (::link(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        if (error == EEXIST) return false;
+        errno = error;
+        throw FileError(path, "cannot write the file (" + reason() + ")");
+    }
+    ::unlink(temporary.c_str());
+    syncFolder(path.parent_path());
+    return true;
+}
+
 void removeStaleTemporaries(const fs::path& path) {
     const fs::path target = finalTarget(path);
     const std::string prefix = target.filename().string() + temporaryMark;
@@ -140,6 +169,29 @@ void removeStaleTemporaries(const fs::path& path) {
         if (pid != ::getpid() && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
             fs::remove(entry.path(), error);
     }
+}
+
+std::optional<fs::path> documentsFolder() {
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return std::nullopt;
+    const fs::path homeFolder = home;
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    const fs::path config = configHome && *configHome ? fs::path(configHome) : homeFolder / ".config";
+    const FileContent dirs = readWholeFile(config / "user-dirs.dirs");
+    std::istringstream lines(dirs.bytes);
+    for (std::string line; std::getline(lines, line);) {
+        // XDG_DOCUMENTS_DIR="$HOME/Documents"
+        const std::string key = "XDG_DOCUMENTS_DIR=";
+        if (line.rfind(key, 0) != 0) continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.rfind("$HOME", 0) == 0) value = homeFolder.string() + value.substr(5);
+        if (!value.empty() && value.front() == '/') return fs::path(value);
+    }
+    std::error_code error;
+    if (fs::is_directory(homeFolder / "Documents", error)) return homeFolder / "Documents";
+    return homeFolder;
 }
 
 bool isWritableFolder(const fs::path& folder) {

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "HotKeyText.h"
+#include "platform/GlobalHotKey.h"
+#include "raster/Bitmap.h"
+#include "widgets/BtChkBox.h"
+#include "widgets/XiButton.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QComboBox>
+#include <QDialog>
+#include <QKeySequenceEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vexmira::capture {
+
+// The dialog that saves the current picture at each press of a system-wide hot key: the folder,
+// the name and its counter, the file type, the beep and the key. The key stays armed after the
+// dialog is closed, until "Stop" or the end of the program.
+class TFsave : public QDialog, public QAbstractNativeEventFilter {
+    Q_OBJECT
+  public:
+    // `hotKeyText` and `beepOnSave` are the program's stored values; `currentPicture` gives the
+    // picture a press saves; `programFolder` is where pictures go without a Documents folder.
+    TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::Bitmap()> currentPicture,
+           const QString& programFolder, QWidget* parent = nullptr);
+    ~TFsave() override;
+    // How messages reach the user; tests answer in the user's place.
+    std::function<void(const QString&)> tell;
+
+    QLineEdit* edit1 = nullptr; // base name
+    QSpinBox* SpinEdit1 = nullptr;
+    QLabel* Label6 = nullptr;                // the next name
+    QLineEdit* Edit2 = nullptr;              // folder
+    widgets::TXiButton* XiButton1 = nullptr; // Browse
+    QComboBox* cbformat = nullptr;
+    widgets::TBitCheckBox* cbBeep = nullptr;
+    QKeySequenceEdit* HotKey = nullptr;
+    widgets::TXiButton* XiButton3 = nullptr; // Start / Stop
+    QPushButton* BitBtn2 = nullptr;          // Close
+
+    void bbokClick();
+    // One press of the hot key. Returns the file written, if any.
+    std::optional<std::string> fishHotKey();
+    void BitBtn1Click(); // Browse
+    bool armed() const { return hotKey_ && hotKey_->grabbed(); }
+    // The key in the field, if it has one that can be a hot key.
+    std::optional<HotKeyChord> chordInField() const;
+    void setChordInField(const std::optional<HotKeyChord>& chord);
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void updatePreview();
+    void setArmed(bool armed);
+
+    std::string& hotKeyText_;
+    bool& beepOnSave_;
+    std::function<raster::Bitmap()> currentPicture_;
+    std::unique_ptr<platform::GlobalHotKey> hotKey_;
+    bool saveBusy_ = false;
+};
+
+extern TFsave* Fsave;
+
+} // namespace vexmira::capture
