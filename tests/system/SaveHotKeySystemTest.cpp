@@ -1,0 +1,161 @@
+// The save hot key on the rig: pressed while another window has the focus, with Num Lock or
+// Caps Lock on too, it saves the current picture as JPG, PNG and BMP; a key that another
+// program holds is reported and saves nothing.
+#include "ImageMagick.h"
+#include "ProgramDriver.h"
+#include "raster/ImageFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <xcb/xcb.h>
+
+using namespace vexmira;
+using namespace vexmira::testing;
+using raster::Bitmap;
+
+namespace {
+
+std::string windowNamed(const std::string& title) {
+    std::istringstream ids(shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
+    std::string id, last;
+    while (ids >> id)
+        last = id;
+    return last;
+}
+
+int windowsNamed(const std::string& title) {
+    std::istringstream ids(shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
+    int n = 0;
+    for (std::string id; ids >> id;)
+        ++n;
+    return n;
+}
+
+void clickIn(const std::string& window, int x, int y) {
+    shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
+          " click 1");
+}
+
+// The menu's "Capture an Image from a second display"; returns the dialog's window.
+std::string openSaveDialog(const raster::Rect& control) {
+    clickAt(control.x + 387, control.y + 15); // the menu button
+    pause(0.5);
+    clickAt(control.x + 350, control.y + 40); // its first item
+    std::string dialog;
+    waitUntil([&] { return !(dialog = windowNamed("Vexmira - Capture Image")).empty(); }, 5);
+    pause(0.3);
+    return dialog;
+}
+
+void chooseType(const std::string& dialog, const std::string& item) {
+    clickIn(dialog, 200, 163);
+    pressKey("ctrl+a");
+    shell("xdotool type --delay 5 '" + item + "'");
+    pressKey("Tab");
+}
+
+double psnr(const Bitmap& a, const Bitmap& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16}) {
+                const double d =
+                    static_cast<double>((a.pixel(x, y) >> shift) & 0xFF) - ((b.pixel(x, y) >> shift) & 0xFF);
+                sum += d * d;
+            }
+    return 10 * std::log10(255.0 * 255.0 / (sum / (3.0 * a.width() * a.height())));
+}
+
+bool appears(const std::filesystem::path& file) {
+    return waitUntil([&] { return std::filesystem::exists(file); }, 5);
+}
+
+} // namespace
+
+TEST(SaveHotKey, PressesSaveTheCurrentPictureWhateverTheLockKeys) {
+    TemporaryFolder home;
+    std::filesystem::create_directory(home / "Documents");
+    const auto png = home / "picture.png";
+    runConvert("-size 400x300 -seed 9 plasma:fractal PNG24:" + png.string());
+    const Bitmap picture = imageMagickPixels(png);
+
+    RunningProgram program("[Options]\nHotKey=Ctrl+F9\n", {"HOME=" + home.path().string()});
+    const raster::Rect control = program.controlWindow();
+    clickAt(control.x + 20, control.y + 118); // Clipboard
+    ClipboardOffer offer(png.string(), "image/png");
+    pause(1.0);
+
+    std::string dialog = openSaveDialog(control);
+    ASSERT_FALSE(dialog.empty()) << "no save dialog";
+    clickIn(dialog, 393, 271); // Start: the field shows the stored Ctrl+F9
+    pause(0.3);
+    clickIn(dialog, 503, 363); // Close: the key stays armed
+    pause(0.5);
+    clickAt(960, 500); // another window has the focus
+    pressKey("Num_Lock");
+    pressKey("ctrl+F9");
+    pressKey("Num_Lock");
+    ASSERT_TRUE(appears(home / "Documents" / "image1.jpg")) << "no JPG with Num Lock on";
+    EXPECT_GE(psnr(imageMagickPixels(home / "Documents" / "image1.jpg"), picture), 30.0);
+
+    dialog = openSaveDialog(control);
+    chooseType(dialog, "PNG - Portable Network Graphics");
+    clickIn(dialog, 503, 363);
+    pause(0.5);
+    pressKey("Caps_Lock");
+    pressKey("ctrl+F9");
+    pressKey("Caps_Lock");
+    ASSERT_TRUE(appears(home / "Documents" / "image2.png")) << "no PNG with Caps Lock on";
+    EXPECT_EQ(maxChannelDifference(imageMagickPixels(home / "Documents" / "image2.png"), picture, false), 0);
+
+    dialog = openSaveDialog(control);
+    chooseType(dialog, "BMP - Windows Bitmap");
+    clickIn(dialog, 503, 363);
+    pause(0.5);
+    pressKey("ctrl+F9");
+    ASSERT_TRUE(appears(home / "Documents" / "image3.bmp"));
+    EXPECT_EQ(maxChannelDifference(imageMagickPixels(home / "Documents" / "image3.bmp"), picture, false), 0);
+    EXPECT_TRUE(program.isRunning());
+}
+
+TEST(SaveHotKey, AKeyAnotherProgramHoldsIsReportedAndSavesNothing) {
+    // Another client takes Ctrl+F8 first.
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    const xcb_setup_t* setup = xcb_get_setup(other);
+    const xcb_window_t root = xcb_setup_roots_iterator(setup).data->root;
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    auto* mapping = xcb_get_keyboard_mapping_reply(
+        other, xcb_get_keyboard_mapping(other, setup->min_keycode, static_cast<std::uint8_t>(count)),
+        nullptr);
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping);
+    for (int k = 0; k < count; ++k)
+        if (syms[k * mapping->keysyms_per_keycode] == 0xffc5) // F8
+            xcb_grab_key(other, 1, root, XCB_MOD_MASK_CONTROL,
+                         static_cast<xcb_keycode_t>(setup->min_keycode + k), XCB_GRAB_MODE_ASYNC,
+                         XCB_GRAB_MODE_ASYNC);
+    std::free(mapping);
+    std::free(xcb_get_input_focus_reply(other, xcb_get_input_focus(other), nullptr));
+
+    TemporaryFolder home;
+    std::filesystem::create_directory(home / "Documents");
+    RunningProgram program("[Options]\nHotKey=Ctrl+F8\n", {"HOME=" + home.path().string()});
+    const raster::Rect control = program.controlWindow();
+    const std::string dialog = openSaveDialog(control);
+    ASSERT_FALSE(dialog.empty());
+    const int before = windowsNamed("Vexmira");
+    clickIn(dialog, 393, 271); // Start
+    EXPECT_TRUE(waitUntil([&] { return windowsNamed("Vexmira") > before; }, 5)) << "no message about the key";
+    pressKey("Return");
+    pause(0.3);
+    clickIn(dialog, 503, 363);
+    pause(0.3);
+    pressKey("ctrl+F8");
+    pause(1.0);
+    EXPECT_TRUE(std::filesystem::is_empty(home / "Documents"));
+    EXPECT_TRUE(program.isRunning());
+    xcb_disconnect(other);
+}
