@@ -36,19 +36,6 @@ struct SaveDialog {
     }
 };
 
-double psnr(const raster::Bitmap& a, const raster::Bitmap& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            for (int shift : {0, 8, 16}) {
-                const double d =
-                    static_cast<double>((a.pixel(x, y) >> shift) & 0xFF) - ((b.pixel(x, y) >> shift) & 0xFF);
-                sum += d * d;
-            }
-    const double mse = sum / (3.0 * a.width() * a.height());
-    return 10 * std::log10(255.0 * 255.0 / mse);
-}
-
 } // namespace
 
 TEST(SaveImage, EachTypeWritesThePictureAndTakenNamesAreNeverReplaced) {

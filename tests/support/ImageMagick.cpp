@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -103,6 +104,18 @@ double meanChannelDifference(const raster::Bitmap& a, const raster::Bitmap& b) {
                 total += std::abs(int((p >> shift) & 0xFF) - int((q >> shift) & 0xFF));
         }
     return total / (3.0 * a.width() * a.height());
+}
+
+double psnr(const raster::Bitmap& a, const raster::Bitmap& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift : {0, 8, 16}) {
+                const double d =
+                    static_cast<double>((a.pixel(x, y) >> shift) & 0xFF) - ((b.pixel(x, y) >> shift) & 0xFF);
+                sum += d * d;
+            }
+    return 10 * std::log10(255.0 * 255.0 / (sum / (3.0 * a.width() * a.height())));
 }
 
 std::string fileText(const std::filesystem::path& path) {

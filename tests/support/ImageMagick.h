@@ -36,6 +36,9 @@ class TemporaryFolder {
     std::filesystem::path path_;
 };
 
+// Peak signal-to-noise ratio of the colour channels of two pictures of the same size, in dB.
+double psnr(const raster::Bitmap& a, const raster::Bitmap& b);
+
 // The whole content of a file; empty when it cannot be read.
 std::string fileText(const std::filesystem::path& path);
 

@@ -58,18 +58,6 @@ void chooseType(const std::string& dialog, const std::string& item) {
     pressKey("Tab");
 }
 
-double psnr(const Bitmap& a, const Bitmap& b) {
-    double sum = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            for (int shift : {0, 8, 16}) {
-                const double d =
-                    static_cast<double>((a.pixel(x, y) >> shift) & 0xFF) - ((b.pixel(x, y) >> shift) & 0xFF);
-                sum += d * d;
-            }
-    return 10 * std::log10(255.0 * 255.0 / (sum / (3.0 * a.width() * a.height())));
-}
-
 bool appears(const std::filesystem::path& file) {
     return waitUntil([&] { return std::filesystem::exists(file); }, 5);
 }

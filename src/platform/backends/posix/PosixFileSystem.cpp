@@ -97,56 +97,54 @@ FileContent readWholeFile(const fs::path& path) {
     return content;
 }
 
-void writeFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
-    const fs::path target = finalTarget(path);
+// Writes the bytes to a new temporary file beside `target`, with `mode`, and brings them to the
+// disk; returns its name. Throws FileError naming `path` when it cannot.
+std::string writeTemporary(const fs::path& path, const fs::path& target, std::span<const std::uint8_t> bytes,
+                           mode_t mode) {
     std::string temporary = target.string() + temporaryMark + std::to_string(::getpid()) + "-XXXXXX";
     Descriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0) throw FileError(path, "cannot create the file (" + reason() + ")");
-    auto fail = [&](const std::string& why) {
+    const bool written = writeAll(fd.get(), bytes) && ::fchmod(fd.get(), mode) == 0 && ::fsync(fd.get()) == 0;
+    const std::string why = written ? std::string() : reason();
+    if (!fd.close() || !written) {
+        const std::string problem = written ? reason() : why;
+        ::unlink(temporary.c_str());
+        throw FileError(path, "cannot write the file (" + problem + ")");
+    }
+    return temporary;
+}
+
+mode_t modeForNewFiles() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+void writeFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
+    const fs::path target = finalTarget(path);
+    struct stat existing {};
+    const mode_t mode = ::stat(target.c_str(), &existing) == 0 ? existing.st_mode & 07777 : modeForNewFiles();
+    const std::string temporary = writeTemporary(path, target, bytes, mode);
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        const std::string why = reason();
         ::unlink(temporary.c_str());
         throw FileError(path, "cannot write the file (" + why + ")");
-    };
-    struct stat existing {};
-    mode_t mode = 0644;
-    if (::stat(target.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
     }
-    if (!writeAll(fd.get(), bytes)) fail(reason());
-    if (::fchmod(fd.get(), mode) != 0) fail(reason());
-    if (::fsync(fd.get()) != 0) fail(reason());
-    if (!fd.close()) fail(reason());
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) fail(reason());
     syncFolder(target.parent_path());
 }
 
 bool writeNewFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
     // The bytes reach the disk under a temporary name; the file appears whole under its own
     // name, and only where no file of that name is.
-    std::string temporary = path.string() + temporaryMark + std::to_string(::getpid()) + "-XXXXXX";
-    Descriptor fd(::mkstemp(temporary.data()));
-    if (fd.get() < 0) throw FileError(path, "cannot create the file (" + reason() + ")");
-    auto fail = [&](const std::string& why) {
-        ::unlink(temporary.c_str());
-        throw FileError(path, "cannot write the file (" + why + ")");
-    };
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (!writeAll(fd.get(), bytes)) fail(reason());
-    if (::fchmod(fd.get(), 0666 & ~mask) != 0) fail(reason());
-    if (::fsync(fd.get()) != 0) fail(reason());
-    if (!fd.close()) fail(reason());
-    if (::link(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
+    const std::string temporary = writeTemporary(path, path, bytes, modeForNewFiles());
+    const bool linked = ::link(temporary.c_str(), path.c_str()) == 0;
+    const int error = errno;
+    ::unlink(temporary.c_str());
+    if (!linked) {
         if (error == EEXIST) return false;
         errno = error;
         throw FileError(path, "cannot write the file (" + reason() + ")");
     }
-    ::unlink(temporary.c_str());
     syncFolder(path.parent_path());
     return true;
 }
