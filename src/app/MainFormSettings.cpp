@@ -9,6 +9,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 
 namespace vexmira::app {
 
@@ -106,14 +108,19 @@ void TMainForm::LoadSettings() {
     if (top < 5) top = 5;
     moveTo({primary.x() + left, primary.y() + top});
 
-    Overlay.showCursor = file.readInteger(options, "optShowcursor", 0) != 0;
-    Overlay.showRedPoint = file.readInteger(options, "optShowRedPoint", 0) != 0;
-    DisplayScale.centred = file.readInteger(options, "optCenter", 1) != 0;
+    // Only 1 turns a switch on; values the options cannot show read as their defaults.
+    Overlay.showCursor = file.readInteger(options, "optShowcursor", 0) == 1;
+    Overlay.showRedPoint = file.readInteger(options, "optShowRedPoint", 0) == 1;
+    DisplayScale.centred = file.readInteger(options, "optCenter", 1) == 1;
     ScaleIndex = file.readInteger(options, "optScaleIndex", 1);
+    if (ScaleIndex < 0 || ScaleIndex > 4) ScaleIndex = 1;
     DisplayScale.mode = scaleModeOfIndex(ScaleIndex);
-    CurrentScale = file.readFloat(options, "opScaleValue", 100.0) / 100.0;
+    double percent = file.readFloat(options, "opScaleValue", 100.0);
+    if (!std::isfinite(percent) || percent <= 0) percent = 100.0;
+    CurrentScale = percent / 100.0;
     DisplayScale.scale = CurrentScale;
-    RefreshRate = file.readInteger(options, "refreshRate", 5);
+    // A rate of 0 would divide by zero when it is applied.
+    RefreshRate = std::clamp(file.readInteger(options, "refreshRate", 5), 1, 1000);
     LoadatS1->setChecked(file.readInteger(options, "Start", 0) == 1);
     ShowHint->setChecked(file.readInteger(options, "showHint", 1) == 1);
     PAnelHint->move(ShowHint->isChecked() ? 44 : -100, PAnelHint->y());

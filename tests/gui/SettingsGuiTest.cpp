@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 
 using namespace vexmira;
 using namespace vexmira::app;
@@ -71,6 +72,31 @@ TEST_F(SettingsOfTheControlWindow, NotANumberGivesTheDefaultAndFarRightIsPulledB
     EXPECT_EQ(MainForm->pos(), QPoint(5, 5));
     EXPECT_DOUBLE_EQ(CurrentScale, 1.0);
     EXPECT_EQ(RefreshRate, 5);
+}
+
+TEST_F(SettingsOfTheControlWindow, ValuesTheOptionsCannotShowReadAsTheirDefaults) {
+    const struct {
+        const char* line;
+        std::function<bool()> holds;
+    } cases[] = {
+        {"refreshRate=0", [] { return RefreshRate == 1; }},
+        {"refreshRate=5000", [] { return RefreshRate == 1000; }},
+        {"opScaleValue=nan", [] { return CurrentScale == 1.0; }},
+        {"opScaleValue=inf", [] { return CurrentScale == 1.0; }},
+        {"opScaleValue=-50", [] { return CurrentScale == 1.0; }},
+        {"opScaleValue=0", [] { return CurrentScale == 1.0; }},
+        {"optScaleIndex=9", [] { return ScaleIndex == 1; }},
+        {"optScaleIndex=-1", [] { return ScaleIndex == 1; }},
+        {"optShowcursor=2", [] { return !Overlay.showCursor; }},
+        {"optShowRedPoint=2", [] { return !Overlay.showRedPoint; }},
+        {"optCenter=2", [] { return !DisplayScale.centred; }},
+        {"optCenter=1", [] { return DisplayScale.centred; }},
+    };
+    for (const auto& c : cases) {
+        program.reset();
+        startWith(std::string("[Options]\n") + c.line + "\n");
+        EXPECT_TRUE(c.holds()) << c.line;
+    }
 }
 
 TEST_F(SettingsOfTheControlWindow, SavingKeepsWhatItDoesNotUnderstand) {

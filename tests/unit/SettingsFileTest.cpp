@@ -270,3 +270,40 @@ TEST(SettingsFileOnDisk, WritesKeepLinksModesAndUnreadableFiles) {
         left += entry.path().filename().string().find(".tmp-") != std::string::npos;
     EXPECT_EQ(left, 1); // no save left one of its own
 }
+
+TEST(IniFile, NumbersAreDigitsWithOneSignAndFloatsAreWrittenShort) {
+    const struct {
+        const char* text;
+        std::optional<int> value;
+    } integers[] = {{"42", 42},
+                    {" -7 ", -7},
+                    {"+3", 3},
+                    {"$1F", 31},
+                    {"0x1f", 31},
+                    {"-$10", -16},
+                    {"--5", std::nullopt},
+                    {"+-5", std::nullopt},
+                    {"0x-5", std::nullopt},
+                    {"$+5", std::nullopt},
+                    {"5x", std::nullopt},
+                    {"", std::nullopt},
+                    {"1e3", std::nullopt},
+                    {"2147483648", std::nullopt},
+                    {"-2147483648", -2147483647 - 1}};
+    for (const auto& c : integers)
+        EXPECT_EQ(IniFile::parseInteger(c.text), c.value) << c.text;
+    EXPECT_EQ(IniFile::parseFloat("1,5"), 1.5);
+    EXPECT_EQ(IniFile::parseFloat(" 2.25 "), 2.25);
+    EXPECT_FALSE(IniFile::parseFloat("1.5.2").has_value());
+
+    IniFile file("a.cfg", "");
+    const struct {
+        double value;
+        const char* written;
+    } floats[] = {
+        {1.1 * 100, "110"}, {0.1 * 3 * 100, "30"}, {150.0, "150"}, {12.5, "12.5"}, {0.07 * 100, "7"}};
+    for (const auto& f : floats) {
+        file.writeFloat("Options", "opScaleValue", f.value);
+        EXPECT_EQ(file.readString("Options", "opScaleValue", ""), f.written) << f.value;
+    }
+}

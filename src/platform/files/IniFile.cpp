@@ -112,7 +112,10 @@ std::optional<int> IniFile::parseInteger(std::string_view text) {
         base = 16, text.remove_prefix(1);
     else if (text.starts_with("0x") || text.starts_with("0X"))
         base = 16, text.remove_prefix(2);
-    if (text.empty()) return std::nullopt;
+    // Digits only from here: no second sign, no sign inside the hexadecimal forms.
+    if (text.empty() || !std::isxdigit(static_cast<unsigned char>(text.front())) ||
+        (base == 10 && !std::isdigit(static_cast<unsigned char>(text.front()))))
+        return std::nullopt;
     long long magnitude = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -186,7 +189,10 @@ void IniFile::writeBool(std::string_view section, std::string_view key, bool val
 
 void IniFile::writeFloat(std::string_view section, std::string_view key, double value) {
     char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // Twelve significant digits: 1.1 x 100 is written "110", not "110.00000000000001". Always
+    // with '.', whatever the locale.
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 12);
     writeString(section, key, error == std::errc() ? std::string(buffer, end) : std::string("0"));
 }
 
