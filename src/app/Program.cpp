@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "CustomColors.h"
+#include "MainFormOptions.h"
 #include "capture/ualldesktop.h"
 #include "capture/ugrab.h"
 #include "capture/usaveImage.h"
@@ -27,6 +28,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     MainForm = new TMainForm(std::move(desktop));
     MainForm->setWindowSystem(platform::openWindowSystem());
     MainForm->setClipboardReader(platform::openClipboardReader());
+    optionsHost_ = makeOptionsHost();
+    options::foptions = new options::Tfoptions(*optionsHost_);
     mirror::Fmonitor = new mirror::TFmonitor;
     sources::ftext = new sources::Tftext(ProgramFolder);
     sources::fscrolset = new sources::Tfscrolset(ProgramFolder);
@@ -42,6 +45,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
         MainForm->sbseconddisplay->setChecked(true);
         mirror::Fmonitor->yoom(DisplayScale);
     });
+    QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::placed, options::foptions,
+                     [](bool onSecondMonitor) { options::foptions->sb5->setChecked(onSecondMonitor); });
     QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::closeRequested, MainForm,
                      [] { MainForm->sbseconddisplay->setChecked(false); });
     QObject::connect(sources::ftext, &sources::Tftext::activated, MainForm, [] {
@@ -83,6 +88,8 @@ Program::~Program() {
     delete sources::ftext;
     sources::ftext = nullptr;
     delete mirror::Fmonitor;
+    delete options::foptions;
+    options::foptions = nullptr;
     delete MainForm;
     capture::fAlldesktop = nullptr;
     capture::Fgrab = nullptr;

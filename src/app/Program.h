@@ -4,6 +4,10 @@
 
 #include <memory>
 
+namespace vexmira::options {
+class OptionsHost;
+}
+
 namespace vexmira::app {
 
 // Creates the program's windows once, in their fixed order, and wires them together. The
@@ -19,6 +23,9 @@ class Program {
 
     // Shows the control window.
     void start();
+
+  private:
+    std::unique_ptr<options::OptionsHost> optionsHost_;
 };
 
 } // namespace vexmira::app

@@ -136,7 +136,7 @@ void TMainForm::buildButtonColumn() {
     SBSCroll = sourceButton(207, 33, " Scroll Text  ", glyphImage(Glyph::ScrollText));
     sboptions = sourceButton(242, 33, " Options  ", glyphImage(Glyph::Options));
     // Sources that come with later parts of the program.
-    for (widgets::TXiButton* later : {SpeedButton3, sboptions})
+    for (widgets::TXiButton* later : {SpeedButton3})
         later->setEnabled(false);
 
     redall = new Panel(Panel4, 0xFF8000);
@@ -155,6 +155,7 @@ void TMainForm::buildButtonColumn() {
     connect(SpeedButton2, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton2Click);
     connect(sbtext, &widgets::TXiButton::clicked, this, &TMainForm::sbtextClick);
     connect(SBSCroll, &widgets::TXiButton::clicked, this, &TMainForm::SBSCrollClick);
+    connect(sboptions, &widgets::TXiButton::clicked, this, &TMainForm::sbOptionsClick);
 }
 
 void TMainForm::buildTopBar() {
@@ -293,7 +294,8 @@ void TMainForm::buildMenu() {
     });
     connect(Movetoseconddisplay1, &QAction::triggered, this, &TMainForm::Movetoseconddisplay1Click);
     connect(captureImage1, &QAction::triggered, this, &TMainForm::CaptureImage);
-    for (QAction* later : {Options1, LoadatS1, About1})
+    connect(Options1, &QAction::triggered, this, &TMainForm::sbOptionsClick);
+    for (QAction* later : {LoadatS1, About1})
         later->setEnabled(false);
 }
 

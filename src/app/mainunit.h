@@ -208,6 +208,7 @@ class TMainForm : public QWidget {
     // --- the window ---
     void SpeedButton7Click(); // Close button
     void Exit1Click();
+    void sbOptionsClick(); // also the menu's "Options"
     // "Capture an Image from a second display": the save dialog and its hot key.
     void CaptureImage();
     void ShowHintClick();
