@@ -81,6 +81,15 @@ TEST(ScaleHistoryFile, ReadsStreamsWithEveryValueTypeAndKeepsOnlyTheHistory) {
         history);
 }
 
+TEST(ScaleHistoryFile, OurStreamIsTheFormatByteForByte) {
+    Stream expected = comboHeader();
+    expected.shortString("Items.Strings").byte(1);
+    expected.byte(6).shortString("1.50").byte(6).shortString("caf\xE9"); // cp1252
+    expected.byte(0).shortString("Text").byte(6).shortString("1.50").byte(0).byte(0);
+    const auto written = writeScaleHistory({{"1.50", "caf\xC3\xA9"}, "1.50"});
+    EXPECT_EQ(std::string(written.begin(), written.end()), expected.bytes);
+}
+
 TEST(ScaleHistoryFile, BrokenStreamsGiveNothingAndTheHistoryKeepsItsRules) {
     Stream good = comboHeader();
     good.shortString("Items.Strings").byte(1).byte(6).shortString("1.00").byte(0).byte(0).byte(0);
