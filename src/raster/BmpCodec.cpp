@@ -268,6 +268,11 @@ Bitmap decodeBmp(std::span<const std::uint8_t> data, std::string_view fileName, 
     const ByteReader in(data, fileName);
     const BmpHeader header = readHeader(in, limits);
     const std::vector<Bgra> palette = readPalette(in, header);
+    // Rows the file cannot hold are refused before the picture is made: a few bytes claiming a
+    // huge picture cost nothing.
+    if (header.compression != biRle4 && header.compression != biRle8)
+        in.need(header.pixelOffset,
+                ((static_cast<std::size_t>(header.width) * header.bitCount + 31) / 32) * 4 * header.height);
     Bitmap out(header.width, header.height, 24);
     if (header.compression == biRle4 || header.compression == biRle8)
         decodeRle(in, header, palette, out);

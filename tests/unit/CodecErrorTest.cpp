@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <sys/resource.h>
 
 using namespace vexmira::raster;
 using namespace vexmira::testing;
@@ -94,6 +95,17 @@ TEST_F(BrokenFiles, HugeDeclaredSizesAreRefusedBeforeAllocating) {
     bmp[22] = 0x00, bmp[23] = 0x10, bmp[24] = 0x00,
     bmp[25] = 0x00; // 4096 rows: passes the limit, lacks the data
     expectImageError([&] { decodeImage(bmp, "short.bmp"); }, "short.bmp", "ends early");
+
+    // 16384 x 16384 is within the limit: a few hundred bytes claiming it are refused before a
+    // gigabyte is set aside for the picture.
+    bmp[18] = 0x00, bmp[19] = 0x40, bmp[20] = 0x00, bmp[21] = 0x00;
+    bmp[22] = 0x00, bmp[23] = 0x40, bmp[24] = 0x00, bmp[25] = 0x00;
+    bmp.resize(300);
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    expectImageError([&] { decodeImage(bmp, "claims.bmp"); }, "claims.bmp", "ends early");
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024) << "kilobytes of memory the refusal cost";
 }
 
 TEST_F(BrokenFiles, SavingToAnUnwritablePlaceNamesTheFileAndLeavesNothing) {
