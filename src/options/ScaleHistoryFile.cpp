@@ -35,49 +35,17 @@ enum ValueType : std::uint8_t {
     vaDouble = 21,
 };
 
-std::string fromCp1252(std::string_view bytes) {
-    const platform::CodePage& page = platform::CodePage::get(1252);
-    std::string text;
-    for (const char byte : bytes) {
-        const char32_t c = page.decode(static_cast<std::uint8_t>(byte));
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xE0 | (c >> 12));
-            text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return text;
-}
-
-// The cp1252 bytes of UTF-8 text; characters cp1252 lacks become '?'.
+// The cp1252 bytes of UTF-8 text; characters cp1252 lacks, and broken sequences, become '?'.
 std::string toCp1252(std::string_view text) {
     const platform::CodePage& page = platform::CodePage::get(1252);
     std::string bytes;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        const std::size_t more = b < 0x80         ? 0
-                                 : (b >> 5) == 6  ? 1
-                                 : (b >> 4) == 14 ? 2
-                                 : (b >> 3) == 30 ? 3
-                                                  : 0;
-        char32_t c = more == 0 ? b : b & (0x3Fu >> more);
-        bool valid = b < 0x80 || more > 0;
-        for (std::size_t k = 1; k <= more; ++k) {
-            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) >> 6) != 2) {
-                valid = false;
-                break;
-            }
-            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        i += valid ? more + 1 : 1;
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = 0;
+        std::size_t length = 1;
+        const bool valid = platform::nextUtf8(text, i, c, length);
         const auto encoded = valid ? page.encode(c) : std::nullopt;
         bytes += encoded ? static_cast<char>(*encoded) : '?';
+        i += valid ? length : 1;
     }
     return bytes;
 }
@@ -121,7 +89,7 @@ bool readValue(Reader& in, std::uint8_t type, int depth, std::vector<std::string
                std::string* string) {
     if (depth > 64) return false;
     auto keep = [&](std::string_view raw, bool cp1252) {
-        std::string text = cp1252 ? fromCp1252(raw) : std::string(raw);
+        std::string text = cp1252 ? platform::CodePage::get(1252).toUtf8(raw) : std::string(raw);
         if (strings) strings->push_back(text);
         if (string) *string = text;
         return true;

@@ -6,51 +6,12 @@ namespace vexmira::richtext {
 
 namespace {
 
-// The code point of the UTF-8 sequence at `at` and its length; nothing when it is not valid.
-bool nextUtf8(std::string_view s, std::size_t at, char32_t& c, std::size_t& length) {
-    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char first = b(at);
-    if (first < 0x80) {
-        c = first, length = 1;
-        return true;
-    }
-    int extra = 0;
-    char32_t minimum = 0;
-    if ((first & 0xE0) == 0xC0)
-        extra = 1, c = first & 0x1F, minimum = 0x80;
-    else if ((first & 0xF0) == 0xE0)
-        extra = 2, c = first & 0x0F, minimum = 0x800;
-    else if ((first & 0xF8) == 0xF0)
-        extra = 3, c = first & 0x07, minimum = 0x10000;
-    else
-        return false;
-    if (at + static_cast<std::size_t>(extra) >= s.size()) return false;
-    for (int i = 1; i <= extra; ++i) {
-        const unsigned char next = b(at + static_cast<std::size_t>(i));
-        if ((next & 0xC0) != 0x80) return false;
-        c = (c << 6) | (next & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    length = static_cast<std::size_t>(extra) + 1;
-    return true;
-}
-
-bool validUtf8(std::string_view s) {
-    for (std::size_t at = 0; at < s.size();) {
-        char32_t c;
-        std::size_t length;
-        if (!nextUtf8(s, at, c, length)) return false;
-        at += length;
-    }
-    return true;
-}
-
 std::u32string decodeUtf8(std::string_view s) {
     std::u32string out;
     for (std::size_t at = 0; at < s.size();) {
         char32_t c;
         std::size_t length;
-        if (nextUtf8(s, at, c, length)) {
+        if (platform::nextUtf8(s, at, c, length)) {
             out += c;
             at += length;
         } else {
@@ -94,7 +55,7 @@ ReadResult readPlainText(std::string_view bytes, const CharFormat& format) {
         if (bytes.find('\0') != std::string_view::npos) return {{}, {}, "the file is not text"};
         if (bytes.starts_with("\xEF\xBB\xBF")) {
             text = decodeUtf8(bytes.substr(3));
-        } else if (validUtf8(bytes)) {
+        } else if (platform::isValidUtf8(bytes)) {
             text = decodeUtf8(bytes);
         } else {
             const platform::CodePage& page = platform::CodePage::get(1252);

@@ -1,7 +1,6 @@
 #include "SlideList.h"
 
 #include "platform/CodePage.h"
-#include "richtext/Document.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,31 +9,6 @@
 namespace vexmira::sources {
 
 namespace {
-
-bool validUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t more = c < 0x80         ? 0
-                                 : (c >> 5) == 6  ? 1
-                                 : (c >> 4) == 14 ? 2
-                                 : (c >> 3) == 30 ? 3
-                                                  : 9;
-        if (more == 9 || (more > 0 && i + more >= s.size())) return false;
-        for (std::size_t k = 1; k <= more; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return false;
-        i += more + 1;
-    }
-    return true;
-}
-
-std::string fromCp1252(std::string_view bytes) {
-    const platform::CodePage& page = platform::CodePage::get(1252);
-    std::string text;
-    for (const char b : bytes)
-        richtext::appendUtf8(text, page.decode(static_cast<std::uint8_t>(b)));
-    return text;
-}
 
 // UTF-16 with its byte-order mark, as UTF-8; unpaired surrogates become U+FFFD.
 std::string fromUtf16(std::string_view bytes, bool bigEndian) {
@@ -56,7 +30,7 @@ std::string fromUtf16(std::string_view bytes, bool bigEndian) {
         } else if (c >= 0xD800 && c < 0xE000) {
             c = 0xFFFD;
         }
-        richtext::appendUtf8(text, c);
+        platform::appendUtf8(text, c);
     }
     return text;
 }
@@ -129,7 +103,7 @@ SlideListRead readSlideList(std::string_view bytes, const std::filesystem::path&
     for (std::string& line : linesOf(text)) {
         ++number;
         if (trimmed(line).empty()) continue;
-        if (!validUtf8(line)) line = fromCp1252(line);
+        if (!platform::isValidUtf8(line)) line = platform::CodePage::get(1252).toUtf8(line);
         lines.emplace_back(number, std::move(line));
     }
     auto fail = [&](int line, std::string problem) {

@@ -11,6 +11,70 @@
 
 namespace vexmira::platform {
 
+bool nextUtf8(std::string_view s, std::size_t at, char32_t& c, std::size_t& length) {
+    const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char first = b(at);
+    if (first < 0x80) {
+        c = first, length = 1;
+        return true;
+    }
+    int extra = 0;
+    char32_t minimum = 0;
+    if ((first & 0xE0) == 0xC0)
+        extra = 1, c = first & 0x1F, minimum = 0x80;
+    else if ((first & 0xF0) == 0xE0)
+        extra = 2, c = first & 0x0F, minimum = 0x800;
+    else if ((first & 0xF8) == 0xF0)
+        extra = 3, c = first & 0x07, minimum = 0x10000;
+    else
+        return false;
+    if (at + static_cast<std::size_t>(extra) >= s.size()) return false;
+    for (int i = 1; i <= extra; ++i) {
+        const unsigned char next = b(at + static_cast<std::size_t>(i));
+        if ((next & 0xC0) != 0x80) return false;
+        c = (c << 6) | (next & 0x3F);
+    }
+    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    length = static_cast<std::size_t>(extra) + 1;
+    return true;
+}
+
+bool isValidUtf8(std::string_view s) {
+    for (std::size_t at = 0; at < s.size();) {
+        char32_t c;
+        std::size_t length;
+        if (!nextUtf8(s, at, c, length)) return false;
+        at += length;
+    }
+    return true;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string CodePage::toUtf8(std::string_view bytes) const {
+    std::string text;
+    for (const char b : bytes)
+        appendUtf8(text, decode(static_cast<std::uint8_t>(b)));
+    return text;
+}
+
 namespace {
 
 constexpr char32_t replacement = 0xFFFD;
