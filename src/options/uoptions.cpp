@@ -2,6 +2,7 @@
 
 #include "OptionsValues.h"
 #include "platform/FileSystem.h"
+#include "widgets/WindowLook.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -17,29 +18,6 @@ namespace vexmira::options {
 Tfoptions* foptions = nullptr;
 
 namespace {
-
-void setBackground(QWidget* widget, const QColor& colour) {
-    widget->setAutoFillBackground(true);
-    QPalette p = widget->palette();
-    p.setColor(QPalette::Window, colour);
-    widget->setPalette(p);
-}
-
-void setTextColour(QWidget* widget, const QColor& colour) {
-    QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, colour);
-    p.setColor(QPalette::ButtonText, colour);
-    widget->setPalette(p);
-}
-
-widgets::TXiButton* gradientButton(QWidget* parent, const QString& caption, QRect place) {
-    auto* b = new widgets::TXiButton(parent);
-    b->setCaption(caption);
-    b->setGeometry(place);
-    b->setColorScheme(widgets::TXiButton::csNeoSky);
-    b->setAutoDefault(false);
-    return b;
-}
 
 // A monitor on its stand: the picture beside the size choices.
 QPixmap monitorPicture(QSize size) {
@@ -85,7 +63,7 @@ Tfoptions::Tfoptions(OptionsHost& host, QWidget* parent)
     tell = [](const QString& text) { std::fprintf(stderr, "vexmira: %s\n", text.toLocal8Bit().constData()); };
     setWindowTitle("Vexmira - Options");
     setFixedSize(602, 428);
-    setBackground(this, Qt::white);
+    widgets::setBackgroundColour(this, Qt::white);
     buildTabs();
     Notebook1 = new QStackedWidget(this);
     Notebook1->setGeometry(3, 55, 596, 330);
@@ -123,8 +101,9 @@ void Tfoptions::buildTabs() {
 void Tfoptions::showPage(int index) {
     for (int i = 0; i < 4; ++i) {
         const bool selected = i == index;
-        setBackground(tabs[static_cast<std::size_t>(i)], selected ? Qt::white : QColor(98, 98, 98));
-        setTextColour(tabs[static_cast<std::size_t>(i)], selected ? Qt::black : Qt::white);
+        widgets::setBackgroundColour(tabs[static_cast<std::size_t>(i)],
+                                     selected ? Qt::white : QColor(98, 98, 98));
+        widgets::setTextColour(tabs[static_cast<std::size_t>(i)], selected ? Qt::black : Qt::white);
     }
     Notebook1->setCurrentIndex(index);
 }
@@ -133,7 +112,7 @@ QWidget* Tfoptions::buildPositionPage() {
     auto* page = new QWidget;
     auto* frame = new QLabel(page);
     frame->setGeometry(10, 10, 239, 153);
-    setBackground(frame, Qt::black);
+    widgets::setBackgroundColour(frame, Qt::black);
     Image1 = new QLabel(frame);
     Image1->setGeometry(0, 0, 245, 153);
     Image1->setPixmap(monitorPicture({245, 153}));
@@ -146,10 +125,10 @@ QWidget* Tfoptions::buildPositionPage() {
         connect(rg1[static_cast<std::size_t>(i)], &QRadioButton::clicked, this, &Tfoptions::rg1Click);
     }
     rg1[0]->setChecked(true);
-    XiButton4 = gradientButton(page, "Update", {270, 160, 150, 30});
-    XiButton1 = gradientButton(page, "Hide", {10, 200, 115, 30});
-    XiButton3 = gradientButton(page, "Show", {134, 200, 115, 30});
-    XiButton2 = gradientButton(page, "Move to Second Monitor", {10, 240, 239, 30});
+    XiButton4 = widgets::dialogButton(page, "Update", {270, 160, 150, 30});
+    XiButton1 = widgets::dialogButton(page, "Hide", {10, 200, 115, 30});
+    XiButton3 = widgets::dialogButton(page, "Show", {134, 200, 115, 30});
+    XiButton2 = widgets::dialogButton(page, "Move to Second Monitor", {10, 240, 239, 30});
     sb5 = new QToolButton(page);
     sb5->setCheckable(true);
     sb5->setText("Move to Second Monitor");
@@ -221,7 +200,7 @@ QWidget* Tfoptions::buildRatePage() {
         "Depend from hardware and operating system. Too high rate can cause application instability.", page);
     warning->setWordWrap(true);
     warning->setGeometry(10, 60, 560, 40);
-    XiButton5 = gradientButton(page, "Confirm Changes", {10, 110, 160, 30});
+    XiButton5 = widgets::dialogButton(page, "Confirm Changes", {10, 110, 160, 30});
     connect(XiButton5, &QPushButton::clicked, this, &Tfoptions::XiButton5Click);
     // The stored rate follows the box; the timers only on "Confirm Changes".
     connect(spinrefresh, &QSpinBox::valueChanged, this, [this](int v) { host_.refreshRate() = v; });
@@ -242,7 +221,7 @@ QWidget* Tfoptions::buildRatePage() {
 
 QWidget* Tfoptions::buildMonitorPage() {
     auto* page = new QWidget;
-    setBackground(page, Qt::white);
+    widgets::setBackgroundColour(page, Qt::white);
     Memodisplay = new QPlainTextEdit(page);
     Memodisplay->setReadOnly(true);
     Memodisplay->setFrameShape(QFrame::NoFrame);
@@ -256,10 +235,10 @@ QWidget* Tfoptions::buildMonitorPage() {
 void Tfoptions::buildBottomBar() {
     auto* bar = new QWidget(this);
     bar->setGeometry(0, 428 - 41, 602, 41);
-    setBackground(bar, QColor(0, 128, 255));
+    widgets::setBackgroundColour(bar, QColor(0, 128, 255));
     SpeedButton5 = new QPushButton("Reset all options", bar);
     SpeedButton5->setFlat(true);
-    setTextColour(SpeedButton5, Qt::white);
+    widgets::setTextColour(SpeedButton5, Qt::white);
     SpeedButton5->setGeometry(8, 8, 150, 26);
     BitBtn2 = new QPushButton("Close", bar);
     BitBtn2->setGeometry(602 - 95, 8, 85, 26);

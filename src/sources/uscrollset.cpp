@@ -2,6 +2,7 @@
 
 #include "EditorIcons.h"
 #include "widgets/QtColor.h"
+#include "widgets/WindowLook.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,21 +22,6 @@ std::filesystem::path localPath(const QString& path) {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
-void setBackground(QWidget* widget, const QColor& colour) {
-    widget->setAutoFillBackground(true);
-    QPalette p = widget->palette();
-    p.setColor(QPalette::Window, colour);
-    widget->setPalette(p);
-}
-
-widgets::TXiButton* gradientButton(QWidget* parent, const QString& caption, QRect place) {
-    auto* b = new widgets::TXiButton(parent);
-    b->setCaption(caption);
-    b->setGeometry(place);
-    b->setColorScheme(widgets::TXiButton::csNeoSky);
-    return b;
-}
-
 } // namespace
 
 Tfscrolset::Tfscrolset(const QString& folder, QWidget* parent)
@@ -43,7 +29,7 @@ Tfscrolset::Tfscrolset(const QString& folder, QWidget* parent)
       questions_(std::make_unique<UserQuestions>()), folder_(folder) {
     setWindowTitle("Vexmira - Scrolling text");
     setFixedSize(620, 514);
-    setBackground(this, Qt::white);
+    widgets::setBackgroundColour(this, Qt::white);
     buildPreview();
     buildSettings();
     buildBottomStrip();
@@ -54,7 +40,7 @@ void Tfscrolset::buildPreview() {
     Label4->setGeometry(6, 4, 200, 18);
     gb2 = new QWidget(this);
     gb2->setGeometry(6, 24, 609, 210);
-    setBackground(gb2, frameColour_);
+    widgets::setBackgroundColour(gb2, frameColour_);
     rtmSet = new widgets::TRealTimeMarquee(gb2);
     rtmSet->setGeometry(4, previewCentre - 10, 601, 20);
     rtmSet->setColor(Qt::white);
@@ -116,9 +102,9 @@ void Tfscrolset::buildSettings() {
     rgBottom->setGeometry(10, 48, 100, 22);
     rgBottom->setChecked(true);
 
-    XiButton1 = gradientButton(this, "Background Color", {475, 310, 140, 30});
-    XiButton2 = gradientButton(this, "Font", {475, 348, 140, 30});
-    XiFontColor = gradientButton(this, "Font Color", {475, 386, 140, 30});
+    XiButton1 = widgets::dialogButton(this, "Background Color", {475, 310, 140, 30});
+    XiButton2 = widgets::dialogButton(this, "Font", {475, 348, 140, 30});
+    XiFontColor = widgets::dialogButton(this, "Font Color", {475, 386, 140, 30});
     connect(XiButton1, &QPushButton::clicked, this, &Tfscrolset::SpeedButton2Click);
     connect(XiButton2, &QPushButton::clicked, this, &Tfscrolset::SpeedButton3Click);
     connect(XiFontColor, &QPushButton::clicked, this, &Tfscrolset::fontColourClick);
@@ -127,7 +113,7 @@ void Tfscrolset::buildSettings() {
 void Tfscrolset::buildBottomStrip() {
     Panel2 = new QWidget(this);
     Panel2->setGeometry(0, 514 - 41, 620, 41);
-    setBackground(Panel2, QColor(0, 128, 255));
+    widgets::setBackgroundColour(Panel2, QColor(0, 128, 255));
     auto iconButton = [this](EditorIcon icon, const QString& hint, int left) {
         auto* b = new QToolButton(Panel2);
         b->setGeometry(left, 5, 31, 31);
@@ -140,9 +126,9 @@ void Tfscrolset::buildBottomStrip() {
     SpeedButton6 = iconButton(EditorIcon::OpenFolder, "Open a setup", 40);
     connect(SpeedButton5, &QToolButton::clicked, this, &Tfscrolset::SpeedButton5Click);
     connect(SpeedButton6, &QToolButton::clicked, this, &Tfscrolset::SpeedButton6Click);
-    SpeedButton8 = gradientButton(Panel2, "Send Text", {290, 6, 105, 29});
-    sbhide = gradientButton(Panel2, "Hide", {400, 6, 100, 29});
-    BitBtn1 = gradientButton(Panel2, "Close", {510, 6, 100, 29});
+    SpeedButton8 = widgets::dialogButton(Panel2, "Send Text", {290, 6, 105, 29});
+    sbhide = widgets::dialogButton(Panel2, "Hide", {400, 6, 100, 29});
+    BitBtn1 = widgets::dialogButton(Panel2, "Close", {510, 6, 100, 29});
     for (widgets::TXiButton* b : {SpeedButton8, sbhide, BitBtn1})
         b->setAutoDefault(false);
     connect(SpeedButton8, &QPushButton::clicked, this, &Tfscrolset::SpeedButton8Click);
@@ -211,7 +197,7 @@ void Tfscrolset::fontColourClick() {
 
 void Tfscrolset::setFrameColour(const QColor& colour) {
     frameColour_ = colour;
-    setBackground(gb2, colour);
+    widgets::setBackgroundColour(gb2, colour);
 }
 
 void Tfscrolset::SpeedButton4Click() {
