@@ -18,18 +18,6 @@ using raster::Rect;
 
 namespace {
 
-std::string windowNamed(const std::string& title) {
-    std::istringstream ids(shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
-    std::string id;
-    ids >> id;
-    return id;
-}
-
-void clickIn(const std::string& window, int x, int y) {
-    shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
-          " click 1");
-}
-
 // How many different pictures the area shows over `seconds`, looked at every 5 ms.
 int picturesShown(const Rect& area, double seconds) {
     int changes = 0;
@@ -63,8 +51,8 @@ TEST(OptionsDialog, ScaleModeSizePresetAndUpdateRateReachTheSecondMonitor) {
     std::string dialog;
     ASSERT_TRUE(waitUntil([&] { return !(dialog = windowNamed("Vexmira - Options")).empty(); }, 5));
     pause(0.3);
-    clickIn(dialog, 144, 34); // "Graphic"
-    clickIn(dialog, 55, 99);  // "Normal": the picture 1:1, centred
+    clickInWindow(dialog, 144, 34); // "Graphic"
+    clickInWindow(dialog, 55, 99);  // "Normal": the picture 1:1, centred
     // 1920 x 1080 centred in 1280 x 1024: DUMMY1's (x, y) shows the primary's (x + 320, y + 28).
     const Rect shown{1920 + place.x - 320, place.y - 28, place.width, place.height};
     auto patternShown = [&] {
@@ -76,11 +64,11 @@ TEST(OptionsDialog, ScaleModeSizePresetAndUpdateRateReachTheSecondMonitor) {
     };
     EXPECT_TRUE(waitUntil(patternShown, 5)) << "Normal does not show the primary 1:1";
 
-    clickIn(dialog, 48, 34); // "Position"
+    clickInWindow(dialog, 48, 34); // "Position"
     pause(0.3);
-    clickIn(dialog, 300, 55 + 10 + 24 + 2 * 27 + 10); // "50 %"
+    clickInWindow(dialog, 300, 55 + 10 + 24 + 2 * 27 + 10); // "50 %"
     pause(0.3);
-    clickIn(dialog, 345, 55 + 175); // Update
+    clickInWindow(dialog, 345, 55 + 175); // Update
     EXPECT_TRUE(program.waitForWindow({960, 540}, 5).has_value())
         << "50 % of the primary is 960 x 540; windows: "
         << shell("for w in $(xdotool search --onlyvisible --name '^Vexmira$'); do xwininfo -id $w | grep -E "
@@ -99,11 +87,11 @@ TEST(OptionsDialog, ScaleModeSizePresetAndUpdateRateReachTheSecondMonitor) {
         }
     });
     const int before = picturesShown(inSmaller, 4.0);
-    clickIn(dialog, 240, 34); // "Update rate"
-    clickIn(dialog, 200, 88); // the rate
+    clickInWindow(dialog, 240, 34); // "Update rate"
+    clickInWindow(dialog, 200, 88); // the rate
     pressKey("ctrl+a");
     shell("xdotool type 20");
-    clickIn(dialog, 90, 180); // Confirm Changes
+    clickInWindow(dialog, 90, 180); // Confirm Changes
     pause(0.5);
     const int after = picturesShown(inSmaller, 4.0);
     animating = false;

@@ -253,4 +253,17 @@ OneMonitor::~OneMonitor() {
     shell(environment("VEXMIRA_XRIG") + " monitors two");
 }
 
+std::string windowNamed(const std::string& title) {
+    std::istringstream ids(shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
+    std::string id, last;
+    while (ids >> id)
+        last = id;
+    return last;
+}
+
+void clickInWindow(const std::string& id, int x, int y) {
+    shell("xdotool mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y) +
+          " click 1");
+}
+
 } // namespace vexmira::testing

@@ -48,6 +48,11 @@ class RunningProgram {
 bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::string& keys = "",
                         raster::Size dialog = {342, 160});
 
+// The X window id of the newest visible window titled exactly `title`; empty when none shows.
+std::string windowNamed(const std::string& title);
+// Clicks at (x, y) inside the window `id`.
+void clickInWindow(const std::string& id, int x, int y);
+
 // Mouse and keys through xdotool, as a user would.
 void clickAt(int x, int y);
 void pressKey(const std::string& key);

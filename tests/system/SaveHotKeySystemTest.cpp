@@ -19,25 +19,12 @@ using raster::Bitmap;
 
 namespace {
 
-std::string windowNamed(const std::string& title) {
-    std::istringstream ids(shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
-    std::string id, last;
-    while (ids >> id)
-        last = id;
-    return last;
-}
-
 int windowsNamed(const std::string& title) {
     std::istringstream ids(shell("xdotool search --onlyvisible --name '^" + title + "$' 2>/dev/null"));
     int n = 0;
     for (std::string id; ids >> id;)
         ++n;
     return n;
-}
-
-void clickIn(const std::string& window, int x, int y) {
-    shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
-          " click 1");
 }
 
 // The menu's "Capture an Image from a second display"; returns the dialog's window.
@@ -52,7 +39,7 @@ std::string openSaveDialog(const raster::Rect& control) {
 }
 
 void chooseType(const std::string& dialog, const std::string& item) {
-    clickIn(dialog, 200, 163);
+    clickInWindow(dialog, 200, 163);
     pressKey("ctrl+a");
     shell("xdotool type --delay 5 '" + item + "'");
     pressKey("Tab");
@@ -79,9 +66,9 @@ TEST(SaveHotKey, PressesSaveTheCurrentPictureWhateverTheLockKeys) {
 
     std::string dialog = openSaveDialog(control);
     ASSERT_FALSE(dialog.empty()) << "no save dialog";
-    clickIn(dialog, 393, 271); // Start: the field shows the stored Ctrl+F9
+    clickInWindow(dialog, 393, 271); // Start: the field shows the stored Ctrl+F9
     pause(0.3);
-    clickIn(dialog, 503, 363); // Close: the key stays armed
+    clickInWindow(dialog, 503, 363); // Close: the key stays armed
     pause(0.5);
     clickAt(960, 500); // another window has the focus
     pressKey("Num_Lock");
@@ -92,7 +79,7 @@ TEST(SaveHotKey, PressesSaveTheCurrentPictureWhateverTheLockKeys) {
 
     dialog = openSaveDialog(control);
     chooseType(dialog, "PNG - Portable Network Graphics");
-    clickIn(dialog, 503, 363);
+    clickInWindow(dialog, 503, 363);
     pause(0.5);
     pressKey("Caps_Lock");
     pressKey("ctrl+F9");
@@ -102,7 +89,7 @@ TEST(SaveHotKey, PressesSaveTheCurrentPictureWhateverTheLockKeys) {
 
     dialog = openSaveDialog(control);
     chooseType(dialog, "BMP - Windows Bitmap");
-    clickIn(dialog, 503, 363);
+    clickInWindow(dialog, 503, 363);
     pause(0.5);
     pressKey("ctrl+F9");
     ASSERT_TRUE(appears(home / "Documents" / "image3.bmp"));
@@ -135,11 +122,11 @@ TEST(SaveHotKey, AKeyAnotherProgramHoldsIsReportedAndSavesNothing) {
     const std::string dialog = openSaveDialog(control);
     ASSERT_FALSE(dialog.empty());
     const int before = windowsNamed("Vexmira");
-    clickIn(dialog, 393, 271); // Start
+    clickInWindow(dialog, 393, 271); // Start
     EXPECT_TRUE(waitUntil([&] { return windowsNamed("Vexmira") > before; }, 5)) << "no message about the key";
     pressKey("Return");
     pause(0.3);
-    clickIn(dialog, 503, 363);
+    clickInWindow(dialog, 503, 363);
     pause(0.3);
     pressKey("ctrl+F8");
     pause(1.0);

@@ -18,19 +18,6 @@ namespace {
 
 const raster::Rect secondMonitor{1920, 0, 1280, 1024};
 
-std::string setupWindow() {
-    std::istringstream ids(
-        shell("xdotool search --onlyvisible --name '^Vexmira - Scrolling text$' 2>/dev/null"));
-    std::string id;
-    ids >> id;
-    return id;
-}
-
-void clickIn(const std::string& window, int x, int y) {
-    shell("xdotool mousemove --window " + window + " " + std::to_string(x) + " " + std::to_string(y) +
-          " click 1");
-}
-
 // Whether every pixel of the rows is `rgb`.
 bool rowsAre(int top, int rows, std::uint32_t rgb) {
     const Bitmap shown = grabScreen({secondMonitor.x, top, secondMonitor.width, rows});
@@ -63,25 +50,26 @@ TEST(ScrollText, TheStripTakesItsEdgeOfTheSecondMonitorAndThePictureTheRest) {
 
     clickAt(control.x + 20, control.y + 224); // Scroll Text
     std::string setup;
-    ASSERT_TRUE(waitUntil([&] { return !(setup = setupWindow()).empty(); }, 5)) << "no setup window";
+    ASSERT_TRUE(waitUntil([&] { return !(setup = windowNamed("Vexmira - Scrolling text")).empty(); }, 5))
+        << "no setup window";
     pause(0.3);
-    clickIn(setup, 55, 493); // open a setup file
+    clickInWindow(setup, 55, 493); // open a setup file
     pause(1.0);
     shell("xdotool type --delay 10 '" + (folder / "red.sct").string() + "'");
     pressKey("Return");
     pause(0.5);
-    clickIn(setup, 340, 493); // Send Text
+    clickInWindow(setup, 340, 493); // Send Text
     EXPECT_TRUE(waitUntil([] { return rowsAre(0, 100, 0xFF0000); }, 5)) << "no red strip at the top";
     EXPECT_TRUE(waitUntil([&] { return pictureAt(100 + 312); }, 5))
         << "the picture is not centred in the rest";
     EXPECT_FALSE(rowsAre(100, 1, 0xFF0000)) << "the strip is taller than 100 pixels";
 
-    clickIn(setup, 450, 493); // Hide
+    clickInWindow(setup, 450, 493); // Hide
     EXPECT_TRUE(waitUntil([&] { return pictureAt(362); }, 5)) << "Hide left the picture where it was";
     EXPECT_TRUE(rowsAre(0, 100, 0x000000));
 
-    clickIn(setup, 355, 367); // Bottom
-    clickIn(setup, 340, 493); // Send Text
+    clickInWindow(setup, 355, 367); // Bottom
+    clickInWindow(setup, 340, 493); // Send Text
     EXPECT_TRUE(waitUntil([] { return rowsAre(924, 100, 0xFF0000); }, 5)) << "no red strip at the bottom";
     EXPECT_TRUE(waitUntil([&] { return pictureAt(312); }, 5));
 
