@@ -10,6 +10,17 @@ namespace {
 
 constexpr QRgb transparentKey = 0xFFFF00FF;
 
+// A triangle whose upright base runs down from (baseX, top) for `height` and whose tip lies at
+// `tipX`, half way down.
+QPainterPath triangle(int baseX, int top, int tipX, int height) {
+    QPainterPath path;
+    path.moveTo(baseX, top);
+    path.lineTo(tipX, top + height / 2);
+    path.lineTo(baseX, top + height);
+    path.closeSubpath();
+    return path;
+}
+
 void drawGlyph(QPainter& p, Glyph glyph) {
     const QColor ink(40, 40, 40);
     p.setPen(QPen(ink, 2));
@@ -82,6 +93,35 @@ void drawGlyph(QPainter& p, Glyph glyph) {
     case Glyph::Close:
         p.drawLine(3, 3, 12, 12);
         p.drawLine(12, 3, 3, 12);
+        break;
+    case Glyph::FirstSlide:
+        p.fillRect(5, 6, 3, 12, ink);
+        p.fillPath(triangle(19, 6, 9, 12), ink);
+        break;
+    case Glyph::PreviousSlide:
+        p.fillPath(triangle(12, 6, 4, 12), ink);
+        p.fillPath(triangle(20, 6, 12, 12), ink);
+        break;
+    case Glyph::PlaySlides:
+        p.fillPath(triangle(7, 5, 19, 12), ink);
+        break;
+    case Glyph::NextSlide:
+        p.fillPath(triangle(4, 6, 12, 12), ink);
+        p.fillPath(triangle(12, 6, 20, 12), ink);
+        break;
+    case Glyph::LastSlide:
+        p.fillPath(triangle(5, 6, 15, 12), ink);
+        p.fillRect(16, 6, 3, 12, ink);
+        break;
+    case Glyph::PauseSlides:
+        p.fillRect(7, 6, 4, 12, ink);
+        p.fillRect(13, 6, 4, 12, ink);
+        break;
+    case Glyph::SetUpSlides: // a list
+        for (int i = 0; i < 4; ++i) {
+            p.fillRect(4, 5 + 4 * i, 2, 2, ink);
+            p.fillRect(8, 5 + 4 * i, 12, 2, ink);
+        }
         break;
     }
 }

@@ -18,7 +18,15 @@ enum class Glyph {
     Options,
     Send,
     Menu,
-    Close
+    Close,
+    // the slide panel's buttons
+    FirstSlide,
+    PreviousSlide,
+    PlaySlides,
+    NextSlide,
+    LastSlide,
+    PauseSlides,
+    SetUpSlides
 };
 
 // A 24 x 24 glyph (16 x 16 for Menu and Close) on a magenta background, the colour that the

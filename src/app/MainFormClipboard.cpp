@@ -22,7 +22,7 @@ void TMainForm::SpeedButton2Click() {
     releaseWindowCaptures();
     Timer1->stop();
     Timer3zaslon->stop();
-    TimerStep->stop();
+    stopSlideShow();
     cbx1->setChecked(false);
     pd->setText("Preview");
     clipWatch->Enabled = true;

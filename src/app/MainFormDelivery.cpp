@@ -62,6 +62,7 @@ void TMainForm::ClearImage() {
     if (mirror::Fmonitor) mirror::Fmonitor->image->setBitmap(blackBitmap(mirror::Fmonitor->image->size()));
     const raster::Bitmap black = blackBitmap(slika->size());
     if (previewFed()) slika->setBitmap(black);
+    if (SourceMode == srcImages) slika2->setBitmap(blackBitmap(slika2->size()));
     CurrentFrame = black;
 }
 

@@ -5,16 +5,13 @@
 #include "mainunit.h"
 #include "mirror/umonitor.h"
 #include "options/uoptions.h"
+#include "sources/FileNames.h"
 
 #include <QFile>
 
 namespace vexmira::app {
 
 namespace {
-
-std::filesystem::path localPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
 
 class ProgramOptions : public options::OptionsHost {
   public:
@@ -53,9 +50,9 @@ class ProgramOptions : public options::OptionsHost {
     }
     int displayTimerInterval() override { return MainForm->Timer3zaslon->interval(); }
     std::filesystem::path scaleHistoryPath() override {
-        return localPath(settingsFilePath()).parent_path() / "scale.cld";
+        return sources::localPath(settingsFilePath()).parent_path() / "scale.cld";
     }
-    std::filesystem::path settingsPath() override { return localPath(settingsFilePath()); }
+    std::filesystem::path settingsPath() override { return sources::localPath(settingsFilePath()); }
     void resetControlWindow() override {
         AutohideAgain = false;
         MainForm->AutoHide1->setChecked(true);

@@ -20,7 +20,7 @@ void TMainForm::SpeedButton6Click() {
     if (mirror::Fmonitor) mirror::Fmonitor->showPictureView();
     Timer1->stop();
     Timer3zaslon->stop();
-    TimerStep->stop();
+    stopSlideShow();
     CaptureMethod = mirror::fCapture->captureMethod();
     SourceMode = srcSingleApp;
     clipWatch->Enabled = false;

@@ -43,7 +43,7 @@ void TMainForm::SpeedButton1Click() {
     clipWatch->Enabled = false;
     releaseWindowCaptures();
     Timer1->stop();
-    TimerStep->stop();
+    stopSlideShow();
     Timer3zaslon->start();
 }
 
@@ -67,7 +67,7 @@ void TMainForm::sbSTOPClick() {
         QCoreApplication::processEvents();
         Timer1->stop();
         Timer3zaslon->stop();
-        TimerStep->stop();
+        stopSlideShow();
         ClearImage();
         QCoreApplication::processEvents();
     } catch (...) {

@@ -52,6 +52,7 @@ void TMainForm::sbtextClick() {
         red->show();
     }
     SlideStopRequested = true;
+    stopSlideShow();
     cbx1->setChecked(false);
     showPicturePages(p9);
     pd->hide();

@@ -11,6 +11,7 @@
 #include "platform/ClipboardReader.h"
 #include "platform/CursorSource.h"
 #include "sources/uscrollset.h"
+#include "sources/uss.h"
 #include "sources/utext.h"
 
 namespace vexmira::app {
@@ -33,6 +34,7 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     mirror::Fmonitor = new mirror::TFmonitor;
     sources::ftext = new sources::Tftext(ProgramFolder);
     sources::fscrolset = new sources::Tfscrolset(ProgramFolder);
+    sources::fss = new sources::Tfss(SlideStopRequested, SlideIndex, ProgramFolder);
     capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture);
     capture::Fgrab = new capture::TFgrab(GrabRect);
     capture::fAlldesktop->setControlWindow(MainForm);
@@ -54,6 +56,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
         loadCustomColors();
     });
     QObject::connect(sources::ftext, &sources::Tftext::closing, MainForm, [] { saveCustomColors(); });
+    QObject::connect(sources::fss, &sources::Tfss::activated, MainForm,
+                     [] { MainForm->PAnelHint->move(MainForm->PAnelHint->x(), 1242); });
     QObject::connect(sources::fscrolset, &sources::Tfscrolset::activated, MainForm,
                      [] { loadCustomColors(); });
     QObject::connect(sources::fscrolset, &sources::Tfscrolset::closing, MainForm, [] { saveCustomColors(); });
@@ -83,6 +87,8 @@ Program::~Program() {
     capture::Fsave = nullptr;
     delete capture::fAlldesktop;
     delete capture::Fgrab;
+    delete sources::fss;
+    sources::fss = nullptr;
     delete sources::fscrolset;
     sources::fscrolset = nullptr;
     delete sources::ftext;

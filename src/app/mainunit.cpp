@@ -21,6 +21,7 @@ TSourceMode SourceMode = srcStopped;
 int SourceMenuIndex = 0;
 QString ProgramFolder;
 bool SlideStopRequested = false;
+int SlideIndex = 2;
 QString TrayTipText = "Stopped";
 raster::Bitmap CurrentFrame;
 mirror::TGrabRect GrabRect;
@@ -61,7 +62,7 @@ void setTextColor(QWidget* widget, raster::TColor color) {
 
 TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
-      desktop_(std::move(desktop)) {
+      desktop_(std::move(desktop)), slideDecoder_(std::make_unique<sources::SlideDecoder>()) {
     ProgramFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator();
     setWindowTitle("Vexmira");
     // The window sits on top of the user's work without taking the focus; its hints show anyway.
@@ -135,10 +136,6 @@ void TMainForm::buildButtonColumn() {
     sbtext = sourceButton(172, 33, " Text  ", glyphImage(Glyph::Text));
     SBSCroll = sourceButton(207, 33, " Scroll Text  ", glyphImage(Glyph::ScrollText));
     sboptions = sourceButton(242, 33, " Options  ", glyphImage(Glyph::Options));
-    // Sources that come with later parts of the program.
-    for (widgets::TXiButton* later : {SpeedButton3})
-        later->setEnabled(false);
-
     redall = new Panel(Panel4, 0xFF8000);
     redall->setGeometry(-11, 32, 53, 33);
     redall->setEnabled(false);
@@ -153,6 +150,7 @@ void TMainForm::buildButtonColumn() {
     connect(SpeedButton1, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton1Click);
     connect(SpeedButton6, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton6Click);
     connect(SpeedButton2, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton2Click);
+    connect(SpeedButton3, &widgets::TXiButton::clicked, this, &TMainForm::SpeedButton3Click);
     connect(sbtext, &widgets::TXiButton::clicked, this, &TMainForm::sbtextClick);
     connect(SBSCroll, &widgets::TXiButton::clicked, this, &TMainForm::SBSCrollClick);
     connect(sboptions, &widgets::TXiButton::clicked, this, &TMainForm::sbOptionsClick);
@@ -220,6 +218,7 @@ void TMainForm::buildPictureArea() {
     xPanel3->setGeometry(whole);
     xPanel3->hide();
     buildTextPage();
+    buildSlidePanel();
     pscroll = new Panel(Panel1, 0x0000FF);
     pscroll->setGeometry(0, 243 - 6, 386, 6);
     QFont tiny("Arial Black");
@@ -246,7 +245,6 @@ void TMainForm::buildMenu() {
         sourceItems[i] = Show1->addAction(names[i]);
         sourceItems[i]->setCheckable(true);
         group->addAction(sourceItems[i]);
-        sourceItems[i]->setEnabled(i != 3);
     }
     group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     connect(sourceItems[0], &QAction::triggered, this, [this] {
@@ -263,6 +261,7 @@ void TMainForm::buildMenu() {
         SourceMenuIndex = 3;
         Cekiraj(SourceMenuIndex);
     });
+    connect(sourceItems[3], &QAction::triggered, this, &TMainForm::Images1Click);
     connect(sourceItems[4], &QAction::triggered, this, &TMainForm::ext1Click);
     connect(sourceItems[5], &QAction::triggered, this, &TMainForm::SBSCrollClick); // ScrollText1Click
     Popup1->addSeparator();
@@ -310,6 +309,8 @@ void TMainForm::buildTimers() {
     Timer2 = timer(200);
     Timer3 = timer(1000);
     TimerStep = timer(1000);
+    TimerStep->setTimerType(Qt::PreciseTimer); // a coarse timer may fire 5% early
+    connect(TimerStep, &QTimer::timeout, this, &TMainForm::TimerStepTimer);
     connect(Timer3zaslon, &QTimer::timeout, this, &TMainForm::Timer3zaslonTimer);
     connect(Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TMainForm::Timer2Timer);

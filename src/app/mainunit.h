@@ -7,6 +7,7 @@
 #include "platform/WindowSystem.h"
 #include "raster/Bitmap.h"
 #include "sources/ClipboardWatcher.h"
+#include "sources/SlideDecoder.h"
 #include "widgets/BtChkBox.h"
 #include "widgets/ImageView.h"
 #include "widgets/RichEdit.h"
@@ -14,6 +15,8 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
+#include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
 #include <QWidget>
@@ -36,6 +39,7 @@ extern TSourceMode SourceMode;
 extern int SourceMenuIndex;                   // 0 none, 1 Desktop ... 6 Scroll Text
 extern QString ProgramFolder;                 // the executable's folder, with a trailing separator
 extern bool SlideStopRequested;               // a running slide show or preview is asked to stop
+extern int SlideIndex;                        // the slide list's line of the current slide (2 the first)
 extern QString TrayTipText;                   // the current source's name, at most 64 characters
 extern raster::Bitmap CurrentFrame;           // the picture "Send" delivers
 extern mirror::TGrabRect GrabRect;            // the region "Part of Desktop" mirrors
@@ -183,6 +187,40 @@ class TMainForm : public QWidget {
     void sendScrollText(const QString& text, const QColor& colour, const QColor& fontColour, bool top);
     void hideScrollText();
 
+    // --- slide show ---
+    Panel* Panel3 = nullptr;
+    widgets::ImageView* slika2 = nullptr;
+    widgets::TRichEdit* slideText = nullptr; // the viewer of text slides, over slika2
+    widgets::TXiButton* SpeedButtonFirstOne = nullptr;
+    widgets::TXiButton* SpeedButton10 = nullptr; // Previous
+    widgets::TXiButton* SpeedButtonPlayForward = nullptr;
+    widgets::TXiButton* SpeedButton11 = nullptr; // Next
+    widgets::TXiButton* SpeedButtonLastOne = nullptr;
+    widgets::TXiButton* SpeedButtonPause = nullptr;
+    widgets::TXiButton* sbadslide = nullptr; // Set Up
+    widgets::TBitCheckBox* cbloop = nullptr;
+    QLabel* l_td = nullptr;
+    QSpinBox* tbr = nullptr; // seconds a slide stays
+    void SpeedButton3Click();
+    void Images1Click();
+    void SpeedButtonPlayForwardClick();
+    void TimerStepTimer();
+    void tbrChange();
+    void SpeedButtonFirstOneClick();
+    void SpeedButton10Click();
+    void SpeedButton11Click();
+    void SpeedButtonLastOneClick();
+    void SpeedButtonPauseClick();
+    void sbadslideClick();
+    // Shows one slide: the current picture, the text viewer and, with "Automatically Send", the
+    // display window. Throws what loading the file throws.
+    void risisliko(const std::filesystem::path& file);
+    // Shows one picture slide in the slide panel's view. Throws what decoding throws.
+    void risiprikaz(const std::filesystem::path& file);
+    // Ends a show: the timer stops and nothing decoded ahead is kept.
+    void stopSlideShow();
+    sources::SlideDecoder& slideDecoder() { return *slideDecoder_; }
+
     // --- the picture's road ---
     void Timer3zaslonTimer();
     void ShareM();
@@ -231,6 +269,12 @@ class TMainForm : public QWidget {
     void buildTopBar();
     void buildPictureArea();
     void buildTextPage();
+    void buildSlidePanel();
+    // Shows the slide at SlideIndex (risisliko, then risiprikaz) and decodes the next one ahead.
+    void showSlideAtIndex();
+    void prefetchNextSlide();
+    // One message at a time about a slide that could not be shown; the show goes on.
+    void reportSlideError(const QString& text);
     void buildMenu();
     void buildTimers();
     widgets::TXiButton* sourceButton(int top, int height, const QString& hint, const QImage& glyph);
@@ -251,6 +295,11 @@ class TMainForm : public QWidget {
     bool settingsProblemShown_ = false;
     void reportSettingsProblem(const QString& text);
     QPoint lastPlace_;
+    std::unique_ptr<sources::SlideDecoder> slideDecoder_;
+    raster::Bitmap slidePicture_; // this step's picture, decoded once for all views
+    std::filesystem::path slidePicturePath_;
+    bool slideTickRunning_ = false;
+    QPointer<QWidget> slideError_;
 };
 
 extern TMainForm* MainForm;

@@ -32,6 +32,15 @@ UserQuestions::fileToOpen(QWidget* parent, const QString& folder, const QString&
     return FileToOpen{dialog.selectedFiles().front(), readOnly->isChecked()};
 }
 
+QStringList UserQuestions::filesToOpen(QWidget* parent, const QString& folder, const QString& filter) {
+    QFileDialog dialog(parent, "Open", folder, filter);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
 QString UserQuestions::fileToSave(QWidget* parent, const QString& folder, const QString& name,
                                   const QString& filter, const QString& suffix, bool askBeforeOverwriting) {
     QFileDialog dialog(parent, "Save As", folder, filter);
@@ -68,6 +77,16 @@ void UserQuestions::tell(QWidget* parent, const QString& text) {
 
 void UserQuestions::warn(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, "Vexmira", text);
+}
+
+bool UserQuestions::confirm(QWidget* parent, const QString& question) {
+    QMessageBox box(QMessageBox::Warning, "Vexmira", question, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void UserQuestions::exclaim(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.exec();
 }
 
 } // namespace vexmira::sources

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QPrinter;
@@ -25,6 +26,8 @@ class UserQuestions {
     // With `offerReadOnly`, the dialog has an "Open as read-only" box.
     virtual std::optional<FileToOpen> fileToOpen(QWidget* parent, const QString& folder,
                                                  const QString& filter, bool offerReadOnly = true);
+    // Several files at once, in the order the dialog gives them; empty when the user cancelled.
+    virtual QStringList filesToOpen(QWidget* parent, const QString& folder, const QString& filter);
     // Empty when the user cancelled. With `askBeforeOverwriting` the dialog asks about a file that
     // exists; otherwise the caller does.
     virtual QString fileToSave(QWidget* parent, const QString& folder, const QString& name,
@@ -36,6 +39,10 @@ class UserQuestions {
     virtual std::optional<QFont> font(QWidget* parent, const QFont& start);
     virtual void tell(QWidget* parent, const QString& text);
     virtual void warn(QWidget* parent, const QString& text);
+    // A question with Yes and No under an exclamation mark, captioned "Vexmira".
+    virtual bool confirm(QWidget* parent, const QString& question);
+    // A message with an exclamation mark and OK, under `title`.
+    virtual void exclaim(QWidget* parent, const QString& title, const QString& text);
 };
 
 } // namespace vexmira::sources

@@ -1,6 +1,7 @@
 #include "uscrollset.h"
 
 #include "EditorIcons.h"
+#include "FileNames.h"
 #include "widgets/QtColor.h"
 #include "widgets/WindowLook.h"
 
@@ -17,10 +18,6 @@ namespace {
 
 const QString fileFilter = "Scroll Text File (.sct) (*.sct)";
 constexpr int previewCentre = 105;
-
-std::filesystem::path localPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
 
 } // namespace
 

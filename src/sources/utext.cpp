@@ -1,6 +1,7 @@
 #include "utext.h"
 
 #include "EditorIcons.h"
+#include "FileNames.h"
 #include "platform/FileSystem.h"
 #include "widgets/FontNameBox.h"
 
@@ -27,10 +28,6 @@ const QString fileFilter = "Rich Text Files (*.RTF);;Text Files (*.TXT)";
 const QString untitled = "Untitled";
 constexpr int smallestSize = 1;
 constexpr int largestSize = 1638; // the largest size in points that rich text can hold
-
-std::filesystem::path localPath(const QString& path) {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
 
 QString joined(const std::vector<std::string>& parts) {
     QStringList list;

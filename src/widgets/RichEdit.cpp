@@ -203,12 +203,13 @@ TRichEdit::TRichEdit(QWidget* parent) : QTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
-richtext::ReadResult TRichEdit::loadText(std::string_view bytes) {
+richtext::ReadResult TRichEdit::loadText(std::string_view bytes, bool plainOnly) {
     richtext::CharFormat plain;
     const QFont font = document()->defaultFont();
     plain.font = font.family().toStdString();
     plain.halfPoints = std::max(1, static_cast<int>(std::lround(pointsOf(font) * 2)));
-    richtext::ReadResult result = richtext::readRichOrPlainText(bytes, plain);
+    richtext::ReadResult result =
+        plainOnly ? richtext::readPlainText(bytes, plain) : richtext::readRichOrPlainText(bytes, plain);
     if (result.error.empty()) setModel(result.document);
     return result;
 }

@@ -29,9 +29,9 @@ class TRichEdit : public QTextEdit {
   public:
     explicit TRichEdit(QWidget* parent = nullptr);
 
-    // Loads rich text, or plain text when the bytes are not rich text. On an error the content
-    // stays as it was and the result says why.
-    richtext::ReadResult loadText(std::string_view bytes);
+    // Loads rich text, or plain text when the bytes are not rich text (always, with `plainOnly`).
+    // On an error the content stays as it was and the result says why.
+    richtext::ReadResult loadText(std::string_view bytes, bool plainOnly = false);
     void setModel(const richtext::Document& document);
     richtext::Document model() const { return modelOfTextDocument(*document()); }
     // The content as rich text.
