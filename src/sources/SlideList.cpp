@@ -112,8 +112,8 @@ SlideListRead readSlideList(std::string_view bytes, const std::filesystem::path&
         return result;
     };
     if (lines.size() < 2) return fail(number, "the loop flag and the slide duration are missing");
-    long long loop = 0;
-    if (!wholeNumber(lines[0].second, loop)) return fail(lines[0].first, "the loop flag is not a number");
+    long long loop = 0; // anything but 1 is "no loop"
+    if (!wholeNumber(lines[0].second, loop)) loop = 0;
     long long duration = 0;
     if (!wholeNumber(lines[1].second, duration))
         return fail(lines[1].first, "the slide duration is not a number");

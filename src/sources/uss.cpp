@@ -300,7 +300,7 @@ bool Tfss::openListFile(const QString& path) {
     }
     const SlideListRead read = readSlideList(content.bytes, listFile.parent_path());
     if (!read.ok) {
-        questions_->warn(this, QString("Cannot open %1: line %2 %3. The slide list is left as it was.")
+        questions_->warn(this, QString("Cannot open %1: line %2: %3. The slide list is left as it was.")
                                    .arg(path)
                                    .arg(read.badLine)
                                    .arg(QString::fromStdString(read.problem)));
