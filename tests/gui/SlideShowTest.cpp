@@ -123,7 +123,12 @@ TEST(SlideSetup, DroppedFilesAreListedInOrderSavedAndReadBack) {
     EXPECT_FALSE(setup.window.Editor->isHidden());
     EXPECT_EQ(setup.window.Editor->toPlainText(), "words");
 
-    // Saved and opened again in another window: the same files, loop flag and duration.
+    // Sorted by name (the second click: ascending), saved and opened again in another window: the
+    // same files in the same order, loop flag and duration.
+    setup.window.tabelaColumnClick(0);
+    setup.window.tabelaColumnClick(0);
+    const std::vector<std::string> sorted = {slides[1], slides[0], slides[3], slides[2]};
+    ASSERT_EQ(setup.names(), sorted);
     setup.window.cbLoop->setChecked(true);
     setup.window.tbr->setPosition(17);
     setup.answers->listToSave = QString::fromStdString((folder / "show.lvx").string());
@@ -131,14 +136,14 @@ TEST(SlideSetup, DroppedFilesAreListedInOrderSavedAndReadBack) {
     SetupWindow again;
     again.answers->listToOpen = setup.answers->listToSave;
     again.window.XiButton2Click();
-    EXPECT_EQ(again.names(), slides);
+    EXPECT_EQ(again.names(), sorted);
     EXPECT_TRUE(again.window.cbLoop->Checked());
     EXPECT_EQ(again.window.tbr->Position(), 17);
     EXPECT_EQ(again.window.l_td->text(), "Slide duration: 17 s");
     ASSERT_EQ(again.window.lineCount(), 6);
     EXPECT_EQ(again.window.line(0), "1");
     EXPECT_EQ(again.window.line(1), "17");
-    EXPECT_EQ(again.window.line(3), (folder / slides[1]).string());
+    EXPECT_EQ(again.window.line(3), (folder / slides[0]).string());
     EXPECT_EQ(again.window.line(6), "") << "beyond the end: no slide";
 }
 
