@@ -87,7 +87,6 @@ TEST(SlideList, FilesInEveryEncodingAndLineEnd) {
         int line;
     } bad[] = {{"", 1},
                {"1\r\n", 2}, // the duration is missing
-               {"yes\r\n4\r\n", 1},
                {"1\r\n\r\nfour\r\n/a.jpg\r\n", 3},
                {std::string("1\r\n4\r\n/a\0b.jpg\r\n", 16), 3}};
     for (const auto& b : bad) {
@@ -95,6 +94,11 @@ TEST(SlideList, FilesInEveryEncodingAndLineEnd) {
         EXPECT_FALSE(read.ok) << b.bytes;
         EXPECT_EQ(read.badLine, b.line) << b.bytes;
         EXPECT_FALSE(read.problem.empty());
+    }
+    // Only "1" ticks Loop; any other first line leaves it off and is no error.
+    for (const char* flag : {"yes", "2", "-1", "0"}) {
+        const SlideListRead read = readSlideList(std::string(flag) + "\r\n4\r\n/a.jpg\r\n", folder);
+        EXPECT_TRUE(read.ok && !read.list.loop) << flag;
     }
 }
 
