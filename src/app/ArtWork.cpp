@@ -138,6 +138,65 @@ QImage glyphImage(Glyph glyph) {
     return image;
 }
 
+QImage trayPicture(bool running) {
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x30, 0x34, 0x3C), 2));
+    painter.setBrush(QColor(0x90, 0x98, 0xA4));
+    painter.drawRoundedRect(QRectF(2, 6, 13, 11), 2, 2);
+    painter.setBrush(running ? QColor(0x00, 0x80, 0xFF) : QColor(0x50, 0x54, 0x5C));
+    painter.drawRoundedRect(QRectF(16, 6, 14, 11), 2, 2);
+    painter.drawLine(QPointF(8.5, 18), QPointF(8.5, 22));
+    painter.drawLine(QPointF(23, 18), QPointF(23, 22));
+    if (running) { // a play mark on the lit one
+        QPainterPath play;
+        play.moveTo(21, 9);
+        play.lineTo(26, 11.5);
+        play.lineTo(21, 14);
+        play.closeSubpath();
+        painter.fillPath(play, Qt::white);
+    } else {
+        painter.fillRect(QRectF(20.5, 9.5, 5, 4), QColor(0xC8, 0x30, 0x30));
+    }
+    painter.setPen(QPen(QColor(0x30, 0x34, 0x3C), 2));
+    painter.drawLine(QPointF(4, 24), QPointF(28, 24));
+    return image;
+}
+
+QImage trayIllustration() {
+    QImage image(402, 207, QImage::Format_RGB32);
+    image.fill(QColor(0xF2, 0xF4, 0xF7));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // a desktop with its panel along the bottom and the tray at the right end
+    painter.fillRect(QRect(0, 0, 402, 160), QColor(0x3A, 0x6E, 0xA5));
+    painter.fillRect(QRect(0, 160, 402, 47), QColor(0x22, 0x26, 0x2C));
+    painter.fillRect(QRect(250, 168, 144, 31), QColor(0x33, 0x38, 0x40));
+    painter.drawImage(QPoint(300, 168), trayPicture(false));
+    painter.setPen(QPen(QColor(0xFF, 0xB0, 0x00), 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPointF(316, 184), 24, 20);
+    // an arrow pointing at it
+    QPainterPath arrow;
+    arrow.moveTo(220, 60);
+    arrow.cubicTo(280, 70, 305, 110, 310, 150);
+    painter.drawPath(arrow);
+    QPainterPath head;
+    head.moveTo(302, 140);
+    head.lineTo(311, 158);
+    head.lineTo(320, 141);
+    painter.drawPath(head);
+    QFont font = painter.font();
+    font.setPixelSize(16);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(16, 30, 220, 60), Qt::AlignLeft | Qt::TextWordWrap, "Vexmira waits here");
+    return image;
+}
+
 raster::Bitmap logoPicture() {
     raster::Bitmap logo(386, 243, 24);
     QImage canvas(logo.mutableBits(), logo.width(), logo.height(), logo.stride(), QImage::Format_RGB32);

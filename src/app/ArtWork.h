@@ -33,6 +33,11 @@ enum class Glyph {
 // buttons treat as transparent.
 QImage glyphImage(Glyph glyph);
 
+// The tray icon's picture, 32 x 32: two monitors, the second lit while a source shows on it.
+QImage trayPicture(bool running);
+// The start-up notice's illustration of the tray, 402 x 207.
+QImage trayIllustration();
+
 // The logo that the current picture holds at start: the name on a dark field, 386 x 243.
 raster::Bitmap logoPicture();
 

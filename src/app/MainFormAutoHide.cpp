@@ -2,6 +2,7 @@
 #include "AutoHideNotice.h"
 #include "FadeSchedule.h"
 #include "mainunit.h"
+#include "uStartForm.h"
 
 #include <QCheckBox>
 #include <QCursor>
@@ -49,6 +50,7 @@ void TMainForm::Timer2Timer() {
 }
 
 void TMainForm::Timer3Timer() {
+    if (FstartForm) FstartForm->BarvajIkono();
     const QRect primary = primaryScreenRect();
     const QPoint place = placeOnDesktop();
     if (place.x() - primary.x() > primary.width() - 30)

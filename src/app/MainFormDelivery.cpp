@@ -2,6 +2,7 @@
 // display window.
 #include "capture/ualldesktop.h"
 #include "mainunit.h"
+#include "uStartForm.h"
 
 #include <QCoreApplication>
 
@@ -51,6 +52,7 @@ void TMainForm::Timer3zaslonTimer() {
 }
 
 void TMainForm::ShareM() {
+    if (FstartForm) FstartForm->BarvajIkono();
     mirror::TFmonitor* display = mirror::Fmonitor;
     if (!display || !display->isVisible()) return;
     if (SourceMode == srcText) return;

@@ -134,14 +134,20 @@ void TMainForm::LoadSettings() {
     BeepOnSave = file.readInteger(options, "CbBeep", 0) == 1;
 }
 
+platform::IniFile settingsFileToWrite(const SettingsFiles& files) {
+    platform::IniFile file(toPath(files.write));
+    // The user's own file does not exist yet: it starts as a copy of the one beside the program.
+    if (files.write != files.read && !file.unreadableReason() &&
+        platform::readWholeFile(toPath(files.write)).status == platform::ReadStatus::Missing)
+        file = platform::IniFile(toPath(files.write), platform::readWholeFile(toPath(files.read)).bytes);
+    return file;
+}
+
 void TMainForm::SaveSettings() {
     const SettingsFiles files = settingsFiles();
     // A file that could not be read is not replaced by one holding only this run's values.
     if (files.write.isEmpty() || settingsUnreadable_) return;
-    platform::IniFile file(toPath(files.write));
-    if (files.write != files.read && !file.unreadableReason() &&
-        platform::readWholeFile(toPath(files.write)).status == platform::ReadStatus::Missing)
-        file = platform::IniFile(toPath(files.write), platform::readWholeFile(toPath(files.read)).bytes);
+    platform::IniFile file = settingsFileToWrite(files);
     const QRect primary = primaryScreenRect();
     const QPoint place = placeOnDesktop() - primary.topLeft();
     file.writeInteger(position, "Levo", place.x());

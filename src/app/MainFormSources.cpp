@@ -1,6 +1,7 @@
 // The source switches of the control window.
 #include "capture/ualldesktop.h"
 #include "mainunit.h"
+#include "uStartForm.h"
 
 #include <QCoreApplication>
 #include <QPixmap>
@@ -74,6 +75,7 @@ void TMainForm::sbSTOPClick() {
         // Stop All always leaves the program usable.
     }
     pd->setText("Stop All");
+    if (FstartForm) FstartForm->BarvajIkono();
 }
 
 } // namespace vexmira::app

@@ -12,7 +12,11 @@
 #include "platform/CursorSource.h"
 #include "sources/uscrollset.h"
 #include "sources/uss.h"
+#include "uStartForm.h"
+#include "uabout.h"
+
 #include "sources/utext.h"
+#include <QCoreApplication>
 
 namespace vexmira::app {
 
@@ -24,6 +28,7 @@ std::unique_ptr<mirror::DesktopCapture> grabCapture;
 } // namespace
 
 Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
+    FstartForm = new TFstartForm(QCoreApplication::applicationFilePath().toStdString());
     auto desktop = std::make_unique<mirror::DesktopCapture>(std::move(screen), platform::openCursorSource());
     grabCapture = std::make_unique<mirror::DesktopCapture>(platform::openScreenCapture(), nullptr);
     MainForm = new TMainForm(std::move(desktop));
@@ -42,6 +47,7 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     capture::Fsave = new capture::TFsave(
         HotKeyText, BeepOnSave, [] { return CurrentFrame; }, ProgramFolder);
     mirror::fCapture = new mirror::TfCapture;
+    fabout = new Tfabout;
 
     QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::activated, MainForm, [] {
         MainForm->sbseconddisplay->setChecked(true);
@@ -81,6 +87,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
 }
 
 Program::~Program() {
+    delete fabout;
+    fabout = nullptr;
     delete mirror::fCapture;
     mirror::fCapture = nullptr;
     delete capture::Fsave;
@@ -102,9 +110,12 @@ Program::~Program() {
     mirror::Fmonitor = nullptr;
     MainForm = nullptr;
     grabCapture.reset();
+    delete FstartForm;
+    FstartForm = nullptr;
 }
 
 void Program::start() {
+    FstartForm->showIcon();
     MainForm->show();
     MainForm->activateWindow();
 }

@@ -1,20 +1,49 @@
 #include "Program.h"
 #include "mainunit.h"
+#include "platform/SingleInstance.h"
+#include "uStartForm.h"
+#include "umessage1.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <filesystem>
 
 int main(int argc, char** argv) {
+    using namespace vexmira;
+    // One copy per executable: a later one asks the running copy to show itself and ends before
+    // it opens any window or touches the settings.
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::canonical("/proc/self/exe", error);
+    platform::SingleInstance::Claim claim = platform::SingleInstance::claim(executable);
+    if (claim.anotherRuns) {
+        platform::SingleInstance::askRunningCopyToShow(executable, 2.0);
+        return 0;
+    }
+    if (!claim.instance)
+        std::fprintf(stderr, "vexmira: runs without the one-copy guard: %s\n", claim.problem.c_str());
+
     QApplication application(argc, argv);
     QApplication::setApplicationName("Vexmira");
     QApplication::setQuitOnLastWindowClosed(false);
 
-    vexmira::app::Program program(vexmira::platform::openScreenCapture());
-    // Until the program has its tray icon there is no way back to a hidden control window, so
-    // hiding it ends the program.
-    QObject::connect(vexmira::app::MainForm, &vexmira::app::TMainForm::hiddenByUser, &application,
-                     &QApplication::quit);
+    app::Program program(platform::openScreenCapture());
+    app::FstartForm->listenForLaterCopies(std::move(claim.instance));
+    QObject::connect(app::FstartForm, &app::TFstartForm::exitRequested, &application,
+                     [] { QApplication::exit(0); });
+    // Without a tray there is no way back to a hidden control window, so hiding it then ends
+    // the program.
+    QObject::connect(app::MainForm, &app::TMainForm::hiddenByUser, &application, [] {
+        if (!app::FstartForm->iconReachable()) QApplication::quit();
+    });
     program.start();
+    if (app::Tfmessage::wanted()) {
+        // The notice takes the focus: the display window finds its monitor first, as it would
+        // when the control window is first activated.
+        app::MainForm->FormActivate();
+        app::Tfmessage notice;
+        notice.exec();
+    }
     const int result = application.exec();
-    vexmira::app::MainForm->SaveSettings(); // the program ends: its settings are kept
+    app::MainForm->SaveSettings(); // the program ends: its settings are kept
     return result;
 }

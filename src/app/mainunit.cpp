@@ -1,4 +1,6 @@
 #include "mainunit.h"
+#include "uStartForm.h"
+#include "uabout.h"
 
 #include "ArtWork.h"
 #include "CustomColors.h"
@@ -285,7 +287,6 @@ void TMainForm::buildMenu() {
     Popup1->addSeparator();
     Exit1 = Popup1->addAction("Close");
     connect(Exit1, &QAction::triggered, this, &TMainForm::Exit1Click);
-    // Items whose features come with later parts of the program.
     connect(AutoHide1, &QAction::triggered, this, &TMainForm::AutoHide1Click);
     connect(sbseconddisplay, &QAction::triggered, this, [this] {
         sbseconddisplay->setChecked(!sbseconddisplay->isChecked()); // the command decides the tick
@@ -294,8 +295,13 @@ void TMainForm::buildMenu() {
     connect(Movetoseconddisplay1, &QAction::triggered, this, &TMainForm::Movetoseconddisplay1Click);
     connect(captureImage1, &QAction::triggered, this, &TMainForm::CaptureImage);
     connect(Options1, &QAction::triggered, this, &TMainForm::sbOptionsClick);
-    for (QAction* later : {LoadatS1, About1})
-        later->setEnabled(false);
+    connect(LoadatS1, &QAction::triggered, this, [this] {
+        LoadatS1->setChecked(!LoadatS1->isChecked()); // the command decides the tick
+        if (FstartForm) FstartForm->LoadatStartupClick();
+    });
+    connect(About1, &QAction::triggered, this, [] {
+        if (fabout) fabout->exec();
+    });
 }
 
 void TMainForm::buildTimers() {

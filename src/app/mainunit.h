@@ -4,6 +4,7 @@
 #include "mirror/WindowPicker.h"
 #include "mirror/umonitor.h"
 #include "platform/ClipboardReader.h"
+#include "platform/IniFile.h"
 #include "platform/WindowSystem.h"
 #include "raster/Bitmap.h"
 #include "sources/ClipboardWatcher.h"
@@ -63,6 +64,8 @@ struct SettingsFiles {
     QString write;
 };
 SettingsFiles settingsFiles();
+// The settings file to change and write back (`files.write`, its content kept).
+platform::IniFile settingsFileToWrite(const SettingsFiles& files);
 QString settingsFilePath();
 // The primary monitor's rectangle in the desktop's (logical) coordinates; the program places
 // and measures everything on "the primary screen" relative to it.

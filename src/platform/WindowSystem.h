@@ -49,4 +49,8 @@ class WindowSystem {
 // Null (after one log line) when there is no display.
 std::unique_ptr<WindowSystem> openWindowSystem();
 
+// Asks the window manager to leave one of our top-level windows out of the taskbar and the
+// pager. Nothing happens without a display.
+void keepOffTaskbar(WindowHandle window);
+
 } // namespace vexmira::platform
