@@ -48,11 +48,25 @@ std::string RunningProgram::settingsPath() {
     return program.substr(0, program.rfind('/') + 1) + "Vexmira.cfg";
 }
 
-RunningProgram::RunningProgram(const std::string& settings,
-                               const std::vector<std::string>& extraEnvironment) {
+namespace {
+
+// The settings with the start-up notice turned off, unless they say something of it.
+std::string withoutNotice(const std::string& settings) {
+    if (settings.find("optIkonAgain") != std::string::npos) return settings;
+    const std::string key = "optIkonAgain=1\n";
+    if (const auto section = settings.find("[Options]\n"); section != std::string::npos)
+        return std::string(settings).insert(section + 10, key);
+    return settings + (settings.empty() || settings.back() == '\n' ? "" : "\n") + "[Options]\n" + key;
+}
+
+} // namespace
+
+RunningProgram::RunningProgram(const std::string& settings, const std::vector<std::string>& extraEnvironment,
+                               bool startupNotice) {
     const std::string program = environment("VEXMIRA_PROGRAM");
     std::remove(settingsPath().c_str());
-    if (!settings.empty()) std::ofstream(settingsPath(), std::ios::binary) << settings;
+    const std::string written = startupNotice ? settings : withoutNotice(settings);
+    if (!written.empty()) std::ofstream(settingsPath(), std::ios::binary) << written;
     pid_ = fork();
     if (pid_ == 0) {
         for (const std::string& entry : extraEnvironment)
@@ -65,8 +79,10 @@ RunningProgram::RunningProgram(const std::string& settings,
 bool RunningProgram::waitForExit(double seconds) {
     for (int i = 0; i < seconds * 50; ++i) {
         if (pid_ <= 0) return true;
-        if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        int status = 0;
+        if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -83,6 +99,69 @@ RunningProgram::~RunningProgram() {
     }
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+}
+
+TrayHost::TrayHost() {
+    pid_ = fork();
+    if (pid_ == 0) {
+        execlp("trayer", "trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width",
+               "120", "--height", "32", "--SetDockType", "true", "--transparent", "false", "--tint",
+               "0x333333", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The program finds a tray only when one is there before it starts.
+    waitUntil(
+        [] {
+            return shell("xwininfo -root -tree 2>/dev/null").find("\"panel\": (\"panel\" \"trayer\")") !=
+                   std::string::npos;
+        },
+        5);
+    pause(0.3);
+}
+
+TrayHost::~TrayHost() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+}
+
+std::vector<std::string> TrayHost::icons() const {
+    // trayer's panel holds one socket window per icon, each with the icon's window inside.
+    std::istringstream tree(shell("xwininfo -root -tree 2>/dev/null"));
+    std::vector<std::string> found;
+    std::size_t panelIndent = std::string::npos; // set while inside the panel's subtree
+    for (std::string line; std::getline(tree, line);) {
+        const std::size_t indent = line.find_first_not_of(' ');
+        if (line.find("(\"panel\" \"trayer\")") != std::string::npos) {
+            panelIndent = indent;
+            continue;
+        }
+        if (panelIndent != std::string::npos && indent != std::string::npos && indent <= panelIndent &&
+            line.find("0x") == indent)
+            panelIndent = std::string::npos;
+        if (panelIndent != std::string::npos && line.find("(\"vexmira\" \"Vexmira\")") != std::string::npos) {
+            std::istringstream words(line);
+            std::string id;
+            words >> id;
+            found.push_back(id);
+        }
+    }
+    return found;
+}
+
+raster::Rect TrayHost::iconArea() const {
+    const std::vector<std::string> all = icons();
+    if (all.empty()) return {};
+    raster::Rect area;
+    std::istringstream info(shell("xwininfo -id " + all.front()));
+    for (std::string line; std::getline(info, line);) {
+        const auto value = [&line] { return std::stoi(line.substr(line.find(':') + 1)); };
+        if (line.find("Absolute upper-left X:") != std::string::npos) area.x = value();
+        if (line.find("Absolute upper-left Y:") != std::string::npos) area.y = value();
+        if (line.find("  Width:") == 0) area.width = value();
+        if (line.find("  Height:") == 0) area.height = value();
+    }
+    return area;
 }
 
 bool RunningProgram::isRunning() const {

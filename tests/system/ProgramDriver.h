@@ -20,9 +20,10 @@ raster::Bitmap grabScreen(const raster::Rect& area);
 class RunningProgram {
   public:
     // Starts with `settings` as its settings file, or with none when it is empty, and with the
-    // `NAME=value` entries of `environment` added to its environment.
+    // `NAME=value` entries of `environment` added to its environment. Unless `startupNotice`,
+    // the settings turn the start-up notice off (and a file is written for that).
     explicit RunningProgram(const std::string& settings = "",
-                            const std::vector<std::string>& environment = {});
+                            const std::vector<std::string>& environment = {}, bool startupNotice = false);
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
@@ -38,6 +39,27 @@ class RunningProgram {
     bool waitForExit(double seconds);
     // The settings file the program reads and writes.
     static std::string settingsPath();
+    // Its process id.
+    pid_t pid() const { return pid_; }
+    // The exit status once it ended by itself (waitForExit), -1 before or when it was killed.
+    int exitStatus() const { return status_; }
+
+  private:
+    pid_t pid_ = -1;
+    int status_ = -1;
+};
+
+// A tray host (trayer) on the rig's primary monitor while the object lives.
+class TrayHost {
+  public:
+    TrayHost();
+    ~TrayHost();
+    TrayHost(const TrayHost&) = delete;
+    TrayHost& operator=(const TrayHost&) = delete;
+    // The icons it holds now, as X window ids of the embedded windows.
+    std::vector<std::string> icons() const;
+    // The screen area of the first icon; empty when it holds none.
+    raster::Rect iconArea() const;
 
   private:
     pid_t pid_ = -1;
