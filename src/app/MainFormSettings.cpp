@@ -59,7 +59,11 @@ SettingsFiles settingsFiles() {
     const QString folder =
         ProgramFolder.isEmpty() ? QCoreApplication::applicationDirPath() + "/" : ProgramFolder;
     const QString beside = folder + "Vexmira.cfg";
-    if (platform::isWritableFolder(toPath(folder))) return {beside, beside};
+    // The system's program folders are no place for a user's settings, even where they can be
+    // written (by the administrator).
+    const bool installed =
+        folder.startsWith("/usr/") || folder.startsWith("/bin/") || folder.startsWith("/sbin/");
+    if (!installed && platform::isWritableFolder(toPath(folder))) return {beside, beside};
     const std::filesystem::path config = platform::userConfigFolder();
     if (config.empty()) return {beside, {}};
     const QString own = fromPath(config / "Vexmira.cfg");
