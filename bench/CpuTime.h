@@ -7,6 +7,8 @@ namespace vexmira::bench {
 
 // Processor time (user + system) this process has used so far, in seconds.
 double ownCpuSeconds();
+// Processor time the ended child processes of this one have used so far, in seconds.
+double childrenCpuSeconds();
 // Processor time another process has used so far, in seconds (from /proc; 10 ms steps);
 // negative when it cannot be read.
 double processCpuSeconds(pid_t pid);

@@ -13,13 +13,6 @@ namespace vexmira::bench {
 
 namespace {
 
-double childrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // The last "frame=" and "fps=" figures of ffmpeg's progress output.
 void lastFigures(const std::string& output, long long& frames, double& fps) {
     const auto framePos = output.rfind("frame=");

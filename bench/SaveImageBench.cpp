@@ -3,6 +3,7 @@
 // the processor time of its whole run (reading the picture, encoding, writing). The ratios are
 // printed at the end. No display needed:
 //   build/default/bench/save_image_bench
+#include "CpuTime.h"
 #include "platform/FileSystem.h"
 #include "raster/Bitmap.h"
 #include "raster/ImageFile.h"
@@ -43,19 +44,8 @@ const Inputs& inputs() {
     return made;
 }
 
-double childrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double ownCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::childrenCpuSeconds;
+using bench::ownCpuSeconds;
 
 void saveOurs(benchmark::State& state, bool jpeg) {
     int n = 0;

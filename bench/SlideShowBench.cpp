@@ -52,13 +52,6 @@ fs::path photo(int width, int height, const std::string& name) {
     return file;
 }
 
-double childrenCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
@@ -77,9 +70,9 @@ void decodeFigures() {
         const double start = bench::ownCpuSeconds();
         const raster::Bitmap picture = raster::loadImage(file);
         ours.push_back(bench::ownCpuSeconds() - start);
-        const double before = childrenCpuSeconds();
+        const double before = bench::childrenCpuSeconds();
         run("djpeg -outfile /dev/null " + file.string());
-        djpeg.push_back(childrenCpuSeconds() - before);
+        djpeg.push_back(bench::childrenCpuSeconds() - before);
     }
     std::printf("decode 6000x4000 JPEG: ours %.0f ms, djpeg %.0f ms (processor time, medians of 7): "
                 "ratio %.2f (target at most 1.7)\n",

@@ -129,13 +129,11 @@ void TMainForm::risisliko(const std::filesystem::path& file) {
     const sources::TFileKind kind = sources::FileKind(file);
     if (!sources::isPictureKind(kind)) {
         ClearImage();
-        if (kind == sources::fkOther) return;
-        sources::loadTextSlide(*slideText, file);
-        slideText->show();
-        slideText->raise();
-        slika2->hide();
+        if (kind != sources::fkOther) showTextSlide(file);
         return;
     }
+    slideText->hide();
+    slika2->show();
     raster::Bitmap picture;
     try {
         picture = slideDecoder_->take(file);
@@ -152,8 +150,14 @@ void TMainForm::risisliko(const std::filesystem::path& file) {
     if (previewFed()) slika->setBitmap(CurrentFrame);
     slidePicture_ = picture;
     slidePicturePath_ = file;
-    slideText->hide();
     if (cbx1->Checked()) ShareM();
+}
+
+void TMainForm::showTextSlide(const std::filesystem::path& file) {
+    sources::loadTextSlide(*slideText, file);
+    slideText->show();
+    slideText->raise();
+    slika2->hide();
 }
 
 void TMainForm::risiprikaz(const std::filesystem::path& file) {
@@ -249,16 +253,10 @@ void TMainForm::TimerStepTimer() {
     const sources::TFileKind kind = sources::FileKind(file);
     try {
         if (sources::isPictureKind(kind)) {
-            slideText->hide();
-            slika2->show();
             risisliko(file);
             risiprikaz(file);
         } else if (kind != sources::fkOther) {
-            // A text slide shows in the slide panel alone; the picture stays where it is.
-            sources::loadTextSlide(*slideText, file);
-            slideText->show();
-            slideText->raise();
-            slika2->hide();
+            showTextSlide(file); // in the slide panel alone: the picture stays where it is
         }
     } catch (const std::exception& error) {
         reportSlideError(QString::fromStdString(error.what()));
@@ -267,52 +265,32 @@ void TMainForm::TimerStepTimer() {
     slideTickRunning_ = false;
 }
 
-void TMainForm::SpeedButtonFirstOneClick() {
+void TMainForm::goToSlide(int index, bool tellErrors) {
     if (!listHasSlides()) return;
-    stopSlideShow();
-    SlideIndex = firstSlide;
     SlideStopRequested = true;
+    TimerStep->stop();
+    SlideIndex = index;
     try {
         showSlideAtIndex();
     } catch (const std::exception& error) {
-        showErrorOver(this, QString::fromStdString(error.what()));
+        if (tellErrors) showErrorOver(this, QString::fromStdString(error.what()));
     }
+}
+
+void TMainForm::SpeedButtonFirstOneClick() {
+    goToSlide(firstSlide, true);
 }
 
 void TMainForm::SpeedButton10Click() {
-    if (!listHasSlides()) return;
-    SlideStopRequested = true;
-    TimerStep->stop();
-    if (SlideIndex > firstSlide) --SlideIndex;
-    try {
-        showSlideAtIndex();
-    } catch (...) {
-        // passed over without a word
-    }
+    goToSlide(SlideIndex > firstSlide ? SlideIndex - 1 : SlideIndex, false);
 }
 
 void TMainForm::SpeedButton11Click() {
-    if (!listHasSlides()) return;
-    SlideStopRequested = true;
-    TimerStep->stop();
-    if (SlideIndex < lastSlide()) ++SlideIndex;
-    try {
-        showSlideAtIndex();
-    } catch (...) {
-        // passed over without a word
-    }
+    goToSlide(SlideIndex < lastSlide() ? SlideIndex + 1 : SlideIndex, false);
 }
 
 void TMainForm::SpeedButtonLastOneClick() {
-    if (!listHasSlides()) return;
-    stopSlideShow();
-    SlideIndex = lastSlide();
-    SlideStopRequested = true;
-    try {
-        showSlideAtIndex();
-    } catch (const std::exception& error) {
-        showErrorOver(this, QString::fromStdString(error.what()));
-    }
+    goToSlide(lastSlide(), true);
 }
 
 void TMainForm::SpeedButtonPauseClick() {

@@ -276,6 +276,11 @@ class TMainForm : public QWidget {
     // Shows the slide at SlideIndex (risisliko, then risiprikaz) and decodes the next one ahead.
     void showSlideAtIndex();
     void prefetchNextSlide();
+    // A navigation button: the show stops and the slide at `index` shows; with `tellErrors` a
+    // slide that cannot be shown is reported.
+    void goToSlide(int index, bool tellErrors);
+    // A text slide in the slide panel's viewer, over the picture view.
+    void showTextSlide(const std::filesystem::path& file);
     // One message at a time about a slide that could not be shown; the show goes on.
     void reportSlideError(const QString& text);
     void buildMenu();

@@ -5,11 +5,9 @@
 #include "widgets/WindowLook.h"
 
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPainter>
 #include <QProcess>
-#include <QScreen>
 #include <QStandardPaths>
 
 namespace vexmira::app {
@@ -137,8 +135,7 @@ bool Tfabout::sendMail(const std::vector<std::string>& fields) {
 
 void Tfabout::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    widgets::centreOnPrimaryScreen(this);
 }
 
 } // namespace vexmira::app

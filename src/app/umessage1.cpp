@@ -6,10 +6,8 @@
 #include "sources/FileNames.h"
 #include "widgets/WindowLook.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPixmap>
-#include <QScreen>
 
 namespace vexmira::app {
 
@@ -77,8 +75,7 @@ void Tfmessage::keyPressEvent(QKeyEvent* event) {
 
 void Tfmessage::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    widgets::centreOnPrimaryScreen(this);
 }
 
 } // namespace vexmira::app

@@ -11,7 +11,7 @@ std::filesystem::path autostartEntryPath();
 // The entry's text for `executable`.
 std::string autostartEntryText(const std::filesystem::path& executable);
 // An Exec key's value that runs `executable` with no arguments: quoted when the path holds
-// characters the Desktop Entry Specification reserves, "%" doubled, and escaped as a string
+// characters that desktop entries reserve, "%" doubled, and escaped as a string
 // value of a desktop file.
 std::string desktopExecValue(const std::filesystem::path& executable);
 // Writes the entry whole or not at all, or removes it. Both throw FileError on failure.

@@ -6,6 +6,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace vexmira::platform {
 
@@ -37,6 +38,7 @@ FileContent readWholeFile(const std::filesystem::path& path);
 // stays a link (its target is written); an existing file keeps its permission bits. Throws
 // FileError (the file as it was) when it cannot be written. Any thread.
 void writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+void writeFileAtomically(const std::filesystem::path& path, std::string_view text);
 
 // Writes a file that does not exist yet: whole or not at all, and never over another file.
 // False (nothing written) when a file of that name exists; throws FileError when it cannot be

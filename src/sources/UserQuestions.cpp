@@ -1,5 +1,8 @@
 #include "UserQuestions.h"
 
+#include "FileNames.h"
+#include "platform/FileSystem.h"
+
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QFileDialog>
@@ -87,6 +90,17 @@ bool UserQuestions::confirm(QWidget* parent, const QString& question) {
 void UserQuestions::exclaim(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool saveOrWarn(UserQuestions& questions, QWidget* parent, const QString& path, std::string_view bytes) {
+    try {
+        platform::writeFileAtomically(localPath(path), bytes);
+    } catch (const platform::FileError& error) {
+        questions.warn(parent,
+                       QString("Cannot save %1: %2").arg(path, QString::fromStdString(error.problem())));
+        return false;
+    }
+    return true;
 }
 
 } // namespace vexmira::sources

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string_view>
 
 class QPrinter;
 class QWidget;
@@ -44,5 +45,9 @@ class UserQuestions {
     // A message with an exclamation mark and OK, under `title`.
     virtual void exclaim(QWidget* parent, const QString& title, const QString& text);
 };
+
+// Writes `bytes` as the whole file `path`; when that fails, says why ("Cannot save ...") and
+// gives false, the file as it was.
+bool saveOrWarn(UserQuestions& questions, QWidget* parent, const QString& path, std::string_view bytes);
 
 } // namespace vexmira::sources

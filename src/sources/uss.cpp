@@ -18,11 +18,10 @@
 #include <QMimeData>
 #include <QPixmap>
 #include <QProgressDialog>
-#include <QScreen>
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
-#include <span>
+#include <utility>
 
 namespace vexmira::sources {
 
@@ -216,11 +215,15 @@ int Tfss::AddListEntry(const std::filesystem::path& file, const QString& mode) {
     if (mode != "open")
         for (auto entry = entries_.rbegin(); entry != entries_.rend(); ++entry)
             if (entry->path == file) return -1;
-    SlideEntryBuild build = makeSlideEntry(file);
-    if (!build.problem.isEmpty()) problems_ << displayName(file) + ": " + build.problem;
-    entries_.push_back(std::move(build.entry));
+    entries_.push_back(entryNoting(file));
     tabela->addTopLevelItem(rowOf(entries_.back()));
     return static_cast<int>(entries_.size()) - 1;
+}
+
+SlideEntry Tfss::entryNoting(const std::filesystem::path& file) {
+    SlideEntryBuild build = makeSlideEntry(file);
+    if (!build.problem.isEmpty()) problems_ << displayName(file) + ": " + build.problem;
+    return std::move(build.entry);
 }
 
 bool Tfss::beginListChange() {
@@ -309,8 +312,7 @@ bool Tfss::openListFile(const QString& path) {
 
     // The whole list is read before anything is replaced: a cancel keeps the old one.
     changingList_ = true;
-    const std::vector<SlideEntry> kept = std::move(entries_);
-    entries_.clear();
+    std::vector<SlideEntry> kept = std::exchange(entries_, {});
     problems_.clear();
     QStringList missing;
     QProgressDialog progress("Reading the slide list\u2026", "Cancel", 0,
@@ -324,9 +326,7 @@ bool Tfss::openListFile(const QString& path) {
         if (!std::filesystem::is_regular_file(file, error)) {
             missing << displayName(file);
         } else if (FileKind(file) != fkOther) {
-            SlideEntryBuild build = makeSlideEntry(file);
-            if (!build.problem.isEmpty()) problems_ << displayName(file) + ": " + build.problem;
-            entries_.push_back(std::move(build.entry));
+            entries_.push_back(entryNoting(file));
         }
         if (i % 64 == 63) {
             progress.setValue(static_cast<int>(i) + 1);
@@ -336,7 +336,7 @@ bool Tfss::openListFile(const QString& path) {
     progress.reset();
     changingList_ = false;
     if (cancelled) {
-        entries_ = kept;
+        entries_ = std::move(kept);
         problems_.clear();
         return false;
     }
@@ -375,36 +375,25 @@ bool Tfss::saveListFile(const QString& path) {
     list.duration = tbr->Position();
     for (const SlideEntry& entry : entries_)
         list.slides.push_back(entry.path);
-    const std::string bytes = writeSlideList(list);
-    try {
-        platform::writeFileAtomically(
-            localPath(path), std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    } catch (const platform::FileError& error) {
-        questions_->warn(this,
-                         QString("Cannot save %1: %2").arg(path, QString::fromStdString(error.problem())));
-        return false;
-    }
-    return true;
+    return saveOrWarn(*questions_, this, path, writeSlideList(list));
+}
+
+void Tfss::moveFirstSelected(bool up) {
+    const std::vector<int> rows = selectedRows();
+    if (rows.empty()) return;
+    const int to = moveListEntry(entries_, rows.front(), up);
+    QTreeWidgetItem* row = tabela->takeTopLevelItem(rows.front());
+    tabela->insertTopLevelItem(to, row);
+    row->setSelected(true);
+    tabela->scrollToItem(row);
 }
 
 void Tfss::SB3Click() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) return;
-    const int to = moveListEntry(entries_, rows.front(), true);
-    QTreeWidgetItem* row = tabela->takeTopLevelItem(rows.front());
-    tabela->insertTopLevelItem(to, row);
-    row->setSelected(true);
-    tabela->scrollToItem(row);
+    moveFirstSelected(true);
 }
 
 void Tfss::sb4Click() {
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty()) return;
-    const int to = moveListEntry(entries_, rows.front(), false);
-    QTreeWidgetItem* row = tabela->takeTopLevelItem(rows.front());
-    tabela->insertTopLevelItem(to, row);
-    row->setSelected(true);
-    tabela->scrollToItem(row);
+    moveFirstSelected(false);
 }
 
 void Tfss::tabelaColumnClick(int column) {
@@ -516,8 +505,7 @@ void Tfss::BitBtn2Click() {
 
 void Tfss::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+    widgets::centreOnPrimaryScreen(this);
     tbrChange();
     emit activated();
 }

@@ -110,6 +110,10 @@ class Tfss : public QDialog {
     // Shows the entries in the list, with the given rows selected.
     void showEntries(const std::vector<bool>& selected);
     std::vector<bool> selection() const;
+    // Moves the lowest selected row one place (Move Up, Move Down).
+    void moveFirstSelected(bool up);
+    // The entry for `file`, its picture's problem noted for the operation's report.
+    SlideEntry entryNoting(const std::filesystem::path& file);
     // Shows one slide in the preview box; throws what loading it throws.
     void showInPreviewBox(const std::filesystem::path& file);
     void clearPreviewPicture();

@@ -15,7 +15,6 @@
 #include <QTextList>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <span>
 
 namespace vexmira::sources {
 
@@ -293,16 +292,7 @@ void Tftext::OpenButtonClick() {
 }
 
 bool Tftext::saveFile(const QString& path) {
-    const std::string bytes = Editor->richText();
-    try {
-        platform::writeFileAtomically(
-            localPath(path), std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    } catch (const platform::FileError& error) {
-        questions_->warn(this,
-                         QString("Cannot save %1: %2").arg(path, QString::fromStdString(error.problem())));
-        return false;
-    }
-    return true;
+    return saveOrWarn(*questions_, this, path, Editor->richText());
 }
 
 void Tftext::FileSave() {

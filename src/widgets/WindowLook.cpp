@@ -1,6 +1,8 @@
 #include "WindowLook.h"
 
+#include <QGuiApplication>
 #include <QPalette>
+#include <QScreen>
 #include <QWidget>
 
 namespace vexmira::widgets {
@@ -17,6 +19,11 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     p.setColor(QPalette::WindowText, colour);
     p.setColor(QPalette::ButtonText, colour);
     widget->setPalette(p);
+}
+
+void centreOnPrimaryScreen(QWidget* window) {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->geometry().center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
 TXiButton* dialogButton(QWidget* parent, const QString& caption, QRect place) {

@@ -48,7 +48,7 @@ std::string settingValue(const std::string& key) {
     return text.substr(start, text.find_first_of("\r\n", start) - start);
 }
 
-// The program an Exec value of a desktop entry runs, by the Desktop Entry Specification's rules:
+// The program an Exec value of a desktop entry runs, by freedesktop.org's desktop entry rules:
 // the string value's escapes, then arguments split at blanks with double-quoted parts, then "%%".
 std::vector<std::string> execArguments(const std::string& value) {
     std::string unescaped;
@@ -159,7 +159,9 @@ TEST(Tray, ASecondStartShowsTheRunningCopyAndEnds) {
     struct stat after {};
     stat(RunningProgram::settingsPath().c_str(), &after);
     EXPECT_EQ(fileText(RunningProgram::settingsPath()), settings);
-    EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec) << "the second copy leaves the settings alone";
+    EXPECT_TRUE(before.st_mtim.tv_sec == after.st_mtim.tv_sec &&
+                before.st_mtim.tv_nsec == after.st_mtim.tv_nsec)
+        << "the second copy leaves the settings alone";
     EXPECT_EQ(tray.icons().size(), 1u) << "and adds no icon";
 
     // Killed without a chance to clean up, the copy leaves nothing that stops the next start.

@@ -120,6 +120,10 @@ mode_t modeForNewFiles() {
     return 0666 & ~mask;
 }
 
+void writeFileAtomically(const fs::path& path, std::string_view text) {
+    writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
 void writeFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
     const fs::path target = finalTarget(path);
     struct stat existing {};

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <span>
 #include <system_error>
 
 namespace vexmira::platform {
@@ -76,7 +75,7 @@ void writeAutostartEntry(const std::filesystem::path& executable) {
     std::filesystem::create_directories(entry.parent_path(), error);
     if (error) throw FileError(entry.parent_path(), error.message());
     const std::string text = autostartEntryText(executable);
-    writeFileAtomically(entry, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    writeFileAtomically(entry, text);
 }
 
 void removeAutostartEntry() {
