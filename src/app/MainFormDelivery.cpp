@@ -28,27 +28,53 @@ void TMainForm::Timer3zaslonTimer() {
         Timer1->stop();
         mirror::TFmonitor* display = mirror::Fmonitor;
         const int area = capture::fAlldesktop ? capture::fAlldesktop->ItemIndex() : mirror::AllDesktop;
-        // The screen is copied while pending messages (the last frame's painting among them) run.
-        desktop_->PrefetchDesktop(area, GrabRect);
+        // Without damage reports the whole screen is copied while pending messages (the last
+        // frame's painting among them) run.
+        const bool prefetch = !desktop_->followsDamage();
+        if (prefetch) desktop_->PrefetchDesktop(area, GrabRect);
         QCoreApplication::processEvents();
         // Stop All or another source may have run meanwhile; their pictures stay.
         const bool stillRunning =
             Timer3zaslon->isActive() && (SourceMode == srcDesktop || SourceMode == srcText);
-        if (display && stillRunning && (area == mirror::AllDesktop || area == mirror::PartOfDesktop))
-            desktop_->CaptureDesktop(display->DesktopFrame, area, GrabRect, Overlay);
-        if (display && stillRunning) {
-            if (SourceMode == srcDesktop) CurrentFrame = display->DesktopFrame; // shares the pixels
-            if (cbx1->Checked()) ShareM();
-            if (previewFed()) slika->setBitmap(display->DesktopFrame);
-        }
+        if (display && stillRunning) deliverDesktopFrame(*display, area);
         // Ticks coming back to back: the next frame is copied while this one is painted. At
         // slower rates it would be stale by the time it is used, so it is fetched at the tick.
-        if (stillRunning && Timer3zaslon->interval() <= backToBackInterval)
+        if (prefetch && stillRunning && Timer3zaslon->interval() <= backToBackInterval)
             desktop_->PrefetchDesktop(area, GrabRect);
     } catch (...) {
         // A failed tick is forgotten; the next one tries again.
     }
     tickRunning_ = false;
+}
+
+void TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
+    raster::Bitmap& frame = display.DesktopFrame;
+    const bool toDisplay = cbx1->Checked() && display.isVisible() && SourceMode == srcDesktop;
+    // The copies that follow the live picture, which may be drawn on in place.
+    long followers = 1;
+    if (SourceMode == srcDesktop && CurrentFrame.sharesPixelsWith(frame)) ++followers;
+    if (toDisplay && display.image->bitmap().sharesPixelsWith(frame)) ++followers;
+    if (previewFed() && slika->bitmap().sharesPixelsWith(frame)) ++followers;
+    std::optional<mirror::FrameChange> change;
+    if (area == mirror::AllDesktop || area == mirror::PartOfDesktop)
+        change = desktop_->UpdateDesktop(frame, area, GrabRect, Overlay, followers);
+    const std::vector<raster::Rect> everything;
+    const std::vector<raster::Rect>& parts = change && !change->whole ? change->parts : everything;
+    if (SourceMode == srcDesktop) CurrentFrame = frame; // shares the pixels
+    if (cbx1->Checked()) {
+        if (toDisplay && change && !change->whole) {
+            if (FstartForm) FstartForm->BarvajIkono();
+            display.image->setBitmap(CurrentFrame, parts);
+        } else {
+            ShareM();
+        }
+    }
+    if (previewFed()) {
+        if (change && !change->whole)
+            slika->setBitmap(frame, parts);
+        else
+            slika->setBitmap(frame);
+    }
 }
 
 void TMainForm::ShareM() {

@@ -226,6 +226,8 @@ class TMainForm : public QWidget {
 
     // --- the picture's road ---
     void Timer3zaslonTimer();
+    // Brings the desktop picture up to date and hands what changed to the display and the preview.
+    void deliverDesktopFrame(mirror::TFmonitor& display, int area);
     void ShareM();
     void ClearImage();
     void SpeedButton8Click(); // Send

@@ -1,8 +1,11 @@
 #include "DesktopCapture.h"
 
+#include "raster/Resample.h"
+
 #include <QImage>
 #include <QPainter>
 #include <cstdlib>
+#include <cstring>
 
 namespace vexmira::mirror {
 
@@ -51,10 +54,190 @@ bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGra
     return true;
 }
 
+namespace {
+
+// The screen pixels the overlay can touch around the pointer: the pointer image's 32 x 32
+// square (which holds the red point), with a pixel for smoothing.
+raster::Rect overlayArea(int x, int y) {
+    return {x - 11, y - 11, 34, 34};
+}
+
+// Copies the rows and columns of `part` (picture pixels) from `from` into `to`.
+void copyPart(raster::Bitmap& to, const raster::Bitmap& from, const raster::Rect& part, long followers) {
+    std::uint8_t* bits = to.mutableBitsFollowedBy(followers);
+    for (int y = part.y; y < part.bottom(); ++y)
+        std::memcpy(bits + std::ptrdiff_t(y) * to.stride() + std::ptrdiff_t(part.x) * 4, from.row(y) + part.x,
+                    std::size_t(part.width) * 4);
+}
+
+} // namespace
+
+bool DesktopCapture::OverlayState::operator==(const OverlayState& other) const {
+    if (drawn != other.drawn) return false;
+    if (!drawn) return true;
+    return x == other.x && y == other.y && (pointer.has_value() == other.pointer.has_value()) &&
+           (!pointer || (pointer->hotX == other.pointer->hotX && pointer->hotY == other.pointer->hotY &&
+                         pointer->image.samePixels(other.pointer->image)));
+}
+
+DesktopCapture::OverlayState DesktopCapture::overlayNow(CursorOverlaySwitches overlay) {
+    OverlayState state;
+    if (!(overlay.showCursor || overlay.showRedPoint) || !cursor_) return state;
+    const auto position = cursor_->position();
+    if (!position) return state;
+    state.drawn = true;
+    state.x = position->x;
+    state.y = position->y;
+    if (overlay.showCursor) {
+        state.pointer = cursor_->image();
+        if (state.pointer && state.pointer->image.isEmpty()) state.pointer.reset();
+    }
+    return state;
+}
+
+void DesktopCapture::setFollowDamage(bool on) {
+    followDamage_ = on;
+    if (!on) damage_.reset();
+    damageTried_ = false;
+    forgetLivePicture();
+}
+
+void DesktopCapture::forgetLivePicture() {
+    clean_ = raster::Bitmap();
+    cleanArea_ = {};
+    overlay_ = {};
+    shownBits_ = nullptr;
+}
+
+// Copies the screen's `parts` (picture pixels of `source`) into the clean picture, keeping of
+// each only the rows and columns whose pixels differ; false when the screen refused.
+bool DesktopCapture::copyChangedParts(const raster::Rect& source, std::vector<raster::Rect>& parts,
+                                      long followers) {
+    std::vector<raster::Rect> changed;
+    for (const raster::Rect& part : parts) {
+        raster::Bitmap fresh;
+        if (!screen_->capture({source.x + part.x, source.y + part.y, part.width, part.height}, fresh))
+            return false;
+        int top = part.height, bottom = -1, left = part.width, right = -1;
+        for (int y = 0; y < part.height; ++y) {
+            const raster::Bgra* now = fresh.row(y);
+            const raster::Bgra* before = clean_.row(part.y + y) + part.x;
+            if (std::memcmp(now, before, std::size_t(part.width) * 4) == 0) continue;
+            int first = 0, last = part.width - 1;
+            while (((now[first] ^ before[first]) & 0xFFFFFFu) == 0 && first < last)
+                ++first;
+            while (((now[last] ^ before[last]) & 0xFFFFFFu) == 0 && last > first)
+                --last;
+            if (((now[first] ^ before[first]) & 0xFFFFFFu) == 0) continue; // alpha only
+            top = std::min(top, y), bottom = y;
+            left = std::min(left, first), right = std::max(right, last);
+        }
+        if (bottom < 0) continue;
+        const raster::Rect differs{left, top, right - left + 1, bottom - top + 1};
+        raster::Bitmap piece = fresh.cropped(differs);
+        const raster::Rect at{part.x + left, part.y + top, differs.width, differs.height};
+        std::uint8_t* bits = clean_.mutableBitsFollowedBy(followers);
+        for (int y = 0; y < at.height; ++y)
+            std::memcpy(bits + std::ptrdiff_t(at.y + y) * clean_.stride() + std::ptrdiff_t(at.x) * 4, piece.row(y),
+                        std::size_t(at.width) * 4);
+        changed.push_back(at);
+    }
+    parts = std::move(changed);
+    return true;
+}
+
+std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, int area, const TGrabRect& grab,
+                                                         CursorOverlaySwitches overlay, long followers) {
+    const auto chosen = sourceArea(area, grab);
+    if (!chosen) {
+        frame = raster::Bitmap();
+        forgetLivePicture();
+        return std::nullopt;
+    }
+    const raster::Rect source = *chosen;
+    if (source.isEmpty()) {
+        frame = raster::Bitmap();
+        forgetLivePicture();
+        return FrameChange{true, {}};
+    }
+    if (followDamage_ && !damageTried_) {
+        damage_ = platform::watchDesktopDamage();
+        damageTried_ = true;
+    }
+    std::optional<std::vector<raster::Rect>> damage;
+    if (damage_) damage = damage_->takeDamage(16);
+    const bool overlayOn = overlay.showCursor || overlay.showRedPoint;
+    // The frame must be the one the last update gave, with the overlay as it was last time.
+    const bool sameFrame = overlayOn ? !frame.isEmpty() && frame.bits() == shownBits_ && frame.size() == clean_.size()
+                                     : frame.sharesPixelsWith(clean_) && !overlay_.drawn;
+    if (!damage || clean_.isEmpty() || cleanArea_ != source || !sameFrame) {
+        // The whole picture, as a new one.
+        forgetLivePicture();
+        if (!screen_->capture(source, clean_)) {
+            frame = raster::Bitmap();
+            clean_ = raster::Bitmap();
+            return std::nullopt;
+        }
+        cleanArea_ = source;
+        if (overlayOn) {
+            frame = clean_.deepCopy();
+            overlay_ = overlayNow(overlay);
+            if (overlay_.drawn)
+                DrawCursorOverlay(frame, overlay_.x, overlay_.y, source.x, source.y,
+                                  overlay_.pointer ? &*overlay_.pointer : nullptr, overlay, 0);
+            shownBits_ = frame.bits();
+        } else {
+            frame = clean_;
+            shownBits_ = nullptr;
+        }
+        if (!damage_) forgetLivePicture(); // nothing to follow: the next update takes it whole again
+        return FrameChange{true, {}};
+    }
+    std::vector<raster::Rect> parts;
+    const raster::Rect picture{0, 0, source.width, source.height};
+    for (const raster::Rect& drawn : *damage) {
+        const raster::Rect part =
+            raster::Rect{drawn.x - source.x, drawn.y - source.y, drawn.width, drawn.height}.intersected(picture);
+        if (!part.isEmpty()) parts.push_back(part);
+    }
+    // Without the overlay the views share the clean picture; with it, the clean one is private.
+    if (!copyChangedParts(source, parts, overlayOn ? 0 : followers)) {
+        frame = raster::Bitmap();
+        forgetLivePicture();
+        return std::nullopt;
+    }
+    if (!overlayOn) {
+        frame = clean_;
+        shownBits_ = nullptr;
+        return FrameChange{false, std::move(parts)};
+    }
+    const OverlayState now = overlayNow(overlay);
+    const bool moved = !(now == overlay_);
+    const raster::Rect before = overlay_.drawn ? overlayArea(overlay_.x - source.x, overlay_.y - source.y)
+                                               : raster::Rect{};
+    const raster::Rect after = now.drawn ? overlayArea(now.x - source.x, now.y - source.y) : raster::Rect{};
+    bool underPointer = false;
+    for (const raster::Rect& part : parts)
+        underPointer = underPointer || !part.intersected(after).isEmpty();
+    if (moved || underPointer) {
+        if (!before.intersected(picture).isEmpty()) parts.push_back(before.intersected(picture));
+        if (!after.intersected(picture).isEmpty()) parts.push_back(after.intersected(picture));
+    }
+    for (const raster::Rect& part : parts)
+        copyPart(frame, clean_, part, followers - 1);
+    if (now.drawn && (moved || underPointer))
+        DrawCursorOverlay(frame, now.x, now.y, source.x, source.y, now.pointer ? &*now.pointer : nullptr, overlay,
+                          followers - 1);
+    overlay_ = now;
+    shownBits_ = frame.bits();
+    return FrameChange{false, std::move(parts)};
+}
+
 void DrawCursorOverlay(raster::Bitmap& frame, int pointerX, int pointerY, int originX, int originY,
-                       const platform::CursorImage* cursorImage, CursorOverlaySwitches overlay) {
+                       const platform::CursorImage* cursorImage, CursorOverlaySwitches overlay,
+                       long followers) {
     if (frame.isEmpty()) return;
-    QImage canvas(frame.mutableBits(), frame.width(), frame.height(), frame.stride(), QImage::Format_RGB32);
+    QImage canvas(frame.mutableBitsFollowedBy(followers), frame.width(), frame.height(), frame.stride(), QImage::Format_RGB32);
     QPainter painter(&canvas);
     const int x = pointerX - originX;
     const int y = pointerY - originY;

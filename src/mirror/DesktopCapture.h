@@ -2,11 +2,13 @@
 
 #include "GrabRect.h"
 #include "platform/CursorSource.h"
+#include "platform/DamageWatch.h"
 #include "platform/ScreenCapture.h"
 #include "raster/Bitmap.h"
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace vexmira::mirror {
 
@@ -18,6 +20,13 @@ enum DesktopArea { AllDesktop = 0, PartOfDesktop = 1 };
 struct CursorOverlaySwitches {
     bool showCursor = false;
     bool showRedPoint = false;
+};
+
+// What an update of the live desktop picture changed, in picture pixels.
+struct FrameChange {
+    bool whole = false;               // a new picture: everything
+    std::vector<raster::Rect> parts;  // else these rectangles only (none: nothing changed)
+    bool any() const { return whole || !parts.empty(); }
 };
 
 // Copies the primary screen, or a rectangle of it, into a picture and draws the cursor overlay.
@@ -35,6 +44,21 @@ class DesktopCapture {
     bool CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab,
                         CursorOverlaySwitches overlay);
 
+    // Brings the live picture `frame` up to date, as CaptureDesktop fills it, copying only what
+    // the display reports as drawn since the last update (and the pointer overlay where it moved)
+    // and leaving out parts whose pixels did not change. The pixels are written in place while
+    // no more than `followers` bitmaps (`frame` counted) share them, else into a new picture.
+    // A new area, a lost damage report or no damage reports at all take the whole picture.
+    // Nothing when no picture could be taken; `frame` is then empty.
+    std::optional<FrameChange> UpdateDesktop(raster::Bitmap& frame, int area, const TGrabRect& grab,
+                                             CursorOverlaySwitches overlay, long followers);
+    // Whether updates follow damage reports (on by default where the display has them); off,
+    // every update takes the whole picture.
+    void setFollowDamage(bool on);
+    // Whether the last update could follow damage reports (then prefetching whole pictures is
+    // of no use).
+    bool followsDamage() const { return damage_ != nullptr; }
+
     // Starts the copy that the next CaptureDesktop with the same arguments collects, so that the
     // caller can let pending work run while the display copies.
     void PrefetchDesktop(int area, const TGrabRect& grab);
@@ -44,14 +68,35 @@ class DesktopCapture {
     std::optional<raster::Rect> sourceArea(int area, const TGrabRect& grab);
 
   private:
+    struct OverlayState {
+        bool drawn = false;
+        int x = 0, y = 0;
+        std::optional<platform::CursorImage> pointer;
+        bool operator==(const OverlayState& other) const;
+    };
+    OverlayState overlayNow(CursorOverlaySwitches overlay);
+    bool copyChangedParts(const raster::Rect& source, std::vector<raster::Rect>& parts, long followers);
+    void forgetLivePicture();
+
     std::unique_ptr<platform::ScreenCapture> screen_;
     std::unique_ptr<platform::CursorSource> cursor_;
+    std::unique_ptr<platform::DamageWatch> damage_;
+    bool followDamage_ = true;
+    bool damageTried_ = false;
+    // The live picture without the overlay, and the area it shows.
+    raster::Bitmap clean_;
+    raster::Rect cleanArea_;
+    OverlayState overlay_;
+    const std::uint8_t* shownBits_ = nullptr; // the pixels of the picture the last update gave
 };
 
 // Draws the red point (a dot about 15 pixels across centred on the pointer) and the pointer's
 // image (32 x 32, its corner 10 pixels up and left of the pointer, over the dot) onto `frame`,
 // whose top-left corner is screen pixel (originX, originY). Parts outside the frame are clipped.
+// The frame's pixels are drawn on in place while no more than `followers` other bitmaps share
+// them.
 void DrawCursorOverlay(raster::Bitmap& frame, int pointerX, int pointerY, int originX, int originY,
-                       const platform::CursorImage* cursorImage, CursorOverlaySwitches overlay);
+                       const platform::CursorImage* cursorImage, CursorOverlaySwitches overlay,
+                       long followers = 0);
 
 } // namespace vexmira::mirror

@@ -54,6 +54,11 @@ std::uint8_t* Bitmap::mutableBits() {
     return storage_.get();
 }
 
+std::uint8_t* Bitmap::mutableBitsFollowedBy(long followers) {
+    if (storage_ && storage_.use_count() > followers + 1) detach();
+    return storage_.get();
+}
+
 void Bitmap::detach() {
     *this = deepCopy();
 }

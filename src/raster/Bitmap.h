@@ -42,6 +42,10 @@ class Bitmap {
     const std::uint8_t* bits() const { return storage_.get(); }
     // Writable pixels; first takes a private copy when the pixels are shared.
     std::uint8_t* mutableBits();
+    // Writable pixels that stay shared when no more than `followers` other bitmaps share them:
+    // those see every change (a live picture and the views that follow it). Otherwise a private
+    // copy first, as mutableBits() takes.
+    std::uint8_t* mutableBitsFollowedBy(long followers);
 
     const Bgra* row(int y) const {
         return reinterpret_cast<const Bgra*>(storage_.get() + std::ptrdiff_t(y) * stride_);

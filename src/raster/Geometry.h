@@ -21,6 +21,8 @@ struct Rect {
     bool isEmpty() const { return width <= 0 || height <= 0; }
     Size size() const { return {width, height}; }
     Rect intersected(const Rect& other) const;
+    // The smallest rectangle holding both; an empty one adds nothing.
+    Rect united(const Rect& other) const;
     friend bool operator==(const Rect&, const Rect&) = default;
 
   private:
@@ -31,6 +33,18 @@ struct Rect {
                                          : static_cast<int>(sum);
     }
 };
+
+inline Rect Rect::united(const Rect& other) const {
+    if (other.isEmpty()) return *this;
+    if (isEmpty()) return other;
+    const int left = x < other.x ? x : other.x;
+    const int top = y < other.y ? y : other.y;
+    const int r = right() > other.right() ? right() : other.right();
+    const int b = bottom() > other.bottom() ? bottom() : other.bottom();
+    const long long w = static_cast<long long>(r) - left, h = static_cast<long long>(b) - top;
+    return {left, top, w > 2147483647LL ? 2147483647 : static_cast<int>(w),
+            h > 2147483647LL ? 2147483647 : static_cast<int>(h)};
+}
 
 inline Rect Rect::intersected(const Rect& other) const {
     const int left = x > other.x ? x : other.x;

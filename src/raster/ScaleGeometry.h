@@ -21,3 +21,12 @@ Rect placement(ScaleMode mode, Size view, Size picture, double scale, bool centr
 Size fitIntoBox(Size picture, Size box);
 
 } // namespace vexmira::raster
+
+namespace vexmira::raster {
+
+// The part of `shown` (where a picture of `pictureSize` is drawn scaled) that a change of
+// `changed` (picture pixels) touches, with the margin bilinear sampling reaches; clipped to
+// `shown`, empty when nothing there changes.
+Rect shownPartOf(const Rect& changed, Size pictureSize, const Rect& shown);
+
+} // namespace vexmira::raster

@@ -33,6 +33,24 @@ void ImageView::setBitmap(const raster::Bitmap& bitmap) {
     update(visible.x, visible.y, visible.width, visible.height);
 }
 
+void ImageView::setBitmap(const raster::Bitmap& bitmap, const std::vector<raster::Rect>& changed) {
+    const bool samePicture = bitmap.sharesPixelsWith(bitmap_) && bitmap.size() == bitmap_.size();
+    if (!samePicture || autoSize_ || painted_.isEmpty() || pictureArea() != painted_) {
+        setBitmap(bitmap);
+        return;
+    }
+    bitmap_ = bitmap;
+    if (changed.empty()) return;
+    stale_ = true;
+    const raster::Rect visible = painted_.intersected({0, 0, width(), height()});
+    QRegion dirty;
+    for (const raster::Rect& part : changed) {
+        const raster::Rect shown = raster::shownPartOf(part, bitmap_.size(), painted_).intersected(visible);
+        if (!shown.isEmpty()) dirty += QRect(shown.x, shown.y, shown.width, shown.height);
+    }
+    if (!dirty.isEmpty()) update(dirty);
+}
+
 void ImageView::setScaleMode(raster::ScaleMode mode) {
     mode_ = mode;
     changed();

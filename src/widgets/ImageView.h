@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <vector>
 
 namespace vexmira::widgets {
 
@@ -17,6 +18,9 @@ class ImageView : public QWidget {
 
     const raster::Bitmap& bitmap() const { return bitmap_; }
     void setBitmap(const raster::Bitmap& bitmap);
+    // The same picture as before with only `changed` (picture pixels) drawn anew: only the part
+    // of the view they touch is painted again. A different picture is shown whole.
+    void setBitmap(const raster::Bitmap& bitmap, const std::vector<raster::Rect>& changed);
 
     raster::ScaleMode scaleMode() const { return mode_; }
     void setScaleMode(raster::ScaleMode mode);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "WindowSystem.h"
+#include "raster/Geometry.h"
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vexmira::platform {
+
+// Follows what is drawn on the desktop, or into one window, so that a mirror copies and paints
+// only what changed. User-interface thread.
+class DamageWatch {
+  public:
+    virtual ~DamageWatch() = default;
+    // The rectangles drawn since the last call (desktop pixels; for a window, pixels of the
+    // window's frame from its top-left corner). More than `maxRects` are merged into their
+    // bounding box. Costs no round trip to the display while nothing was drawn. Nothing when the
+    // watch lost track (the window is gone, the connection broke): take everything as changed.
+    virtual std::optional<std::vector<raster::Rect>> takeDamage(std::size_t maxRects = 64) = 0;
+};
+
+// Null when the display has no damage reports.
+std::unique_ptr<DamageWatch> watchDesktopDamage();
+// Null when the display has no damage reports or the window is gone.
+std::unique_ptr<DamageWatch> watchWindowDamage(WindowHandle window);
+
+} // namespace vexmira::platform
