@@ -5,6 +5,7 @@
 #include "uStartForm.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 namespace vexmira::app {
 
@@ -50,6 +51,13 @@ void TMainForm::Timer3zaslonTimer() {
 void TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     raster::Bitmap& frame = display.DesktopFrame;
     const bool toDisplay = cbx1->Checked() && display.isVisible() && SourceMode == srcDesktop;
+    const auto source = desktop_->sourceArea(area, GrabRect);
+    if (source && SourceMode == srcDesktop && scaledByServer(display, *source)) {
+        deliverScaledByServer(display, *source, toDisplay);
+        return;
+    }
+    uncoverDisplay();
+    currentPictureStale_ = false;
     // The copies that follow the live picture, which may be drawn on in place.
     long followers = 1;
     if (SourceMode == srcDesktop && CurrentFrame.sharesPixelsWith(frame)) ++followers;
@@ -77,12 +85,76 @@ void TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     }
 }
 
+// The display scales the desktop itself where it can, the display window does not show on the
+// mirrored area (it would mirror its own drawing), no pointer overlay is drawn (that goes into
+// the picture) and pixels are device pixels.
+bool TMainForm::scaledByServer(mirror::TFmonitor& display, const raster::Rect& source) {
+    if (!serverScaling_ || Overlay.showCursor || Overlay.showRedPoint) return false;
+    if (QGuiApplication::platformName() != "xcb" || display.devicePixelRatioF() != 1.0) return false;
+    const QRect place = display.frameGeometry();
+    if (!raster::Rect{place.x(), place.y(), place.width(), place.height()}.intersected(source).isEmpty())
+        return false;
+    if (!scalerTried_) {
+        scaler_ = platform::openServerScaler();
+        scalerTried_ = true;
+        // Anything else shown on the display window takes the cover away.
+        connect(display.image, &widgets::ImageView::bitmapSet, this, [this] { uncoverDisplay(); });
+        display.image->installEventFilter(this);
+    }
+    return scaler_ != nullptr;
+}
+
+void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source, bool toDisplay) {
+    const mirror::FrameChange change = desktop_->takeChange(source);
+    currentPictureStale_ = true;
+    if (toDisplay) {
+        const QRect view = display.image->geometry();
+        scaler_->cover(display.winId(), {view.x(), view.y(), view.width(), view.height()});
+        if (change.any() || scaler_->needsDrawing()) {
+            scaler_->draw(source, display.image->placementFor(source.size()), change.whole ? nullptr : &change.parts);
+            ++framesScaledByServer_;
+        }
+        if (FstartForm) FstartForm->BarvajIkono();
+    } else if (scaler_->covering()) {
+        // The display keeps the last picture it showed.
+        display.image->setBitmap(currentPicture());
+    }
+    if (previewFed() && (change.any() || !previewScaledByServer_)) {
+        const raster::Rect shown = slika->placementFor(source.size());
+        raster::Bitmap small;
+        if (scaler_->scaled(source, shown.size(), small) && !small.samePixels(slika->bitmap())) slika->setBitmap(small);
+        previewScaledByServer_ = true;
+    }
+}
+
+void TMainForm::uncoverDisplay() {
+    previewScaledByServer_ = false;
+    if (!scaler_ || !scaler_->covering()) return;
+    scaler_->uncover();
+}
+
+const raster::Bitmap& TMainForm::currentPicture() {
+    if (currentPictureStale_ && SourceMode == srcDesktop && mirror::Fmonitor) {
+        currentPictureStale_ = false;
+        const int area = capture::fAlldesktop ? capture::fAlldesktop->ItemIndex() : mirror::AllDesktop;
+        if (desktop_->CaptureDesktop(mirror::Fmonitor->DesktopFrame, area, GrabRect, Overlay))
+            CurrentFrame = mirror::Fmonitor->DesktopFrame;
+    }
+    return CurrentFrame;
+}
+
+void TMainForm::setMirrorRoads(bool followDamage, bool serverScaling) {
+    desktop_->setFollowDamage(followDamage);
+    serverScaling_ = serverScaling;
+    if (!serverScaling) uncoverDisplay();
+}
+
 void TMainForm::ShareM() {
     if (FstartForm) FstartForm->BarvajIkono();
     mirror::TFmonitor* display = mirror::Fmonitor;
     if (!display || !display->isVisible()) return;
     if (SourceMode == srcText) return;
-    display->image->setBitmap(CurrentFrame);
+    display->image->setBitmap(currentPicture());
     if (SourceMode == srcStopped) ClearImage();
 }
 

@@ -45,7 +45,7 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     capture::fAlldesktop->setControlWindow(MainForm);
     capture::fAlldesktop->setRegionWindow(capture::Fgrab);
     capture::Fsave = new capture::TFsave(
-        HotKeyText, BeepOnSave, [] { return CurrentFrame; }, ProgramFolder);
+        HotKeyText, BeepOnSave, [] { return MainForm->currentPicture(); }, ProgramFolder);
     mirror::fCapture = new mirror::TfCapture;
     fabout = new Tfabout;
 

@@ -383,6 +383,12 @@ void TMainForm::showHint(widgets::TXiButton* button) {
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // Events can arrive while the window is still being built.
     if (!panelALL || !PAnelHint || !SpeedButton8 || !Panel4 || !SpeedButton1 || !ShowHint) return false;
+    // The display window's picture view hidden (the text page shows): the display's own scaling
+    // goes with it.
+    if (mirror::Fmonitor && watched == mirror::Fmonitor->image && event->type() == QEvent::Hide) {
+        uncoverDisplay();
+        return false;
+    }
     if (watched == panelALL) {
         if (event->type() == QEvent::MouseButtonPress) {
             dragging_ = true;

@@ -5,6 +5,7 @@
 #include "mirror/umonitor.h"
 #include "platform/ClipboardReader.h"
 #include "platform/IniFile.h"
+#include "platform/ServerScaling.h"
 #include "platform/WindowSystem.h"
 #include "raster/Bitmap.h"
 #include "sources/ClipboardWatcher.h"
@@ -230,6 +231,15 @@ class TMainForm : public QWidget {
     void deliverDesktopFrame(mirror::TFmonitor& display, int area);
     void ShareM();
     void ClearImage();
+    // The current picture, complete: while the display scales the desktop itself, the desktop
+    // is captured here, when something reads it.
+    const raster::Bitmap& currentPicture();
+    // Which roads the desktop mirror may take: following damage reports (else every tick takes
+    // the whole picture) and having the display scale the desktop itself (else this program
+    // scales it). Both on by default where the display offers them.
+    void setMirrorRoads(bool followDamage, bool serverScaling);
+    // The frames the display scaled onto the display window itself so far.
+    long framesScaledByServer() const { return framesScaledByServer_; }
     void SpeedButton8Click(); // Send
     void cbx1Click();         // Automatically Send
 
@@ -294,6 +304,17 @@ class TMainForm : public QWidget {
     void showAutoHideNotice();
 
     std::unique_ptr<mirror::DesktopCapture> desktop_;
+    // The display scaling the desktop onto the display window; null until first wanted, and
+    // where the display cannot.
+    std::unique_ptr<platform::ServerScaler> scaler_;
+    bool scalerTried_ = false;
+    bool serverScaling_ = true;
+    bool currentPictureStale_ = false; // the desktop went to the display without passing here
+    bool previewScaledByServer_ = false;
+    long framesScaledByServer_ = 0;
+    bool scaledByServer(mirror::TFmonitor& display, const raster::Rect& source);
+    void deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source, bool toDisplay);
+    void uncoverDisplay();
     std::unique_ptr<platform::WindowSystem> windows_;
     std::unique_ptr<platform::ClipboardReader> clipReader_;
     bool clipboardChangedMeanwhile_ = false;

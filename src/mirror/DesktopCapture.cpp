@@ -97,6 +97,7 @@ DesktopCapture::OverlayState DesktopCapture::overlayNow(CursorOverlaySwitches ov
 
 void DesktopCapture::setFollowDamage(bool on) {
     followDamage_ = on;
+    changeArea_ = {};
     if (!on) damage_.reset();
     damageTried_ = false;
     forgetLivePicture();
@@ -146,6 +147,27 @@ bool DesktopCapture::copyChangedParts(const raster::Rect& source, std::vector<ra
     return true;
 }
 
+FrameChange DesktopCapture::takeChange(const raster::Rect& source) {
+    forgetLivePicture();
+    if (followDamage_ && !damageTried_) {
+        damage_ = platform::watchDesktopDamage();
+        damageTried_ = true;
+    }
+    std::optional<std::vector<raster::Rect>> damage;
+    if (damage_) damage = damage_->takeDamage(16);
+    const bool sameArea = source == changeArea_;
+    changeArea_ = source;
+    if (!damage || !sameArea) return FrameChange{true, {}};
+    FrameChange change;
+    const raster::Rect picture{0, 0, source.width, source.height};
+    for (const raster::Rect& drawn : *damage) {
+        const raster::Rect part =
+            raster::Rect{drawn.x - source.x, drawn.y - source.y, drawn.width, drawn.height}.intersected(picture);
+        if (!part.isEmpty()) change.parts.push_back(part);
+    }
+    return change;
+}
+
 std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, int area, const TGrabRect& grab,
                                                          CursorOverlaySwitches overlay, long followers) {
     const auto chosen = sourceArea(area, grab);
@@ -155,6 +177,7 @@ std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, 
         return std::nullopt;
     }
     const raster::Rect source = *chosen;
+    changeArea_ = {};
     if (source.isEmpty()) {
         frame = raster::Bitmap();
         forgetLivePicture();

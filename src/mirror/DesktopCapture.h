@@ -52,6 +52,12 @@ class DesktopCapture {
     // Nothing when no picture could be taken; `frame` is then empty.
     std::optional<FrameChange> UpdateDesktop(raster::Bitmap& frame, int area, const TGrabRect& grab,
                                              CursorOverlaySwitches overlay, long followers);
+    // What the display reports as drawn in `source` (desktop pixels) since the last call, in
+    // pixels of `source` from its corner, for a mirror that the display scales itself; whole for
+    // a new area, a lost damage report or no damage reports at all. The live picture of
+    // UpdateDesktop is forgotten (it no longer follows).
+    FrameChange takeChange(const raster::Rect& source);
+
     // Whether updates follow damage reports (on by default where the display has them); off,
     // every update takes the whole picture.
     void setFollowDamage(bool on);
@@ -86,6 +92,7 @@ class DesktopCapture {
     // The live picture without the overlay, and the area it shows.
     raster::Bitmap clean_;
     raster::Rect cleanArea_;
+    raster::Rect changeArea_; // the area takeChange followed last
     OverlayState overlay_;
     const std::uint8_t* shownBits_ = nullptr; // the pixels of the picture the last update gave
 };

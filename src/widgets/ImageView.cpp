@@ -21,6 +21,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent) {
 }
 
 void ImageView::setBitmap(const raster::Bitmap& bitmap) {
+    emit bitmapSet();
     const bool sameSize = bitmap.size() == bitmap_.size();
     bitmap_ = bitmap;
     if (!sameSize || autoSize_ || painted_.isEmpty() || pictureArea() != painted_) {
@@ -39,6 +40,7 @@ void ImageView::setBitmap(const raster::Bitmap& bitmap, const std::vector<raster
         setBitmap(bitmap);
         return;
     }
+    emit bitmapSet();
     bitmap_ = bitmap;
     if (changed.empty()) return;
     stale_ = true;
@@ -81,7 +83,11 @@ void ImageView::changed() {
 }
 
 raster::Rect ImageView::pictureArea() const {
-    return raster::placement(mode_, viewSize(), bitmap_.size(), scale_, centered_);
+    return placementFor(bitmap_.size());
+}
+
+raster::Rect ImageView::placementFor(raster::Size size) const {
+    return raster::placement(mode_, viewSize(), size, scale_, centered_);
 }
 
 namespace {

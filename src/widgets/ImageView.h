@@ -34,8 +34,14 @@ class ImageView : public QWidget {
 
     // Where the picture lands in the view now.
     raster::Rect pictureArea() const;
+    // Where a picture of `size` would land.
+    raster::Rect placementFor(raster::Size size) const;
     // The view's contents as painted: the scaled picture on black, view-sized in device pixels.
     QImage render() const;
+
+  signals:
+    // A picture was handed to the view.
+    void bitmapSet();
 
   protected:
     void paintEvent(QPaintEvent*) override;
