@@ -115,8 +115,15 @@ void TMainForm::Timer1Timer() {
     Timer1->stop(); // no second tick inside this one
     try {
         const int w = slika->width(), h = slika->height();
+        // The window's own drawing unchanged since its last copy: nothing to do this tick.
+        if (CaptureMethod != 1 && SelectedWindow == lastCopiedWindow_ && windows_ && SourceMode == srcSingleApp &&
+            CurrentFrame.sharesPixelsWith(lastWindowCopy_) && !windows_->ownDrawingChanged(SelectedWindow)) {
+            if (SourceMode == srcSingleApp || SourceMode == srcText) Timer1->start();
+            return;
+        }
         raster::Bitmap capture;
-        CaptureWindow(SelectedWindow, capture);
+        lastCopiedWindow_ = CaptureWindow(SelectedWindow, capture) ? SelectedWindow : 0;
+        lastWindowCopy_ = capture;
         if (SourceMode == srcSingleApp) CurrentFrame = capture;
         if (cbx1->Checked()) {
             if (mirror::Fmonitor) mirror::Fmonitor->image->update();

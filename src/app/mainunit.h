@@ -312,6 +312,8 @@ class TMainForm : public QWidget {
     bool currentPictureStale_ = false; // the desktop went to the display without passing here
     bool previewScaledByServer_ = false;
     long framesScaledByServer_ = 0;
+    platform::WindowHandle lastCopiedWindow_ = 0; // the single window copied at the last tick
+    raster::Bitmap lastWindowCopy_;
     bool scaledByServer(mirror::TFmonitor& display, const raster::Rect& source);
     void deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source, bool toDisplay);
     void uncoverDisplay();

@@ -39,6 +39,12 @@ class WindowSystem {
     // Copies the window (frame included) into `target`. False, leaving `target` empty, when the
     // window is gone or cannot be copied.
     virtual bool captureWindow(WindowHandle window, WindowCaptureMethod method, raster::Bitmap& target) = 0;
+    // False only when the window's own drawing is known not to have changed since the last
+    // call (the display's damage reports), for a window last copied with OwnDrawing.
+    virtual bool ownDrawingChanged(WindowHandle window) {
+        (void)window;
+        return true;
+    }
     // Starts keeping the windows' own drawing off-screen, so that their first OwnDrawing capture
     // holds all of it, covered parts included. Costs server memory until released.
     virtual void prepareCapture(const std::vector<WindowHandle>& windows) = 0;

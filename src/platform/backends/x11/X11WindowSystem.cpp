@@ -1,7 +1,9 @@
 #include "platform/WindowSystem.h"
 
+#include "platform/DamageWatch.h"
 #include "platform/ScreenCapture.h"
 
+#include "ShmSegmentPool.h"
 #include "WindowText.h"
 #include "XConnection.h"
 #include "XcbHelpers.h"
@@ -29,7 +31,8 @@ constexpr auto redrawTime = std::chrono::milliseconds(200);
 class X11WindowSystem final : public WindowSystem {
   public:
     explicit X11WindowSystem(std::shared_ptr<XConnection> connection)
-        : connection_(std::move(connection)), screen_(openScreenCapture()) {
+        : connection_(std::move(connection)), screen_(openScreenCapture()),
+          pool_(connection_->hasShm() ? std::make_shared<x11::ShmSegmentPool>(connection_) : nullptr) {
         const char* names[] = {"_NET_CLIENT_LIST_STACKING",
                                "_NET_CLIENT_LIST",
                                "_NET_WM_NAME",
@@ -72,9 +75,22 @@ class X11WindowSystem final : public WindowSystem {
         const xcb_window_t frame = frameWindows({static_cast<xcb_window_t>(handle)}).front();
         const raster::Rect place = geometries({frame}).front();
         if (place.isEmpty()) return false;
-        if (method == WindowCaptureMethod::OwnDrawing && connection_->hasComposite())
+        if (method == WindowCaptureMethod::OwnDrawing && connection_->hasComposite()) {
+            captured_[handle] = frame;
             return captureOwnDrawing(frame, place, target);
+        }
         return captureScreenArea(place, target);
+    }
+
+    bool ownDrawingChanged(WindowHandle handle) override {
+        const auto frame = captured_.find(handle);
+        if (frame == captured_.end()) return true;
+        auto& watch = damage_[frame->second];
+        if (!watch) watch = watchWindowDamage(frame->second);
+        if (!watch) return true;
+        const auto drawn = watch->takeDamage(1);
+        if (!drawn) damage_.erase(frame->second); // lost track: a new watch next time
+        return !drawn || !drawn->empty();
     }
 
     void prepareCapture(const std::vector<WindowHandle>& windows) override {
@@ -100,6 +116,7 @@ class X11WindowSystem final : public WindowSystem {
             xcb_discard_reply(
                 c, xcb_composite_unredirect_window_checked(c, it->first, XCB_COMPOSITE_REDIRECT_AUTOMATIC)
                        .sequence);
+            damage_.erase(it->first);
             it = redirected_.erase(it);
         }
         xcb_flush(c);
@@ -267,6 +284,11 @@ class X11WindowSystem final : public WindowSystem {
         XcbReply<xcb_generic_error_t> error(
             xcb_request_check(c, xcb_composite_name_window_pixmap_checked(c, frame, pixmap)));
         if (error) return false;
+        const bool shared = pool_ && captureShared(pixmap, place, target);
+        if (shared) {
+            xcb_free_pixmap(c, pixmap);
+            return true;
+        }
         XcbReply<xcb_get_image_reply_t> image(xcb_get_image_reply(
             c,
             xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, 0, 0, static_cast<std::uint16_t>(place.width),
@@ -274,6 +296,23 @@ class X11WindowSystem final : public WindowSystem {
             nullptr));
         xcb_free_pixmap(c, pixmap);
         return toBitmap(std::move(image), place, target);
+    }
+
+    // The window's pixmap through shared memory: no pixel passes through the socket.
+    bool captureShared(xcb_pixmap_t pixmap, const raster::Rect& place, raster::Bitmap& target) {
+        xcb_connection_t* c = connection_->get();
+        const x11::ShmSegment* segment = nullptr;
+        std::shared_ptr<std::uint8_t> storage = pool_->acquire(std::size_t(place.width) * place.height * 4, &segment);
+        if (!storage) {
+            pool_.reset();
+            return false;
+        }
+        auto reply = VEXMIRA_XCB_REPLY(xcb_shm_get_image, c, c, pixmap, 0, 0, static_cast<std::uint16_t>(place.width),
+                                       static_cast<std::uint16_t>(place.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                                       segment->id(), 0);
+        if (!reply || (reply->depth != 24 && reply->depth != 32)) return false;
+        target = raster::Bitmap::wrap(std::move(storage), place.width, place.height, place.width * 4, 24);
+        return true;
     }
 
     // The screen's pixels at the window's place, through the (shared-memory) screen capture;
@@ -302,6 +341,9 @@ class X11WindowSystem final : public WindowSystem {
                utf8_ = XCB_ATOM_NONE, netWmPid_ = XCB_ATOM_NONE, windowType_ = XCB_ATOM_NONE,
                typeDesktop_ = XCB_ATOM_NONE, typeDock_ = XCB_ATOM_NONE, compoundText_ = XCB_ATOM_NONE;
     std::map<xcb_window_t, Clock::time_point> redirected_;
+    std::shared_ptr<x11::ShmSegmentPool> pool_;
+    std::map<WindowHandle, xcb_window_t> captured_;                     // the frame each window was copied from
+    std::map<xcb_window_t, std::unique_ptr<DamageWatch>> damage_;       // drawing into those frames
 };
 
 } // namespace
