@@ -119,7 +119,9 @@ void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::
         // The display keeps the last picture it showed.
         display.image->setBitmap(currentPicture());
     }
-    if (previewFed() && (change.any() || !previewScaledByServer_)) {
+    // A hidden preview is brought up to date when it shows again.
+    if (!slika->isVisible()) previewScaledByServer_ = false;
+    if (previewFed() && slika->isVisible() && (change.any() || !previewScaledByServer_)) {
         const raster::Rect shown = slika->placementFor(source.size());
         raster::Bitmap small;
         if (scaler_->scaled(source, shown.size(), small) && !small.samePixels(slika->bitmap())) slika->setBitmap(small);

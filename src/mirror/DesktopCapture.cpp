@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -60,6 +61,41 @@ namespace {
 // square (which holds the red point), with a pixel for smoothing.
 raster::Rect overlayArea(int x, int y) {
     return {x - 11, y - 11, 34, 34};
+}
+
+long long areaOf(const raster::Rect& r) {
+    return static_cast<long long>(r.width) * r.height;
+}
+
+// Joins rectangles whose common bounding box adds little area, so that a few copies and paints
+// cover what was drawn: the display reports a region as many thin bands.
+std::vector<raster::Rect> joinNearby(std::vector<raster::Rect> parts) {
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (std::size_t i = 0; i < parts.size() && !joined; ++i)
+            for (std::size_t j = i + 1; j < parts.size() && !joined; ++j) {
+                const raster::Rect both = parts[i].united(parts[j]);
+                const long long sum = areaOf(parts[i]) + areaOf(parts[j]);
+                if (areaOf(both) - sum <= std::max(4096LL, sum / 4)) {
+                    parts[i] = both;
+                    parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(j));
+                    joined = true;
+                }
+            }
+    }
+    return parts;
+}
+
+// The parts of `damage` (desktop pixels) inside `source`, in pixels of `source`, joined.
+std::vector<raster::Rect> partsInside(const std::vector<raster::Rect>& damage, const raster::Rect& source) {
+    std::vector<raster::Rect> parts;
+    const raster::Rect picture{0, 0, source.width, source.height};
+    for (const raster::Rect& drawn : damage) {
+        const raster::Rect part =
+            raster::Rect{drawn.x - source.x, drawn.y - source.y, drawn.width, drawn.height}.intersected(picture);
+        if (!part.isEmpty()) parts.push_back(part);
+    }
+    return joinNearby(std::move(parts));
 }
 
 // Copies the rows and columns of `part` (picture pixels) from `from` into `to`.
@@ -154,18 +190,11 @@ FrameChange DesktopCapture::takeChange(const raster::Rect& source) {
         damageTried_ = true;
     }
     std::optional<std::vector<raster::Rect>> damage;
-    if (damage_) damage = damage_->takeDamage(16);
+    if (damage_) damage = damage_->takeDamage();
     const bool sameArea = source == changeArea_;
     changeArea_ = source;
     if (!damage || !sameArea) return FrameChange{true, {}};
-    FrameChange change;
-    const raster::Rect picture{0, 0, source.width, source.height};
-    for (const raster::Rect& drawn : *damage) {
-        const raster::Rect part =
-            raster::Rect{drawn.x - source.x, drawn.y - source.y, drawn.width, drawn.height}.intersected(picture);
-        if (!part.isEmpty()) change.parts.push_back(part);
-    }
-    return change;
+    return FrameChange{false, partsInside(*damage, source)};
 }
 
 std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, int area, const TGrabRect& grab,
@@ -188,7 +217,7 @@ std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, 
         damageTried_ = true;
     }
     std::optional<std::vector<raster::Rect>> damage;
-    if (damage_) damage = damage_->takeDamage(16);
+    if (damage_) damage = damage_->takeDamage();
     const bool overlayOn = overlay.showCursor || overlay.showRedPoint;
     // The frame must be the one the last update gave, with the overlay as it was last time.
     const bool sameFrame = overlayOn ? !frame.isEmpty() && frame.bits() == shownBits_ && frame.size() == clean_.size()
@@ -216,13 +245,8 @@ std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, 
         if (!damage_) forgetLivePicture(); // nothing to follow: the next update takes it whole again
         return FrameChange{true, {}};
     }
-    std::vector<raster::Rect> parts;
+    std::vector<raster::Rect> parts = partsInside(*damage, source);
     const raster::Rect picture{0, 0, source.width, source.height};
-    for (const raster::Rect& drawn : *damage) {
-        const raster::Rect part =
-            raster::Rect{drawn.x - source.x, drawn.y - source.y, drawn.width, drawn.height}.intersected(picture);
-        if (!part.isEmpty()) parts.push_back(part);
-    }
     // Without the overlay the views share the clean picture; with it, the clean one is private.
     if (!copyChangedParts(source, parts, overlayOn ? 0 : followers)) {
         frame = raster::Bitmap();

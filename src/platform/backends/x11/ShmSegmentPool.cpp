@@ -36,18 +36,29 @@ ShmSegment::~ShmSegment() {
 }
 
 std::shared_ptr<std::uint8_t> ShmSegmentPool::acquire(std::size_t bytes, const ShmSegment** segment) {
+    // Small pieces (the parts of a screen that changed) come in every size: they are made in
+    // powers of two and take any idle segment up to twice their size, so that a stream of them
+    // reuses a few. Whole frames repeat one size and take exactly that.
+    constexpr std::size_t small = std::size_t(1) << 20;
+    std::size_t made = bytes;
+    if (bytes <= small) {
+        made = 4096;
+        while (made < bytes)
+            made *= 2;
+    }
     std::unique_ptr<ShmSegment> chosen;
     {
         std::lock_guard lock(mutex_);
         for (auto it = idle_.begin(); it != idle_.end(); ++it) {
-            if ((*it)->size() == bytes) {
+            const std::size_t size = (*it)->size();
+            if (size == bytes || (bytes <= small && size >= bytes && size <= 2 * made)) {
                 chosen = std::move(*it);
                 idle_.erase(it);
                 break;
             }
         }
     }
-    if (!chosen) chosen = ShmSegment::create(connection_, bytes);
+    if (!chosen) chosen = ShmSegment::create(connection_, made);
     if (!chosen) return nullptr;
     *segment = chosen.get();
     std::uint8_t* data = chosen->data();

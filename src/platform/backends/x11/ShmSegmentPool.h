@@ -49,7 +49,7 @@ class ShmSegmentPool : public std::enable_shared_from_this<ShmSegmentPool> {
   private:
     void giveBack(ShmSegment* segment);
 
-    static constexpr std::size_t keptIdle = 3;
+    static constexpr std::size_t keptIdle = 6;
     std::shared_ptr<XConnection> connection_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<ShmSegment>> idle_;

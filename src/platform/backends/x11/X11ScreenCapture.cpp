@@ -5,6 +5,7 @@
 #include "XcbHelpers.h"
 #include "raster/Resample.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +78,16 @@ class X11ScreenCapture final : public ScreenCapture {
     }
 
     Rect primaryMonitor() override {
+        // Asked at every tick of a mirror: the answer is kept for a moment, so that a tick with
+        // nothing to do asks the display nothing.
+        const auto now = std::chrono::steady_clock::now();
+        if (primaryAsked_ && now - *primaryAsked_ < primaryKept) return primary_;
+        primary_ = askPrimaryMonitor();
+        primaryAsked_ = now;
+        return primary_;
+    }
+
+    Rect askPrimaryMonitor() {
         if (!connection_->hasMonitors()) return wholeDesktop();
         xcb_connection_t* c = connection_->get();
         auto reply = VEXMIRA_XCB_REPLY(xcb_randr_get_monitors, c, c, connection_->root(), 1);
@@ -170,6 +181,9 @@ class X11ScreenCapture final : public ScreenCapture {
     std::shared_ptr<XConnection> connection_;
     std::shared_ptr<x11::ShmSegmentPool> pool_;
     std::optional<Pending> pending_;
+    static constexpr auto primaryKept = std::chrono::milliseconds(250);
+    Rect primary_;
+    std::optional<std::chrono::steady_clock::time_point> primaryAsked_;
 };
 
 } // namespace
