@@ -177,7 +177,8 @@ void measureLatency(RoadFigures& figures) {
     xcb_connection_t* c = xcb_connect(nullptr, nullptr);
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     auto mirrored = [&] {
-        auto* reply = xcb_get_image_reply(c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, x, y, 1, 1, ~0u), nullptr);
+        auto* reply = xcb_get_image_reply(
+            c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, root, x, y, 1, 1, ~0u), nullptr);
         std::uint32_t pixel = 0;
         if (reply) std::memcpy(&pixel, xcb_get_image_data(reply), 4), std::free(reply);
         return pixel & 0xFFFFFF;
@@ -292,11 +293,13 @@ int main(int argc, char** argv) {
     const RoadFigures clientShown = measureRoad(false, true, smallAlone, wholeAlone);
     const bench::PeerRun peer = bench::runFfmpegX11grab(1920, 1080, 4);
 
-    std::printf("references: cold frame copy %.3f ms; capture + scale of 200x200 alone %.3f ms; ffmpeg x11grab "
-                "%.0f fps%s\n",
-                coldCopy * 1e3, areaAlone * 1e3, peer.framesPerSecond, peer.ran ? "" : " (did not run)");
+    std::printf(
+        "references: cold frame copy %.3f ms; capture + scale of 200x200 alone %.3f ms; ffmpeg x11grab "
+        "%.0f fps%s\n",
+        coldCopy * 1e3, areaAlone * 1e3, peer.framesPerSecond, peer.ran ? "" : " (did not run)");
     for (const auto& [name, f] :
-         {std::pair{"server road, control window hidden", server}, std::pair{"client road, control window hidden", client},
+         {std::pair{"server road, control window hidden", server},
+          std::pair{"client road, control window hidden", client},
           std::pair{"server road, control window and its preview on the mirrored monitor", serverShown},
           std::pair{"client road, control window and its preview on the mirrored monitor", clientShown}}) {
         std::printf("%s:\n", name);

@@ -104,14 +104,16 @@ bool TMainForm::scaledByServer(mirror::TFmonitor& display, const raster::Rect& s
     return scaler_ != nullptr;
 }
 
-void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source, bool toDisplay) {
+void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source,
+                                      bool toDisplay) {
     const mirror::FrameChange change = desktop_->takeChange(source);
     currentPictureStale_ = true;
     if (toDisplay) {
         const QRect view = display.image->geometry();
         scaler_->cover(display.winId(), {view.x(), view.y(), view.width(), view.height()});
         if (change.any() || scaler_->needsDrawing()) {
-            scaler_->draw(source, display.image->placementFor(source.size()), change.whole ? nullptr : &change.parts);
+            scaler_->draw(source, display.image->placementFor(source.size()),
+                          change.whole ? nullptr : &change.parts);
             ++framesScaledByServer_;
         }
         if (FstartForm) FstartForm->BarvajIkono();
@@ -124,7 +126,8 @@ void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::
     if (previewFed() && slika->isVisible() && (change.any() || !previewScaledByServer_)) {
         const raster::Rect shown = slika->placementFor(source.size());
         raster::Bitmap small;
-        if (scaler_->scaled(source, shown.size(), small) && !small.samePixels(slika->bitmap())) slika->setBitmap(small);
+        if (scaler_->scaled(source, shown.size(), small) && !small.samePixels(slika->bitmap()))
+            slika->setBitmap(small);
         previewScaledByServer_ = true;
     }
 }

@@ -116,8 +116,9 @@ void TMainForm::Timer1Timer() {
     try {
         const int w = slika->width(), h = slika->height();
         // The window's own drawing unchanged since its last copy: nothing to do this tick.
-        if (CaptureMethod != 1 && SelectedWindow == lastCopiedWindow_ && windows_ && SourceMode == srcSingleApp &&
-            CurrentFrame.sharesPixelsWith(lastWindowCopy_) && !windows_->ownDrawingChanged(SelectedWindow)) {
+        if (CaptureMethod != 1 && SelectedWindow == lastCopiedWindow_ && windows_ &&
+            SourceMode == srcSingleApp && CurrentFrame.sharesPixelsWith(lastWindowCopy_) &&
+            !windows_->ownDrawingChanged(SelectedWindow)) {
             if (SourceMode == srcSingleApp || SourceMode == srcText) Timer1->start();
             return;
         }

@@ -92,7 +92,8 @@ std::vector<raster::Rect> partsInside(const std::vector<raster::Rect>& damage, c
     const raster::Rect picture{0, 0, source.width, source.height};
     for (const raster::Rect& drawn : damage) {
         const raster::Rect part =
-            raster::Rect{drawn.x - source.x, drawn.y - source.y, drawn.width, drawn.height}.intersected(picture);
+            raster::Rect{drawn.x - source.x, drawn.y - source.y, drawn.width, drawn.height}.intersected(
+                picture);
         if (!part.isEmpty()) parts.push_back(part);
     }
     return joinNearby(std::move(parts));
@@ -175,8 +176,8 @@ bool DesktopCapture::copyChangedParts(const raster::Rect& source, std::vector<ra
         const raster::Rect at{part.x + left, part.y + top, differs.width, differs.height};
         std::uint8_t* bits = clean_.mutableBitsFollowedBy(followers);
         for (int y = 0; y < at.height; ++y)
-            std::memcpy(bits + std::ptrdiff_t(at.y + y) * clean_.stride() + std::ptrdiff_t(at.x) * 4, piece.row(y),
-                        std::size_t(at.width) * 4);
+            std::memcpy(bits + std::ptrdiff_t(at.y + y) * clean_.stride() + std::ptrdiff_t(at.x) * 4,
+                        piece.row(y), std::size_t(at.width) * 4);
         changed.push_back(at);
     }
     parts = std::move(changed);
@@ -197,8 +198,9 @@ FrameChange DesktopCapture::takeChange(const raster::Rect& source) {
     return FrameChange{false, partsInside(*damage, source)};
 }
 
-std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, int area, const TGrabRect& grab,
-                                                         CursorOverlaySwitches overlay, long followers) {
+std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, int area,
+                                                         const TGrabRect& grab, CursorOverlaySwitches overlay,
+                                                         long followers) {
     const auto chosen = sourceArea(area, grab);
     if (!chosen) {
         frame = raster::Bitmap();
@@ -220,8 +222,9 @@ std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, 
     if (damage_) damage = damage_->takeDamage();
     const bool overlayOn = overlay.showCursor || overlay.showRedPoint;
     // The frame must be the one the last update gave, with the overlay as it was last time.
-    const bool sameFrame = overlayOn ? !frame.isEmpty() && frame.bits() == shownBits_ && frame.size() == clean_.size()
-                                     : frame.sharesPixelsWith(clean_) && !overlay_.drawn;
+    const bool sameFrame =
+        overlayOn ? !frame.isEmpty() && frame.bits() == shownBits_ && frame.size() == clean_.size()
+                  : frame.sharesPixelsWith(clean_) && !overlay_.drawn;
     if (!damage || clean_.isEmpty() || cleanArea_ != source || !sameFrame) {
         // The whole picture, as a new one.
         forgetLivePicture();
@@ -260,8 +263,8 @@ std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, 
     }
     const OverlayState now = overlayNow(overlay);
     const bool moved = !(now == overlay_);
-    const raster::Rect before = overlay_.drawn ? overlayArea(overlay_.x - source.x, overlay_.y - source.y)
-                                               : raster::Rect{};
+    const raster::Rect before =
+        overlay_.drawn ? overlayArea(overlay_.x - source.x, overlay_.y - source.y) : raster::Rect{};
     const raster::Rect after = now.drawn ? overlayArea(now.x - source.x, now.y - source.y) : raster::Rect{};
     bool underPointer = false;
     for (const raster::Rect& part : parts)
@@ -273,8 +276,8 @@ std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, 
     for (const raster::Rect& part : parts)
         copyPart(frame, clean_, part, followers - 1);
     if (now.drawn && (moved || underPointer))
-        DrawCursorOverlay(frame, now.x, now.y, source.x, source.y, now.pointer ? &*now.pointer : nullptr, overlay,
-                          followers - 1);
+        DrawCursorOverlay(frame, now.x, now.y, source.x, source.y, now.pointer ? &*now.pointer : nullptr,
+                          overlay, followers - 1);
     overlay_ = now;
     shownBits_ = frame.bits();
     return FrameChange{false, std::move(parts)};
@@ -284,7 +287,8 @@ void DrawCursorOverlay(raster::Bitmap& frame, int pointerX, int pointerY, int or
                        const platform::CursorImage* cursorImage, CursorOverlaySwitches overlay,
                        long followers) {
     if (frame.isEmpty()) return;
-    QImage canvas(frame.mutableBitsFollowedBy(followers), frame.width(), frame.height(), frame.stride(), QImage::Format_RGB32);
+    QImage canvas(frame.mutableBitsFollowedBy(followers), frame.width(), frame.height(), frame.stride(),
+                  QImage::Format_RGB32);
     QPainter painter(&canvas);
     const int x = pointerX - originX;
     const int y = pointerY - originY;

@@ -24,8 +24,8 @@ struct CursorOverlaySwitches {
 
 // What an update of the live desktop picture changed, in picture pixels.
 struct FrameChange {
-    bool whole = false;               // a new picture: everything
-    std::vector<raster::Rect> parts;  // else these rectangles only (none: nothing changed)
+    bool whole = false;              // a new picture: everything
+    std::vector<raster::Rect> parts; // else these rectangles only (none: nothing changed)
     bool any() const { return whole || !parts.empty(); }
 };
 

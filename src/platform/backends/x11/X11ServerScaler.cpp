@@ -67,22 +67,25 @@ class X11ServerScaler final : public ServerScaler {
 
     bool scaled(const Rect& source, raster::Size size, raster::Bitmap& target) override {
         target = raster::Bitmap();
-        if (source.isEmpty() || size.width <= 0 || size.height <= 0 || size.width > 32767 || size.height > 32767)
+        if (source.isEmpty() || size.width <= 0 || size.height <= 0 || size.width > 32767 ||
+            size.height > 32767)
             return false;
         xcb_connection_t* c = connection_->get();
         if (connection_->isBroken()) return false;
         if (!scratch_ || scratchSize_ != size) {
             dropScratch();
             scratch_ = xcb_generate_id(c);
-            xcb_create_pixmap(c, static_cast<std::uint8_t>(connection_->rootDepth()), scratch_, connection_->root(),
-                              static_cast<std::uint16_t>(size.width), static_cast<std::uint16_t>(size.height));
+            xcb_create_pixmap(c, static_cast<std::uint8_t>(connection_->rootDepth()), scratch_,
+                              connection_->root(), static_cast<std::uint16_t>(size.width),
+                              static_cast<std::uint16_t>(size.height));
             scratchPicture_ = xcb_generate_id(c);
             xcb_render_create_picture(c, scratchPicture_, scratch_, format_, 0, nullptr);
             scratchSize_ = size;
         }
         const xcb_render_picture_t from = sourceFor(source, {0, 0, size.width, size.height}, nullptr);
-        xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, from, XCB_RENDER_PICTURE_NONE, scratchPicture_, 0, 0, 0, 0, 0,
-                             0, static_cast<std::uint16_t>(size.width), static_cast<std::uint16_t>(size.height));
+        xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, from, XCB_RENDER_PICTURE_NONE, scratchPicture_, 0, 0,
+                             0, 0, 0, 0, static_cast<std::uint16_t>(size.width),
+                             static_cast<std::uint16_t>(size.height));
         return readBack(scratch_, size, target);
     }
 
@@ -99,11 +102,12 @@ class X11ServerScaler final : public ServerScaler {
             window_ = xcb_generate_id(c);
             const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
             // The window's pixels are ours alone: no background is painted, expose is reported.
-            const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, XCB_EVENT_MASK_EXPOSURE, screen->default_colormap};
+            const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, XCB_EVENT_MASK_EXPOSURE,
+                                            screen->default_colormap};
             xcb_create_window(c, static_cast<std::uint8_t>(connection_->rootDepth()), window_, parentWindow,
                               static_cast<std::int16_t>(area.x), static_cast<std::int16_t>(area.y),
-                              static_cast<std::uint16_t>(area.width), static_cast<std::uint16_t>(area.height), 0,
-                              XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                              static_cast<std::uint16_t>(area.width), static_cast<std::uint16_t>(area.height),
+                              0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                               XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP,
                               values);
             windowPicture_ = xcb_generate_id(c);
@@ -111,9 +115,9 @@ class X11ServerScaler final : public ServerScaler {
             xcb_map_window(c, window_);
             parent_ = parentWindow;
         } else {
-            const std::uint32_t place[] = {static_cast<std::uint32_t>(area.x), static_cast<std::uint32_t>(area.y),
-                                           static_cast<std::uint32_t>(area.width),
-                                           static_cast<std::uint32_t>(area.height)};
+            const std::uint32_t place[] = {
+                static_cast<std::uint32_t>(area.x), static_cast<std::uint32_t>(area.y),
+                static_cast<std::uint32_t>(area.width), static_cast<std::uint32_t>(area.height)};
             xcb_configure_window(c, window_,
                                  XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
                                      XCB_CONFIG_WINDOW_HEIGHT,
@@ -161,9 +165,11 @@ class X11ServerScaler final : public ServerScaler {
                 around.push_back(rectangle(whole));
             } else {
                 around.push_back(rectangle({0, 0, whole.width, inside.y}));
-                around.push_back(rectangle({0, inside.bottom(), whole.width, whole.height - inside.bottom()}));
+                around.push_back(
+                    rectangle({0, inside.bottom(), whole.width, whole.height - inside.bottom()}));
                 around.push_back(rectangle({0, inside.y, inside.x, inside.height}));
-                around.push_back(rectangle({inside.right(), inside.y, whole.width - inside.right(), inside.height}));
+                around.push_back(
+                    rectangle({inside.right(), inside.y, whole.width - inside.right(), inside.height}));
             }
             std::erase_if(around, [](const xcb_rectangle_t& r) { return r.width == 0 || r.height == 0; });
             const xcb_render_color_t black{0, 0, 0, 0xFFFF};
@@ -172,8 +178,7 @@ class X11ServerScaler final : public ServerScaler {
                                            static_cast<std::uint32_t>(around.size()), around.data());
         } else {
             for (const Rect& part : *changed) {
-                const Rect shown =
-                    raster::shownPartOf(part, source.size(), picture).intersected(whole);
+                const Rect shown = raster::shownPartOf(part, source.size(), picture).intersected(whole);
                 if (!shown.isEmpty()) dirty.push_back(rectangle(shown));
             }
         }
@@ -187,7 +192,8 @@ class X11ServerScaler final : public ServerScaler {
                                      static_cast<std::int16_t>(part.x - picture.x),
                                      static_cast<std::int16_t>(part.y - picture.y), 0, 0,
                                      static_cast<std::int16_t>(part.x), static_cast<std::int16_t>(part.y),
-                                     static_cast<std::uint16_t>(part.width), static_cast<std::uint16_t>(part.height));
+                                     static_cast<std::uint16_t>(part.width),
+                                     static_cast<std::uint16_t>(part.height));
             }
         }
         wholeNeeded_ = false;
@@ -205,8 +211,8 @@ class X11ServerScaler final : public ServerScaler {
 
   private:
     static xcb_rectangle_t rectangle(const Rect& r) {
-        return {static_cast<std::int16_t>(r.x), static_cast<std::int16_t>(r.y), static_cast<std::uint16_t>(r.width),
-                static_cast<std::uint16_t>(r.height)};
+        return {static_cast<std::int16_t>(r.x), static_cast<std::int16_t>(r.y),
+                static_cast<std::uint16_t>(r.width), static_cast<std::uint16_t>(r.height)};
     }
 
     void setBilinear(xcb_render_picture_t picture) {
@@ -216,7 +222,8 @@ class X11ServerScaler final : public ServerScaler {
 
     // Maps a picture pixel's centre to the source position that the program's own bilinear
     // scaling samples: (d + 1/2) * S / D from the source's corner.
-    void setScale(xcb_render_picture_t picture, const Rect& source, const Rect& shown, int originX, int originY) {
+    void setScale(xcb_render_picture_t picture, const Rect& source, const Rect& shown, int originX,
+                  int originY) {
         const double sx = double(source.width) / shown.width, sy = double(source.height) / shown.height;
         const xcb_render_transform_t transform{fixed(sx), 0, fixed(originX), 0, fixed(sy), fixed(originY),
                                                0,         0, fixed(1)};
@@ -238,8 +245,9 @@ class X11ServerScaler final : public ServerScaler {
         if (fresh) {
             dropPadded();
             padded_ = xcb_generate_id(c);
-            xcb_create_pixmap(c, static_cast<std::uint8_t>(connection_->rootDepth()), padded_, connection_->root(),
-                              static_cast<std::uint16_t>(source.width), static_cast<std::uint16_t>(source.height));
+            xcb_create_pixmap(c, static_cast<std::uint8_t>(connection_->rootDepth()), padded_,
+                              connection_->root(), static_cast<std::uint16_t>(source.width),
+                              static_cast<std::uint16_t>(source.height));
             paddedPicture_ = xcb_generate_id(c);
             const std::uint32_t pad[] = {XCB_RENDER_REPEAT_PAD};
             xcb_render_create_picture(c, paddedPicture_, padded_, format_, XCB_RENDER_CP_REPEAT, pad);
@@ -249,12 +257,14 @@ class X11ServerScaler final : public ServerScaler {
         // Outside the desktop the picture is black, as a capture gives it.
         const Rect desktop{0, 0, rootWidth, rootHeight};
         auto copy = [&](const Rect& part) {
-            const Rect onDesktop = Rect{source.x + part.x, source.y + part.y, part.width, part.height}.intersected(desktop);
+            const Rect onDesktop =
+                Rect{source.x + part.x, source.y + part.y, part.width, part.height}.intersected(desktop);
             if (onDesktop.isEmpty()) return;
-            xcb_copy_area(c, connection_->root(), padded_, copyGc_, static_cast<std::int16_t>(onDesktop.x),
-                          static_cast<std::int16_t>(onDesktop.y), static_cast<std::int16_t>(onDesktop.x - source.x),
-                          static_cast<std::int16_t>(onDesktop.y - source.y), static_cast<std::uint16_t>(onDesktop.width),
-                          static_cast<std::uint16_t>(onDesktop.height));
+            xcb_copy_area(
+                c, connection_->root(), padded_, copyGc_, static_cast<std::int16_t>(onDesktop.x),
+                static_cast<std::int16_t>(onDesktop.y), static_cast<std::int16_t>(onDesktop.x - source.x),
+                static_cast<std::int16_t>(onDesktop.y - source.y),
+                static_cast<std::uint16_t>(onDesktop.width), static_cast<std::uint16_t>(onDesktop.height));
         };
         if (fresh || !changed || source != paddedSource_) {
             if (!inside) {
@@ -283,13 +293,14 @@ class X11ServerScaler final : public ServerScaler {
                                                static_cast<std::uint16_t>(size.height), ~0u,
                                                XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0);
                 if (!reply) return false;
-                target = raster::Bitmap::wrap(std::move(storage), size.width, size.height, size.width * 4, 24);
+                target =
+                    raster::Bitmap::wrap(std::move(storage), size.width, size.height, size.width * 4, 24);
                 return true;
             }
         }
         auto reply = VEXMIRA_XCB_REPLY(xcb_get_image, c, c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, 0, 0,
-                                       static_cast<std::uint16_t>(size.width), static_cast<std::uint16_t>(size.height),
-                                       ~0u);
+                                       static_cast<std::uint16_t>(size.width),
+                                       static_cast<std::uint16_t>(size.height), ~0u);
         if (!reply || static_cast<std::size_t>(xcb_get_image_data_length(reply.get())) < bytes) return false;
         raster::Bitmap picture(size.width, size.height, 24);
         std::memcpy(picture.mutableBits(), xcb_get_image_data(reply.get()), bytes);

@@ -302,14 +302,15 @@ class X11WindowSystem final : public WindowSystem {
     bool captureShared(xcb_pixmap_t pixmap, const raster::Rect& place, raster::Bitmap& target) {
         xcb_connection_t* c = connection_->get();
         const x11::ShmSegment* segment = nullptr;
-        std::shared_ptr<std::uint8_t> storage = pool_->acquire(std::size_t(place.width) * place.height * 4, &segment);
+        std::shared_ptr<std::uint8_t> storage =
+            pool_->acquire(std::size_t(place.width) * place.height * 4, &segment);
         if (!storage) {
             pool_.reset();
             return false;
         }
-        auto reply = VEXMIRA_XCB_REPLY(xcb_shm_get_image, c, c, pixmap, 0, 0, static_cast<std::uint16_t>(place.width),
-                                       static_cast<std::uint16_t>(place.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP,
-                                       segment->id(), 0);
+        auto reply = VEXMIRA_XCB_REPLY(
+            xcb_shm_get_image, c, c, pixmap, 0, 0, static_cast<std::uint16_t>(place.width),
+            static_cast<std::uint16_t>(place.height), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0);
         if (!reply || (reply->depth != 24 && reply->depth != 32)) return false;
         target = raster::Bitmap::wrap(std::move(storage), place.width, place.height, place.width * 4, 24);
         return true;
@@ -342,8 +343,8 @@ class X11WindowSystem final : public WindowSystem {
                typeDesktop_ = XCB_ATOM_NONE, typeDock_ = XCB_ATOM_NONE, compoundText_ = XCB_ATOM_NONE;
     std::map<xcb_window_t, Clock::time_point> redirected_;
     std::shared_ptr<x11::ShmSegmentPool> pool_;
-    std::map<WindowHandle, xcb_window_t> captured_;                     // the frame each window was copied from
-    std::map<xcb_window_t, std::unique_ptr<DamageWatch>> damage_;       // drawing into those frames
+    std::map<WindowHandle, xcb_window_t> captured_;               // the frame each window was copied from
+    std::map<xcb_window_t, std::unique_ptr<DamageWatch>> damage_; // drawing into those frames
 };
 
 } // namespace

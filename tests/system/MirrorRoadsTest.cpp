@@ -1,0 +1,153 @@
+// The roads a desktop frame can take to the secondary monitor, built by the program's own code
+// inside this test on the rig: after random drawing on the primary monitor, the damage-driven
+// picture on the secondary monitor must be exactly the full-frame bilinear picture of the
+// primary, and the picture the X server scales itself within 2/255 of it.
+#include "TestWindows.h"
+#include "app/Program.h"
+#include "app/mainunit.h"
+#include "capture/ualldesktop.h"
+#include "mirror/umonitor.h"
+#include "platform/ScreenCapture.h"
+#include "raster/Resample.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <thread>
+
+using namespace vexmira;
+using namespace vexmira::testing;
+
+namespace {
+
+// Runs the desktop tick by hand until what it asked the display to draw is on the screen.
+void tickAndSettle() {
+    for (int i = 0; i < 4; ++i) {
+        app::MainForm->Timer3zaslonTimer();
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        QApplication::processEvents();
+    }
+}
+
+// What the display window should show: the primary monitor as captured now, scaled bilinearly
+// whole into the picture's place, black around it.
+raster::Bitmap expectedView(platform::ScreenCapture& screen, const raster::Rect& primary) {
+    raster::Bitmap desktop;
+    EXPECT_TRUE(screen.capture(primary, desktop));
+    const widgets::ImageView& view = *mirror::Fmonitor->image;
+    raster::Bitmap expected(view.width(), view.height(), 24);
+    raster::drawBilinear(expected, view.placementFor(primary.size()), desktop);
+    return expected;
+}
+
+raster::Bitmap shownView(platform::ScreenCapture& screen) {
+    const widgets::ImageView& view = *mirror::Fmonitor->image;
+    const QPoint corner = view.mapToGlobal(QPoint(0, 0));
+    raster::Bitmap shown;
+    EXPECT_TRUE(screen.capture({corner.x(), corner.y(), view.width(), view.height()}, shown));
+    return shown;
+}
+
+// The largest difference of a colour channel between the two pictures, and where.
+struct Difference {
+    int largest = 0;
+    int x = -1, y = -1;
+};
+Difference compare(const raster::Bitmap& a, const raster::Bitmap& b) {
+    Difference d;
+    if (a.size() != b.size()) return {255, -1, -1};
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int delta =
+                    std::abs(int((a.pixel(x, y) >> shift) & 0xFF) - int((b.pixel(x, y) >> shift) & 0xFF));
+                if (delta > d.largest) d = {delta, x, y};
+            }
+    return d;
+}
+
+// Random filled rectangles of random colours drawn straight onto the window.
+void scribble(const TestDisplay& display, xcb_window_t window, std::mt19937& random, int count) {
+    xcb_connection_t* c = display.get();
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, window, 0, nullptr);
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t colour = random() & 0xFFFFFF;
+        xcb_change_gc(c, gc, XCB_GC_FOREGROUND, &colour);
+        const xcb_rectangle_t r{
+            static_cast<std::int16_t>(random() % 1100), static_cast<std::int16_t>(random() % 700),
+            static_cast<std::uint16_t>(1 + random() % 150), static_cast<std::uint16_t>(1 + random() % 150)};
+        xcb_poly_fill_rectangle(c, window, gc, 1, &r);
+    }
+    xcb_free_gc(c, gc);
+    display.sync();
+}
+
+} // namespace
+
+TEST(MirrorRoads, DamageDrivenAndServerScaledPicturesMatchTheFullFrameBilinearPicture) {
+    TestDisplay display;
+    PatternWindow canvas(display, {100, 100, 1200, 800}, 11);
+    app::Program program(platform::openScreenCapture());
+    program.start();
+    QApplication::processEvents();
+    // Desktop, "All Desktop", OK, "Automatically Send"; the ticks are run by hand.
+    QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
+    app::MainForm->SpeedButton1Click();
+    app::MainForm->cbx1->Click();
+    // The tick works only while its timer runs: at an interval that never comes.
+    app::MainForm->Timer3zaslon->setInterval(100000000);
+    app::MainForm->Timer3zaslon->start();
+    // The control window's preview would change the primary monitor between the roads.
+    app::MainForm->hide();
+    // The window manager places and shows the display window.
+    for (int i = 0; i < 25; ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    auto screen = platform::openScreenCapture();
+    ASSERT_TRUE(screen);
+    ASSERT_TRUE(app::MainForm->cbx1->Checked());
+    ASSERT_TRUE(mirror::Fmonitor->isVisible());
+    const raster::Rect primary = screen->primaryMonitor();
+    std::mt19937 random(2024);
+
+    struct Road {
+        const char* name;
+        bool server;
+        int tolerance;
+    };
+    for (const Road road :
+         {Road{"damage-driven, scaled here", false, 0}, Road{"scaled by the X server", true, 2}}) {
+        SCOPED_TRACE(road.name);
+        app::MainForm->setMirrorRoads(true, road.server);
+        tickAndSettle(); // the first frame is whole
+        const long serverFramesBefore = app::MainForm->framesScaledByServer();
+        for (int round = 0; round < 6; ++round) {
+            scribble(display, canvas.id(), random, round == 5 ? 40 : 1 + round * 3);
+            tickAndSettle();
+            const Difference d = compare(shownView(*screen), expectedView(*screen, primary));
+            EXPECT_LE(d.largest, road.tolerance) << "round " << round << " at " << d.x << "," << d.y;
+        }
+        if (road.server) {
+            EXPECT_GE(app::MainForm->framesScaledByServer() - serverFramesBefore, 6);
+        }
+    }
+    // An unchanged desktop: a tick of the server road draws nothing.
+    const long before = app::MainForm->framesScaledByServer();
+    tickAndSettle();
+    EXPECT_EQ(app::MainForm->framesScaledByServer(), before);
+}
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--gtest_list_tests") == 0) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
