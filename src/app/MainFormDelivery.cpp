@@ -121,19 +121,22 @@ void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::
         // The display keeps the last picture it showed.
         display.image->setBitmap(currentPicture());
     }
-    // A hidden preview is brought up to date when it shows again.
-    if (!slika->isVisible()) previewScaledByServer_ = false;
-    if (previewFed() && slika->isVisible() && (change.any() || !previewScaledByServer_)) {
+    // The preview follows while it shows the picture scaled here last; a hidden one is brought up
+    // to date when it shows again.
+    if (!slika->isVisible()) serverPreview_ = raster::Bitmap();
+    const bool previewCurrent = !serverPreview_.isEmpty() && slika->bitmap().sharesPixelsWith(serverPreview_);
+    if (previewFed() && slika->isVisible() && (change.any() || !previewCurrent)) {
         const raster::Rect shown = slika->placementFor(source.size());
         raster::Bitmap small;
-        if (scaler_->scaled(source, shown.size(), small) && !small.samePixels(slika->bitmap()))
-            slika->setBitmap(small);
-        previewScaledByServer_ = true;
+        if (scaler_->scaled(source, shown.size(), small) &&
+            !(previewCurrent && small.samePixels(serverPreview_))) {
+            serverPreview_ = small;
+            slika->setBitmap(serverPreview_);
+        }
     }
 }
 
 void TMainForm::uncoverDisplay() {
-    previewScaledByServer_ = false;
     if (!scaler_ || !scaler_->covering()) return;
     scaler_->uncover();
 }

@@ -238,6 +238,8 @@ class TMainForm : public QWidget {
     // the whole picture) and having the display scale the desktop itself (else this program
     // scales it). Both on by default where the display offers them.
     void setMirrorRoads(bool followDamage, bool serverScaling);
+    // Whether the desktop mirror follows the display's damage reports now.
+    bool mirrorFollowsDamage() const { return desktop_->followsDamage(); }
     // The frames the display scaled onto the display window itself so far.
     long framesScaledByServer() const { return framesScaledByServer_; }
     void SpeedButton8Click(); // Send
@@ -310,7 +312,7 @@ class TMainForm : public QWidget {
     bool scalerTried_ = false;
     bool serverScaling_ = true;
     bool currentPictureStale_ = false; // the desktop went to the display without passing here
-    bool previewScaledByServer_ = false;
+    raster::Bitmap serverPreview_;     // the preview's picture last scaled by the display
     long framesScaledByServer_ = 0;
     platform::WindowHandle lastCopiedWindow_ = 0; // the single window copied at the last tick
     raster::Bitmap lastWindowCopy_;

@@ -1,7 +1,5 @@
 #include "DesktopCapture.h"
 
-#include "raster/Resample.h"
-
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -99,12 +97,14 @@ std::vector<raster::Rect> partsInside(const std::vector<raster::Rect>& damage, c
     return joinNearby(std::move(parts));
 }
 
-// Copies the rows and columns of `part` (picture pixels) from `from` into `to`.
-void copyPart(raster::Bitmap& to, const raster::Bitmap& from, const raster::Rect& part, long followers) {
+// Copies `part` of `from` into `to` with its corner at (x, y), written in place while no more
+// than `followers` other bitmaps share `to`'s pixels.
+void copyPart(raster::Bitmap& to, int x, int y, const raster::Bitmap& from, const raster::Rect& part,
+              long followers) {
     std::uint8_t* bits = to.mutableBitsFollowedBy(followers);
-    for (int y = part.y; y < part.bottom(); ++y)
-        std::memcpy(bits + std::ptrdiff_t(y) * to.stride() + std::ptrdiff_t(part.x) * 4, from.row(y) + part.x,
-                    std::size_t(part.width) * 4);
+    for (int row = 0; row < part.height; ++row)
+        std::memcpy(bits + std::ptrdiff_t(y + row) * to.stride() + std::ptrdiff_t(x) * 4,
+                    from.row(part.y + row) + part.x, std::size_t(part.width) * 4);
 }
 
 } // namespace
@@ -172,26 +172,27 @@ bool DesktopCapture::copyChangedParts(const raster::Rect& source, std::vector<ra
         }
         if (bottom < 0) continue;
         const raster::Rect differs{left, top, right - left + 1, bottom - top + 1};
-        raster::Bitmap piece = fresh.cropped(differs);
-        const raster::Rect at{part.x + left, part.y + top, differs.width, differs.height};
-        std::uint8_t* bits = clean_.mutableBitsFollowedBy(followers);
-        for (int y = 0; y < at.height; ++y)
-            std::memcpy(bits + std::ptrdiff_t(at.y + y) * clean_.stride() + std::ptrdiff_t(at.x) * 4,
-                        piece.row(y), std::size_t(at.width) * 4);
-        changed.push_back(at);
+        copyPart(clean_, part.x + left, part.y + top, fresh, differs, followers);
+        changed.push_back({part.x + left, part.y + top, differs.width, differs.height});
     }
     parts = std::move(changed);
     return true;
 }
 
-FrameChange DesktopCapture::takeChange(const raster::Rect& source) {
-    forgetLivePicture();
+// What the display reports as drawn since the last look; nothing without reports (the watch
+// opens at the first look).
+std::optional<std::vector<raster::Rect>> DesktopCapture::takeDamage() {
     if (followDamage_ && !damageTried_) {
         damage_ = platform::watchDesktopDamage();
         damageTried_ = true;
     }
-    std::optional<std::vector<raster::Rect>> damage;
-    if (damage_) damage = damage_->takeDamage();
+    if (!damage_) return std::nullopt;
+    return damage_->takeDamage();
+}
+
+FrameChange DesktopCapture::takeChange(const raster::Rect& source) {
+    forgetLivePicture();
+    const auto damage = takeDamage();
     const bool sameArea = source == changeArea_;
     changeArea_ = source;
     if (!damage || !sameArea) return FrameChange{true, {}};
@@ -214,12 +215,7 @@ std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, 
         forgetLivePicture();
         return FrameChange{true, {}};
     }
-    if (followDamage_ && !damageTried_) {
-        damage_ = platform::watchDesktopDamage();
-        damageTried_ = true;
-    }
-    std::optional<std::vector<raster::Rect>> damage;
-    if (damage_) damage = damage_->takeDamage();
+    const auto damage = takeDamage();
     const bool overlayOn = overlay.showCursor || overlay.showRedPoint;
     // The frame must be the one the last update gave, with the overlay as it was last time.
     const bool sameFrame =
@@ -274,7 +270,7 @@ std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, 
         if (!after.intersected(picture).isEmpty()) parts.push_back(after.intersected(picture));
     }
     for (const raster::Rect& part : parts)
-        copyPart(frame, clean_, part, followers - 1);
+        copyPart(frame, part.x, part.y, clean_, part, followers - 1);
     if (now.drawn && (moved || underPointer))
         DrawCursorOverlay(frame, now.x, now.y, source.x, source.y, now.pointer ? &*now.pointer : nullptr,
                           overlay, followers - 1);

@@ -81,6 +81,7 @@ class DesktopCapture {
         bool operator==(const OverlayState& other) const;
     };
     OverlayState overlayNow(CursorOverlaySwitches overlay);
+    std::optional<std::vector<raster::Rect>> takeDamage();
     bool copyChangedParts(const raster::Rect& source, std::vector<raster::Rect>& parts, long followers);
     void forgetLivePicture();
 

@@ -169,12 +169,3 @@ TEST(WindowPickerOnRig, ACoveredWindowsThumbnailShowsItsOwnDrawing) {
     const QPoint middle(160 * thumbnail.width() / frame.width, 120 * thumbnail.height() / frame.height);
     EXPECT_EQ(thumbnail.pixel(middle) & 0xFFFFFF, 0x30C060u);
 }
-
-int main(int argc, char** argv) {
-    // Listing the cases happens without a display.
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

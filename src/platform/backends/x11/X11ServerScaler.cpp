@@ -40,6 +40,12 @@ xcb_render_pictformat_t formatOfVisual(const xcb_render_query_pict_formats_reply
 // would reach past the source rectangle, a pixmap copy of the rectangle whose edge pixels repeat
 // outwards, as the program's own bilinear scaling clamps at the edges.
 class X11ServerScaler final : public ServerScaler {
+    struct Offscreen {
+        xcb_pixmap_t pixmap = 0;
+        xcb_render_picture_t picture = 0;
+        raster::Size size;
+    };
+
   public:
     X11ServerScaler(std::shared_ptr<XConnection> connection, xcb_render_pictformat_t format)
         : connection_(std::move(connection)), format_(format),
@@ -59,7 +65,8 @@ class X11ServerScaler final : public ServerScaler {
         xcb_connection_t* c = connection_->get();
         finish();
         uncover();
-        dropPadded();
+        drop(padded_);
+        drop(scratch_);
         xcb_render_free_picture(c, rootPicture_);
         xcb_free_gc(c, copyGc_);
         xcb_flush(c);
@@ -72,21 +79,12 @@ class X11ServerScaler final : public ServerScaler {
             return false;
         xcb_connection_t* c = connection_->get();
         if (connection_->isBroken()) return false;
-        if (!scratch_ || scratchSize_ != size) {
-            dropScratch();
-            scratch_ = xcb_generate_id(c);
-            xcb_create_pixmap(c, static_cast<std::uint8_t>(connection_->rootDepth()), scratch_,
-                              connection_->root(), static_cast<std::uint16_t>(size.width),
-                              static_cast<std::uint16_t>(size.height));
-            scratchPicture_ = xcb_generate_id(c);
-            xcb_render_create_picture(c, scratchPicture_, scratch_, format_, 0, nullptr);
-            scratchSize_ = size;
-        }
+        if (scratch_.size != size) make(scratch_, size, false);
         const xcb_render_picture_t from = sourceFor(source, {0, 0, size.width, size.height}, nullptr);
-        xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, from, XCB_RENDER_PICTURE_NONE, scratchPicture_, 0, 0,
+        xcb_render_composite(c, XCB_RENDER_PICT_OP_SRC, from, XCB_RENDER_PICTURE_NONE, scratch_.picture, 0, 0,
                              0, 0, 0, 0, static_cast<std::uint16_t>(size.width),
                              static_cast<std::uint16_t>(size.height));
-        return readBack(scratch_, size, target);
+        return readBack(scratch_.pixmap, size, target);
     }
 
     void cover(WindowHandle parent, const Rect& area) override {
@@ -241,19 +239,8 @@ class X11ServerScaler final : public ServerScaler {
             return rootPicture_;
         }
         xcb_connection_t* c = connection_->get();
-        const bool fresh = !padded_ || paddedSize_ != source.size();
-        if (fresh) {
-            dropPadded();
-            padded_ = xcb_generate_id(c);
-            xcb_create_pixmap(c, static_cast<std::uint8_t>(connection_->rootDepth()), padded_,
-                              connection_->root(), static_cast<std::uint16_t>(source.width),
-                              static_cast<std::uint16_t>(source.height));
-            paddedPicture_ = xcb_generate_id(c);
-            const std::uint32_t pad[] = {XCB_RENDER_REPEAT_PAD};
-            xcb_render_create_picture(c, paddedPicture_, padded_, format_, XCB_RENDER_CP_REPEAT, pad);
-            setBilinear(paddedPicture_);
-            paddedSize_ = source.size();
-        }
+        const bool fresh = padded_.size != source.size();
+        if (fresh) make(padded_, source.size(), true);
         // Outside the desktop the picture is black, as a capture gives it.
         const Rect desktop{0, 0, rootWidth, rootHeight};
         auto copy = [&](const Rect& part) {
@@ -261,7 +248,7 @@ class X11ServerScaler final : public ServerScaler {
                 Rect{source.x + part.x, source.y + part.y, part.width, part.height}.intersected(desktop);
             if (onDesktop.isEmpty()) return;
             xcb_copy_area(
-                c, connection_->root(), padded_, copyGc_, static_cast<std::int16_t>(onDesktop.x),
+                c, connection_->root(), padded_.pixmap, copyGc_, static_cast<std::int16_t>(onDesktop.x),
                 static_cast<std::int16_t>(onDesktop.y), static_cast<std::int16_t>(onDesktop.x - source.x),
                 static_cast<std::int16_t>(onDesktop.y - source.y),
                 static_cast<std::uint16_t>(onDesktop.width), static_cast<std::uint16_t>(onDesktop.height));
@@ -270,7 +257,7 @@ class X11ServerScaler final : public ServerScaler {
             if (!inside) {
                 const xcb_render_color_t black{0, 0, 0, 0xFFFF};
                 const xcb_rectangle_t all = rectangle({0, 0, source.width, source.height});
-                xcb_render_fill_rectangles(c, XCB_RENDER_PICT_OP_SRC, paddedPicture_, black, 1, &all);
+                xcb_render_fill_rectangles(c, XCB_RENDER_PICT_OP_SRC, padded_.picture, black, 1, &all);
             }
             copy({0, 0, source.width, source.height});
         } else {
@@ -278,8 +265,8 @@ class X11ServerScaler final : public ServerScaler {
                 copy(part);
         }
         paddedSource_ = source;
-        setScale(paddedPicture_, source, shown, 0, 0);
-        return paddedPicture_;
+        setScale(padded_.picture, source, shown, 0, 0);
+        return padded_.picture;
     }
 
     bool readBack(xcb_pixmap_t pixmap, raster::Size size, raster::Bitmap& target) {
@@ -320,22 +307,28 @@ class X11ServerScaler final : public ServerScaler {
         }
     }
 
-    void dropPadded() {
-        if (!padded_) return;
-        xcb_render_free_picture(connection_->get(), paddedPicture_);
-        xcb_free_pixmap(connection_->get(), padded_);
-        padded_ = 0;
-        paddedPicture_ = 0;
-        paddedSize_ = {};
-        paddedSource_ = {};
+    // A pixmap of the root's depth and a picture on it, made anew for `size`; `padded` repeats
+    // its edge pixels outwards and samples bilinearly.
+    void make(Offscreen& offscreen, raster::Size size, bool padded) {
+        drop(offscreen);
+        xcb_connection_t* c = connection_->get();
+        offscreen.pixmap = xcb_generate_id(c);
+        xcb_create_pixmap(c, static_cast<std::uint8_t>(connection_->rootDepth()), offscreen.pixmap,
+                          connection_->root(), static_cast<std::uint16_t>(size.width),
+                          static_cast<std::uint16_t>(size.height));
+        offscreen.picture = xcb_generate_id(c);
+        const std::uint32_t pad[] = {XCB_RENDER_REPEAT_PAD};
+        xcb_render_create_picture(c, offscreen.picture, offscreen.pixmap, format_,
+                                  padded ? std::uint32_t{XCB_RENDER_CP_REPEAT} : 0u, padded ? pad : nullptr);
+        if (padded) setBilinear(offscreen.picture);
+        offscreen.size = size;
     }
 
-    void dropScratch() {
-        if (!scratch_) return;
-        xcb_render_free_picture(connection_->get(), scratchPicture_);
-        xcb_free_pixmap(connection_->get(), scratch_);
-        scratch_ = 0;
-        scratchPicture_ = 0;
+    void drop(Offscreen& offscreen) {
+        if (!offscreen.pixmap) return;
+        xcb_render_free_picture(connection_->get(), offscreen.picture);
+        xcb_free_pixmap(connection_->get(), offscreen.pixmap);
+        offscreen = {};
     }
 
     std::shared_ptr<XConnection> connection_;
@@ -343,13 +336,9 @@ class X11ServerScaler final : public ServerScaler {
     std::shared_ptr<x11::ShmSegmentPool> pool_;
     xcb_render_picture_t rootPicture_ = 0;
     xcb_gcontext_t copyGc_ = 0;
-    xcb_pixmap_t padded_ = 0;
-    xcb_render_picture_t paddedPicture_ = 0;
-    raster::Size paddedSize_;
-    Rect paddedSource_;
-    xcb_pixmap_t scratch_ = 0;
-    xcb_render_picture_t scratchPicture_ = 0;
-    raster::Size scratchSize_;
+    Offscreen padded_;  // the source copy with repeating edges
+    Rect paddedSource_; // the part of the desktop it holds
+    Offscreen scratch_; // where the preview is scaled to be read back
     xcb_window_t window_ = 0;
     xcb_window_t parent_ = 0;
     xcb_render_picture_t windowPicture_ = 0;
