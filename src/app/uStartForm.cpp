@@ -172,7 +172,10 @@ bool TFstartForm::eventFilter(QObject* watched, QEvent* event) {
         const Qt::WindowType type = widget->windowType();
         if (widget->isWindow() && type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen) {
             // After the window manager has taken the window.
-            QTimer::singleShot(50, widget, [widget] { platform::keepOffTaskbar(widget->winId()); });
+            QTimer::singleShot(50, widget, [widget] {
+                platform::keepOffTaskbar(widget->winId(),
+                                         widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+            });
         }
     }
     return QObject::eventFilter(watched, event);

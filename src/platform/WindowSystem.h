@@ -56,7 +56,10 @@ class WindowSystem {
 std::unique_ptr<WindowSystem> openWindowSystem();
 
 // Asks the window manager to leave one of our top-level windows out of the taskbar and the
-// pager. Nothing happens without a display.
-void keepOffTaskbar(WindowHandle window);
+// pager and, with `onTop`, to keep it above others. A window hidden and shown again in quick
+// succession (as changing its border does) can lose the state it asked for while the manager
+// lets go of it, so this is asked again once the manager has taken it. Nothing happens without
+// a display.
+void keepOffTaskbar(WindowHandle window, bool onTop);
 
 } // namespace vexmira::platform

@@ -123,7 +123,7 @@ TEST(DisplayWindow, StaysOnTopAndFollowsTheSecondMonitorOffAndOn) {
     const auto id = program.windowId({1280, 1024});
     ASSERT_TRUE(program.waitForWindow({1280, 1024}, 5).has_value());
     ASSERT_TRUE(id.has_value());
-    EXPECT_NE(windowState(*id).find("_NET_WM_STATE_ABOVE"), std::string::npos);
+    EXPECT_NE(windowState(*id).find("_NET_WM_STATE_ABOVE"), std::string::npos) << windowState(*id);
     ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48));
     tickAutomaticallySend(control, {0, 0, 1920, 1080});
 
