@@ -1,11 +1,16 @@
 // The road of a picture: the desktop tick, and the delivery of the current picture to the
 // display window.
+#include "ExtraSettings.h"
 #include "capture/ualldesktop.h"
 #include "mainunit.h"
 #include "uStartForm.h"
 
+#include "mirror/FollowRegion.h"
+
 #include <QCoreApplication>
+#include <QCursor>
 #include <QGuiApplication>
+#include <QScreen>
 
 namespace vexmira::app {
 
@@ -13,6 +18,25 @@ namespace {
 
 raster::Bitmap blackBitmap(QSize size) {
     return raster::Bitmap(size.width() + 1, size.height() + 1, 24);
+}
+
+// The desktop area the capture takes: a region that follows the pointer is a part of the desktop.
+int capturedArea() {
+    const int area = capture::fAlldesktop ? capture::fAlldesktop->ItemIndex() : mirror::AllDesktop;
+    return area == mirror::FollowMouse ? mirror::PartOfDesktop : area;
+}
+
+// Moves the followed region after the pointer (device pixels relative to the primary monitor).
+void followThePointer() {
+    if (!capture::fAlldesktop || capture::fAlldesktop->ItemIndex() != mirror::FollowMouse) return;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary) return;
+    const double ratio = primary->devicePixelRatio();
+    const QPoint pointer = QCursor::pos(primary) - primary->geometry().topLeft();
+    const QSize size = primary->geometry().size() * ratio;
+    GrabRect = mirror::followPointer(GrabRect, static_cast<int>(pointer.x() * ratio),
+                                     static_cast<int>(pointer.y() * ratio), Extras.followMargin, size.width(),
+                                     size.height());
 }
 
 // Timer intervals (ms) at which desktop ticks follow each other with no idle time between.
@@ -28,7 +52,8 @@ void TMainForm::Timer3zaslonTimer() {
     try {
         Timer1->stop();
         mirror::TFmonitor* display = mirror::Fmonitor;
-        const int area = capture::fAlldesktop ? capture::fAlldesktop->ItemIndex() : mirror::AllDesktop;
+        followThePointer();
+        const int area = capturedArea();
         // Without damage reports the whole screen is copied while pending messages (the last
         // frame's painting among them) run.
         const bool prefetch = !desktop_->followsDamage();
@@ -50,9 +75,12 @@ void TMainForm::Timer3zaslonTimer() {
 
 void TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     raster::Bitmap& frame = display.DesktopFrame;
-    const bool toDisplay = cbx1->Checked() && display.isVisible() && SourceMode == srcDesktop;
+    const bool toDisplay =
+        cbx1->Checked() && display.isVisible() && SourceMode == srcDesktop && !display.blanked();
     const auto source = desktop_->sourceArea(area, GrabRect);
-    if (source && SourceMode == srcDesktop && scaledByServer(display, *source)) {
+    // Masked windows on the mirrored area: this program draws the display's picture.
+    const bool masked = source && SourceMode == srcDesktop && !maskedAreas(*source).empty();
+    if (source && SourceMode == srcDesktop && !masked && scaledByServer(display, *source)) {
         deliverScaledByServer(display, *source, toDisplay);
         return;
     }
@@ -69,8 +97,8 @@ void TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     const std::vector<raster::Rect> everything;
     const std::vector<raster::Rect>& parts = change && !change->whole ? change->parts : everything;
     if (SourceMode == srcDesktop) CurrentFrame = frame; // shares the pixels
-    if (cbx1->Checked()) {
-        if (toDisplay && change && !change->whole) {
+    if (cbx1->Checked() && !display.blanked()) {
+        if (toDisplay && change && !change->whole && !masked) {
             if (FstartForm) FstartForm->BarvajIkono();
             display.image->setBitmap(CurrentFrame, parts);
         } else {
@@ -117,7 +145,7 @@ void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::
             ++framesScaledByServer_;
         }
         if (FstartForm) FstartForm->BarvajIkono();
-    } else if (scaler_->covering()) {
+    } else if (scaler_->covering() && !display.blanked()) {
         // The display keeps the last picture it showed.
         display.image->setBitmap(currentPicture());
     }
@@ -144,7 +172,7 @@ void TMainForm::uncoverDisplay() {
 const raster::Bitmap& TMainForm::currentPicture() {
     if (currentPictureStale_ && SourceMode == srcDesktop && mirror::Fmonitor) {
         currentPictureStale_ = false;
-        const int area = capture::fAlldesktop ? capture::fAlldesktop->ItemIndex() : mirror::AllDesktop;
+        const int area = capturedArea();
         if (desktop_->CaptureDesktop(mirror::Fmonitor->DesktopFrame, area, GrabRect, Overlay))
             CurrentFrame = mirror::Fmonitor->DesktopFrame;
     }
@@ -162,7 +190,10 @@ void TMainForm::ShareM() {
     mirror::TFmonitor* display = mirror::Fmonitor;
     if (!display || !display->isVisible()) return;
     if (SourceMode == srcText) return;
-    display->image->setBitmap(currentPicture());
+    const raster::Bitmap& picture = currentPicture();
+    const auto source =
+        SourceMode == srcDesktop ? desktop_->sourceArea(capturedArea(), GrabRect) : std::nullopt;
+    display->image->setBitmap(source ? withMasks(picture, maskedAreas(*source)) : picture);
     if (SourceMode == srcStopped) ClearImage();
 }
 

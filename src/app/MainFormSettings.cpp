@@ -1,5 +1,6 @@
 // The settings file "Vexmira.cfg": read when the control window is created, written when it is
 // asked to close and when the program ends.
+#include "ExtraSettings.h"
 #include "mainunit.h"
 #include "platform/FileSystem.h"
 #include "platform/IniFile.h"
@@ -136,6 +137,7 @@ void TMainForm::LoadSettings() {
         Timer2->stop();
     HotKeyText = file.readString(options, "HotKey", "None");
     BeepOnSave = file.readInteger(options, "CbBeep", 0) == 1;
+    Extras = readExtraSettings(file);
 }
 
 platform::IniFile settingsFileToWrite(const SettingsFiles& files) {
@@ -169,6 +171,7 @@ void TMainForm::SaveSettings() {
     file.writeInteger(options, "optStbar", 0);
     file.writeString(options, "HotKey", HotKeyText);
     file.writeInteger(options, "CbBeep", BeepOnSave ? 1 : 0);
+    writeExtraSettings(file, Extras);
     std::string problem;
     if (!file.save(&problem))
         reportSettingsProblem("Cannot write the settings file " + files.write + ": " +

@@ -95,6 +95,7 @@ void TMainForm::risiBmp(int row) {
 void TMainForm::ImageClick(platform::WindowHandle window) {
     try {
         SelectedWindow = window;
+        rememberChosenWindow(window);
         if (windows_) windows_->releaseCaptures(window);
         Panel2->hide();
         xpanel1->show();
@@ -115,6 +116,10 @@ void TMainForm::Timer1Timer() {
     Timer1->stop(); // no second tick inside this one
     try {
         const int w = slika->width(), h = slika->height();
+        if (waitingForWindow_ && !reattachToReturnedWindow()) {
+            if (SourceMode == srcSingleApp) Timer1->start();
+            return;
+        }
         // The window's own drawing unchanged since its last copy: nothing to do this tick.
         if (CaptureMethod != 1 && SelectedWindow == lastCopiedWindow_ && windows_ &&
             SourceMode == srcSingleApp && CurrentFrame.sharesPixelsWith(lastWindowCopy_) &&
@@ -124,6 +129,11 @@ void TMainForm::Timer1Timer() {
         }
         raster::Bitmap capture;
         lastCopiedWindow_ = CaptureWindow(SelectedWindow, capture) ? SelectedWindow : 0;
+        // Gone: the last picture stays everywhere while the window is waited for.
+        if (!lastCopiedWindow_ && SourceMode == srcSingleApp && startWaitingForWindow()) {
+            Timer1->start();
+            return;
+        }
         lastWindowCopy_ = capture;
         if (SourceMode == srcSingleApp) CurrentFrame = capture;
         if (cbx1->Checked()) {

@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "CustomColors.h"
+#include "ExtraSettings.h"
 #include "MainFormOptions.h"
 #include "capture/ualldesktop.h"
 #include "capture/ugrab.h"
@@ -46,6 +47,9 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     capture::fAlldesktop->setRegionWindow(capture::Fgrab);
     capture::Fsave = new capture::TFsave(
         HotKeyText, BeepOnSave, [] { return MainForm->currentPicture(); }, ProgramFolder);
+    capture::Fsave->setBlankKey(Extras.blankKey, Extras.blankKeyArmed, [] { MainForm->toggleBlanked(); });
+    QObject::connect(MainForm, &TMainForm::blankedChanged, FstartForm,
+                     [](bool on) { FstartForm->BlankSecondary1->setChecked(on); });
     mirror::fCapture = new mirror::TfCapture;
     fabout = new Tfabout;
 

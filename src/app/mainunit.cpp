@@ -326,6 +326,7 @@ void TMainForm::buildTimers() {
 }
 
 void TMainForm::Cekiraj(int index) {
+    endWaitingForWindow(); // another source, or Stop All
     for (QAction* item : sourceItems)
         item->setChecked(false);
     if (index >= 1 && index <= 6) sourceItems[index - 1]->setChecked(true);

@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QWidget>
 #include <array>
+#include <chrono>
 
 namespace vexmira::app {
 
@@ -164,6 +165,8 @@ class TMainForm : public QWidget {
     int CaptureMethod = 2; // 2 the window's own drawing, 1 its screen area
     platform::WindowHandle SelectedWindow = 0;
     mirror::WindowPicker* picker = nullptr;
+    // Whether a closed single window is being waited for (see ExtraSettings::reattach).
+    bool waitingForWindow() const { return waitingForWindow_; }
     std::vector<mirror::WindowRow> windowTable;
     int entryCounter = 0;
 
@@ -268,12 +271,20 @@ class TMainForm : public QWidget {
     void CaptureImage();
     void ShowHintClick();
     void FormActivate();
+    // --- the shutter ---
+    // Blanks the secondary monitor (black, or the chosen picture) or gives it back; the sources
+    // go on in the preview, marked as blanked.
+    void setBlanked(bool on);
+    bool blanked() const;
+    void toggleBlanked() { setBlanked(!blanked()); }
+
     // Whether the window is expanded enough to feed its preview.
     bool previewFed() const { return height() > 100; }
 
   signals:
     // The user hid the window (Close button, "Close" or the window manager's close).
     void hiddenByUser();
+    void blankedChanged(bool on);
 
   protected:
     bool event(QEvent* event) override;
@@ -335,6 +346,28 @@ class TMainForm : public QWidget {
     std::filesystem::path slidePicturePath_;
     bool slideTickRunning_ = false;
     QPointer<QWidget> slideError_;
+    QLabel* blankMark_ = nullptr;
+    // The single window chosen last: its class and program, for finding it again.
+    struct ChosenWindow {
+        platform::WindowHandle handle = 0;
+        std::string className;
+        std::filesystem::path executable;
+    } chosenWindow_;
+    bool waitingForWindow_ = false;
+    // The display's masked parts of the desktop picture of `source`, in picture pixels.
+    const std::vector<raster::Rect>& maskedAreas(const raster::Rect& source);
+    static raster::Bitmap withMasks(const raster::Bitmap& picture, const std::vector<raster::Rect>& areas);
+    std::vector<raster::Rect> maskedAreas_;
+    std::vector<raster::Rect> maskedWindows_;
+    std::chrono::steady_clock::time_point maskedWindowsRead_;
+    QLabel* waitingMark_ = nullptr;
+    void rememberChosenWindow(platform::WindowHandle window);
+    // The chosen window is gone and re-attaching is on: the display keeps its last picture, the
+    // preview says what is awaited. False when it is not to be waited for.
+    bool startWaitingForWindow();
+    void endWaitingForWindow();
+    // A window of the same class from the same program is up: it becomes the selected one.
+    bool reattachToReturnedWindow();
 };
 
 extern TMainForm* MainForm;

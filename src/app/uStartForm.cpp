@@ -30,6 +30,8 @@ TFstartForm::TFstartForm(std::filesystem::path executable, QObject* parent)
     asnd = PopupA->addAction("Automatically Send  ");
     asnd->setCheckable(true);
     CaptureImage1 = PopupA->addAction("Capture an Image");
+    BlankSecondary1 = PopupA->addAction("Blank Secondary Monitor");
+    BlankSecondary1->setCheckable(true);
     PopupA->addSeparator();
     StopAll1 = PopupA->addAction("Stop All");
     PopupA->addSeparator();
@@ -48,6 +50,10 @@ TFstartForm::TFstartForm(std::filesystem::path executable, QObject* parent)
     connect(asnd, &QAction::triggered, this, &TFstartForm::asndClick);
     connect(CaptureImage1, &QAction::triggered, this, [] {
         if (MainForm) MainForm->CaptureImage();
+    });
+    connect(BlankSecondary1, &QAction::triggered, this, [this] {
+        if (MainForm) MainForm->toggleBlanked();
+        BlankSecondary1->setChecked(MainForm && MainForm->blanked());
     });
     connect(StopAll1, &QAction::triggered, this, [] {
         if (MainForm) MainForm->sbSTOPClick();
@@ -116,6 +122,7 @@ void TFstartForm::RestoreControlWindow() {
 void TFstartForm::PopupAPopup() {
     if (!MainForm) return;
     asnd->setChecked(MainForm->cbx1->Checked());
+    BlankSecondary1->setChecked(MainForm->blanked());
     LoadatStartup->setChecked(MainForm->LoadatS1->isChecked());
 }
 

@@ -27,6 +27,7 @@ class TFstartForm : public QObject {
     QAction* Vexmira1 = nullptr; // Open Vexmira
     QAction* ShowSecondMonitor1 = nullptr;
     QAction* asnd = nullptr; // Automatically Send
+    QAction* BlankSecondary1 = nullptr;
     QAction* CaptureImage1 = nullptr;
     QAction* StopAll1 = nullptr;
     QAction* LoadatStartup = nullptr;

@@ -13,7 +13,8 @@ namespace vexmira::capture {
 TfAlldesktop* fAlldesktop = nullptr;
 
 TfAlldesktop::TfAlldesktop(mirror::DesktopCapture& capture, QWidget* parent)
-    : widgets::ChoiceDialog(" Display  ", {"All Desktop", "Part of Desktop"}, parent), capture_(capture) {}
+    : widgets::ChoiceDialog(" Display  ", {"All Desktop", "Part of Desktop", "Follow the mouse"}, parent),
+      capture_(capture) {}
 
 bool TfAlldesktop::GrabScreen(QImage& shot) {
     raster::Bitmap frame;
@@ -23,7 +24,8 @@ bool TfAlldesktop::GrabScreen(QImage& shot) {
 }
 
 void TfAlldesktop::BitBtn1Click() {
-    if (ItemIndex() == mirror::PartOfDesktop && grab_) {
+    // A followed region takes the size of the dragged one, and starts where it was dragged.
+    if ((ItemIndex() == mirror::PartOfDesktop || ItemIndex() == mirror::FollowMouse) && grab_) {
         // Out of the way while the screen is photographed; hidden windows keep their place.
         auto showControlWindow = [&] {
             if (controlWindow_) controlWindow_->show();

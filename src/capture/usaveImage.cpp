@@ -66,6 +66,32 @@ Qt::Key qtKeyOfName(const std::string& name) {
     return Qt::Key_unknown;
 }
 
+std::optional<HotKeyChord> chordIn(const QKeySequenceEdit& field) {
+    const QKeySequence keys = field.keySequence();
+    if (keys.isEmpty()) return std::nullopt;
+    const QKeyCombination combination = keys[0];
+    const std::string name = nameOfQtKey(combination.key());
+    if (name.empty()) return std::nullopt;
+    HotKeyChord chord;
+    chord.shift = combination.keyboardModifiers() & Qt::ShiftModifier;
+    chord.ctrl = combination.keyboardModifiers() & Qt::ControlModifier;
+    chord.alt = combination.keyboardModifiers() & Qt::AltModifier;
+    chord.key = name;
+    return chord;
+}
+
+void setChordIn(QKeySequenceEdit& field, const std::optional<HotKeyChord>& chord) {
+    if (!chord) {
+        field.clear();
+        return;
+    }
+    Qt::KeyboardModifiers modifiers;
+    if (chord->shift) modifiers |= Qt::ShiftModifier;
+    if (chord->ctrl) modifiers |= Qt::ControlModifier;
+    if (chord->alt) modifiers |= Qt::AltModifier;
+    field.setKeySequence(QKeySequence(QKeyCombination(modifiers, qtKeyOfName(chord->key))));
+}
+
 const char* extensions[3] = {".jpg", ".png", ".bmp"};
 
 QString withSeparator(QString folder) {
@@ -127,6 +153,14 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
     XiButton3->setCaption("Start");
     XiButton3->setGeometry(340, 256, 106, 30);
     XiButton3->setAutoDefault(false);
+    label("Blank key:", {20, 298, 110, 26});
+    BlankKey = new QKeySequenceEdit(this);
+    BlankKey->setGeometry(130, 298, 200, 26);
+    BlankKey->setToolTip("Blanks the secondary monitor at once, and gives it back at the next press");
+    XiButton4 = new widgets::TXiButton(this);
+    XiButton4->setCaption("Start");
+    XiButton4->setGeometry(340, 296, 106, 30);
+    XiButton4->setAutoDefault(false);
     auto* strip = new QWidget(this);
     strip->setGeometry(0, 383 - 41, 556, 41);
     strip->setAutoFillBackground(true);
@@ -139,6 +173,7 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
 
     connect(XiButton1, &QPushButton::clicked, this, &TFsave::BitBtn1Click);
     connect(XiButton3, &QPushButton::clicked, this, &TFsave::bbokClick);
+    connect(XiButton4, &QPushButton::clicked, this, &TFsave::blankKeyClick);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(cbBeep, &widgets::TBitCheckBox::clicked, this, [this] { beepOnSave_ = cbBeep->Checked(); });
     connect(edit1, &QLineEdit::textChanged, this, &TFsave::updatePreview);
@@ -148,16 +183,20 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
         updatePreview();
     });
     // One key combination: what is typed after the first is let go.
-    connect(HotKey, &QKeySequenceEdit::keySequenceChanged, this, [this](const QKeySequence& keys) {
-        if (keys.count() > 1) HotKey->setKeySequence(QKeySequence(keys[0]));
-    });
+    for (QKeySequenceEdit* field : {HotKey, BlankKey})
+        connect(field, &QKeySequenceEdit::keySequenceChanged, this, [field](const QKeySequence& keys) {
+            if (keys.count() > 1) field->setKeySequence(QKeySequence(keys[0]));
+        });
 
     // FormCreate
     setChordInField(parseHotKeyText("Ctrl+F11"));
     const auto documents = platform::documentsFolder();
     Edit2->setText(withSeparator(documents ? QFile::decodeName(documents->string().c_str()) : programFolder));
-    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+    setChordIn(*BlankKey, parseHotKeyText("Ctrl+Alt+B"));
+    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
         hotKey_ = platform::openGlobalHotKey(x11->connection());
+        blankHotKey_ = platform::openGlobalHotKey(x11->connection());
+    }
     qApp->installNativeEventFilter(this);
     updatePreview();
 }
@@ -167,35 +206,18 @@ TFsave::~TFsave() {
 }
 
 std::optional<HotKeyChord> TFsave::chordInField() const {
-    const QKeySequence keys = HotKey->keySequence();
-    if (keys.isEmpty()) return std::nullopt;
-    const QKeyCombination combination = keys[0];
-    const std::string name = nameOfQtKey(combination.key());
-    if (name.empty()) return std::nullopt;
-    HotKeyChord chord;
-    chord.shift = combination.keyboardModifiers() & Qt::ShiftModifier;
-    chord.ctrl = combination.keyboardModifiers() & Qt::ControlModifier;
-    chord.alt = combination.keyboardModifiers() & Qt::AltModifier;
-    chord.key = name;
-    return chord;
+    return chordIn(*HotKey);
 }
 
 void TFsave::setChordInField(const std::optional<HotKeyChord>& chord) {
-    if (!chord) {
-        HotKey->clear();
-        return;
-    }
-    Qt::KeyboardModifiers modifiers;
-    if (chord->shift) modifiers |= Qt::ShiftModifier;
-    if (chord->ctrl) modifiers |= Qt::ControlModifier;
-    if (chord->alt) modifiers |= Qt::AltModifier;
-    HotKey->setKeySequence(QKeySequence(QKeyCombination(modifiers, qtKeyOfName(chord->key))));
+    setChordIn(*HotKey, chord);
 }
 
 void TFsave::showEvent(QShowEvent* event) {
     // FormActivate
     if (beepOnSave_) cbBeep->setChecked(true);
     setChordInField(parseHotKeyText(hotKeyText_));
+    if (blankKeyText_ && !blankKeyArmed()) setChordIn(*BlankKey, parseHotKeyText(*blankKeyText_));
     updatePreview();
     QDialog::showEvent(event);
 }
@@ -217,22 +239,64 @@ void TFsave::bbokClick() {
         setArmed(false);
         return;
     }
-    if (!hotKey_) {
+    setArmed(grabOrTell(hotKey_.get(), *chord));
+}
+
+bool TFsave::grabOrTell(platform::GlobalHotKey* hotKey, const HotKeyChord& chord) {
+    if (!hotKey) {
         tell("System-wide keys are not available on this display.");
-        return;
+        return false;
     }
-    if (!hotKey_->grab({keysymOfKey(chord->key), chord->shift, chord->ctrl, chord->alt})) {
+    const bool other = (hotKey == hotKey_.get() && blankKeyArmed() && blankKeyText_ &&
+                        parseHotKeyText(*blankKeyText_) == chord) ||
+                       (hotKey == blankHotKey_.get() && armed() && parseHotKeyText(hotKeyText_) == chord);
+    if (other || !hotKey->grab({keysymOfKey(chord.key), chord.shift, chord.ctrl, chord.alt})) {
         tell(QString::fromStdString("The key " + hotKeyText(chord) +
-                                    " is taken by another program, or the keyboard has no such key. "
-                                    "Choose another key."));
-        setArmed(false);
-        return;
+                                    (other
+                                         ? " is already the other key of this dialog."
+                                         : " is taken by another program, or the keyboard has no such key.") +
+                                    " Choose another key."));
+        return false;
     }
-    setArmed(true);
+    return true;
+}
+
+void TFsave::setBlankKey(std::string& keyText, bool& armed, std::function<void()> press) {
+    blankKeyText_ = &keyText;
+    blankKeyOn_ = &armed;
+    blankPress_ = std::move(press);
+    const std::optional<HotKeyChord> chord = parseHotKeyText(keyText);
+    setChordIn(*BlankKey, chord);
+    // Armed at the last run: taken again once the program runs, or the user is told why not.
+    if (armed)
+        QTimer::singleShot(0, this, [this, chord] {
+            *blankKeyOn_ = chord && grabOrTell(blankHotKey_.get(), *chord);
+            XiButton4->setCaption(*blankKeyOn_ ? "Stop" : "Start");
+        });
+}
+
+void TFsave::blankKeyClick() {
+    if (!blankKeyText_ || !blankKeyOn_) return;
+    if (blankKeyArmed()) {
+        blankHotKey_->release();
+    } else {
+        const std::optional<HotKeyChord> chord = chordIn(*BlankKey);
+        *blankKeyText_ = hotKeyText(chord);
+        if (chord) grabOrTell(blankHotKey_.get(), *chord);
+    }
+    *blankKeyOn_ = blankKeyArmed();
+    XiButton4->setCaption(*blankKeyOn_ ? "Stop" : "Start");
 }
 
 bool TFsave::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (eventType != "xcb_generic_event_t" || !hotKey_ || !hotKey_->isPress(message)) return false;
+    if (eventType != "xcb_generic_event_t") return false;
+    if (blankHotKey_ && blankHotKey_->isPress(message)) {
+        QTimer::singleShot(0, this, [this] {
+            if (blankPress_) blankPress_();
+        });
+        return true;
+    }
+    if (!hotKey_ || !hotKey_->isPress(message)) return false;
     // Handled once the toolkit is done with the event.
     QTimer::singleShot(0, this, [this] { fishHotKey(); });
     return true;

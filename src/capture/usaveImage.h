@@ -43,9 +43,16 @@ class TFsave : public QDialog, public QAbstractNativeEventFilter {
     widgets::TBitCheckBox* cbBeep = nullptr;
     QKeySequenceEdit* HotKey = nullptr;
     widgets::TXiButton* XiButton3 = nullptr; // Start / Stop
+    QKeySequenceEdit* BlankKey = nullptr;    // the shutter's key
+    widgets::TXiButton* XiButton4 = nullptr; // its Start / Stop
     QPushButton* BitBtn2 = nullptr;          // Close
 
     void bbokClick();
+    // The shutter's key: its stored text and whether it is armed (taken now when it is), and
+    // what a press does.
+    void setBlankKey(std::string& keyText, bool& armed, std::function<void()> press);
+    void blankKeyClick(); // the shutter key's Start / Stop
+    bool blankKeyArmed() const { return blankHotKey_ && blankHotKey_->grabbed(); }
     // One press of the hot key. Returns the file written, if any.
     std::optional<std::string> fishHotKey();
     void BitBtn1Click(); // Browse
@@ -62,11 +69,17 @@ class TFsave : public QDialog, public QAbstractNativeEventFilter {
   private:
     void updatePreview();
     void setArmed(bool armed);
+    // Takes the key for `hotKey`, telling the user when it cannot be had.
+    bool grabOrTell(platform::GlobalHotKey* hotKey, const HotKeyChord& chord);
 
     std::string& hotKeyText_;
     bool& beepOnSave_;
     std::function<raster::Bitmap()> currentPicture_;
     std::unique_ptr<platform::GlobalHotKey> hotKey_;
+    std::unique_ptr<platform::GlobalHotKey> blankHotKey_;
+    std::string* blankKeyText_ = nullptr;
+    bool* blankKeyOn_ = nullptr;
+    std::function<void()> blankPress_;
     bool saveBusy_ = false;
 };
 

@@ -14,7 +14,7 @@ namespace vexmira::mirror {
 
 // Which part of the primary screen the desktop source mirrors: the radio group of the desktop
 // area choice.
-enum DesktopArea { AllDesktop = 0, PartOfDesktop = 1 };
+enum DesktopArea { AllDesktop = 0, PartOfDesktop = 1, FollowMouse = 2 };
 
 // What the desktop capture draws onto each frame.
 struct CursorOverlaySwitches {

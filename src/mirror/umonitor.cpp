@@ -158,6 +158,29 @@ void TFmonitor::layoutViews() {
     if (!rtmdis->isHidden()) rtmdis->setGeometry(0, stripAtTop_ ? 0 : height() - strip, width(), strip);
     image->setGeometry(rest);
     redMonitor->setGeometry(rest);
+    if (blanked()) {
+        shutter_->setGeometry(rect());
+        shutter_->raise(); // a strip shown meanwhile was created above it
+    }
+}
+
+void TFmonitor::setBlanked(bool on, const raster::Bitmap& picture) {
+    if (!on) {
+        if (shutter_) shutter_->hide();
+        return;
+    }
+    if (!shutter_) {
+        shutter_ = new widgets::ImageView(this);
+        shutter_->setScaleMode(raster::ScaleMode::smResize);
+        shutter_->setCentered(true);
+        // Its own window: the server clips every drawing of the views beneath it.
+        shutter_->setAttribute(Qt::WA_NativeWindow);
+    }
+    shutter_->setBitmap(picture);
+    shutter_->setGeometry(rect());
+    shutter_->show();
+    shutter_->raise();
+    shutter_->repaint();
 }
 
 void TFmonitor::showStrip(bool top) {

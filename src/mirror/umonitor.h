@@ -55,6 +55,12 @@ class TFmonitor : public QWidget {
     // Applies the scale settings to the picture view.
     void yoom(const DisplayScaleSettings& settings);
 
+    // Blanks the whole window at once, over every view (the strip's own drawing included), with
+    // black or, when `picture` is not empty, that picture fitted in and centred on black. The
+    // views go on underneath and show again when the window is unblanked.
+    void setBlanked(bool on, const raster::Bitmap& picture = {});
+    bool blanked() const { return shutter_ && shutter_->isVisible(); }
+
     // The monitor the display goes to: the one directly right of the primary, else the first
     // that is not the primary; null with one monitor.
     static QScreen* secondaryScreen();
@@ -75,6 +81,7 @@ class TFmonitor : public QWidget {
   private:
     void setBorderless(bool borderless);
     void layoutViews();
+    widgets::ImageView* shutter_ = nullptr; // a native window of its own, above the views'
     bool stripAtTop_ = false;
     bool placed_ = false;
 };

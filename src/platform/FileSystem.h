@@ -53,6 +53,10 @@ void removeStaleTemporaries(const std::filesystem::path& path);
 // ~/Documents when it exists, else the home folder; nothing when there is no home.
 std::optional<std::filesystem::path> documentsFolder();
 
+// The program file a running process was started from; empty when the process is gone, is
+// not ours to look at, or `processId` is not a process.
+std::filesystem::path executableOfProcess(long processId);
+
 // Whether files can be created in `folder`.
 bool isWritableFolder(const std::filesystem::path& folder);
 

@@ -19,7 +19,7 @@ ChoiceDialog::ChoiceDialog(const QString& groupCaption, const QStringList& items
     setPalette(white);
 
     rg1 = new QGroupBox(groupCaption, this);
-    rg1->setGeometry(11, 16, 320, 81);
+    rg1->setGeometry(11, items.size() > 2 ? 10 : 16, 320, items.size() > 2 ? 102 : 81);
     auto* layout = new QVBoxLayout(rg1);
     choice_ = new QButtonGroup(this);
     for (int i = 0; i < items.size(); ++i) {

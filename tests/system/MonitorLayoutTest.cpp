@@ -3,7 +3,6 @@
 // primary monitor wherever it lies on the desktop.
 #include "ProgramDriver.h"
 #include "TestWindows.h"
-#include "raster/Resample.h"
 
 #include <gtest/gtest.h>
 
@@ -14,34 +13,10 @@ using raster::Rect;
 
 namespace {
 
-int channelDifference(raster::Bgra a, raster::Bgra b) {
-    int worst = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-        worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
-    return worst;
-}
-
 void tickAutomaticallySend(const Rect& control, const Rect& primary) {
     clickAt(control.x + 160, control.y + 15);
     shell("xdotool mousemove " + std::to_string(primary.x + 960) + " " + std::to_string(primary.y + 1000));
     pause(0.5); // the mirror's own waits check the picture
-}
-
-// The second monitor shows the primary fitted into it (1280 x 720, 152 rows down), within two
-// levels, leaving out the control window's live preview.
-int worstMirrorDifference(const Rect& primary, const Rect& secondary, const Rect& control) {
-    const Bitmap shown = grabScreen(secondary);
-    const Bitmap expected = raster::resampleBilinear(grabScreen(primary), {1280, 720});
-    const int cx = control.x - primary.x, cy = control.y - primary.y;
-    const Rect skip{cx * 2 / 3 - 4, 152 + cy * 2 / 3 - 4, control.width * 2 / 3 + 8,
-                    control.height * 2 / 3 + 8};
-    int worst = 0;
-    for (int y = 152; y < 152 + 720; ++y)
-        for (int x = 0; x < 1280; ++x) {
-            if (x >= skip.x && x < skip.right() && y >= skip.y && y < skip.bottom()) continue;
-            worst = std::max(worst, channelDifference(shown.pixel(x, y), expected.pixel(x, y - 152)));
-        }
-    return worst;
 }
 
 class Layout : public ::testing::TestWithParam<const char*> {};

@@ -1,5 +1,7 @@
 #include "ProgramDriver.h"
 
+#include "raster/Resample.h"
+
 #include "ImageMagick.h"
 #include "platform/ScreenCapture.h"
 
@@ -343,6 +345,28 @@ std::string windowNamed(const std::string& title) {
 void clickInWindow(const std::string& id, int x, int y) {
     shell("xdotool mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y) +
           " click 1");
+}
+
+int worstMirrorDifference(const raster::Rect& primary, const raster::Rect& secondary,
+                          const raster::Rect& control) {
+    auto channelDifference = [](raster::Bgra a, raster::Bgra b) {
+        int worst = 0;
+        for (int shift = 0; shift < 24; shift += 8)
+            worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+        return worst;
+    };
+    const raster::Bitmap shown = grabScreen(secondary);
+    const raster::Bitmap expected = raster::resampleBilinear(grabScreen(primary), {1280, 720});
+    const int cx = control.x - primary.x, cy = control.y - primary.y;
+    const raster::Rect skip{cx * 2 / 3 - 4, 152 + cy * 2 / 3 - 4, control.width * 2 / 3 + 8,
+                            control.height * 2 / 3 + 8};
+    int worst = 0;
+    for (int y = 152; y < 152 + 720; ++y)
+        for (int x = 0; x < 1280; ++x) {
+            if (x >= skip.x && x < skip.right() && y >= skip.y && y < skip.bottom()) continue;
+            worst = std::max(worst, channelDifference(shown.pixel(x, y), expected.pixel(x, y - 152)));
+        }
+    return worst;
 }
 
 } // namespace vexmira::testing

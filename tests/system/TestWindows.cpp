@@ -68,6 +68,13 @@ void PatternWindow::create(bool managed, const std::string& title, int seed, boo
         const char wmClass[] = "pattern\0PatternWindow";
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                             sizeof wmClass, wmClass);
+        // _NET_WM_PID: this test process made it.
+        if (auto* pid = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 11, "_NET_WM_PID"), nullptr)) {
+            const auto self = static_cast<std::uint32_t>(getpid());
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, pid->atom, XCB_ATOM_CARDINAL, 32, 1,
+                                &self);
+            free(pid);
+        }
         // WM_NORMAL_HINTS: the user asked for this position.
         std::uint32_t hints[18] = {};
         hints[0] = 1; // USPosition

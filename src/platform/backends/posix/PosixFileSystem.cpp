@@ -200,4 +200,11 @@ bool isWritableFolder(const fs::path& folder) {
     return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
+std::filesystem::path executableOfProcess(long processId) {
+    if (processId <= 0) return {};
+    std::error_code error;
+    const auto target = std::filesystem::read_symlink("/proc/" + std::to_string(processId) + "/exe", error);
+    return error ? std::filesystem::path() : target;
+}
+
 } // namespace vexmira::platform

@@ -1,0 +1,52 @@
+#include "ExtraSettings.h"
+
+#include <algorithm>
+
+namespace vexmira::app {
+
+ExtraSettings Extras;
+
+namespace {
+
+constexpr const char* section = "Extras";
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+} // namespace
+
+ExtraSettings readExtraSettings(const platform::IniFile& file) {
+    ExtraSettings s;
+    s.blankKey = file.readString(section, "BlankKey", s.blankKey);
+    s.blankKeyArmed = file.readInteger(section, "BlankKeyOn", 0) == 1;
+    s.blankPicture = file.readString(section, "BlankPicture", "");
+    const std::string classes = file.readString(section, "MaskedClasses", "");
+    for (std::size_t start = 0; start <= classes.size();) {
+        const std::size_t comma = std::min(classes.find(',', start), classes.size());
+        if (std::string name = trimmed(classes.substr(start, comma - start)); !name.empty())
+            s.maskedClasses.push_back(std::move(name));
+        start = comma + 1;
+    }
+    s.reattach = file.readInteger(section, "Reattach", 0) == 1;
+    s.followMargin = std::clamp(file.readInteger(section, "FollowMargin", s.followMargin), 0, 1000);
+    return s;
+}
+
+void writeExtraSettings(platform::IniFile& file, const ExtraSettings& s) {
+    const std::string absent = "\x01";
+    if (s == ExtraSettings{} && file.readString(section, "BlankKey", absent) == absent) return;
+    file.writeString(section, "BlankKey", s.blankKey);
+    file.writeInteger(section, "BlankKeyOn", s.blankKeyArmed ? 1 : 0);
+    file.writeString(section, "BlankPicture", s.blankPicture);
+    std::string classes;
+    for (const std::string& name : s.maskedClasses)
+        classes += (classes.empty() ? "" : ",") + name;
+    file.writeString(section, "MaskedClasses", classes);
+    file.writeInteger(section, "Reattach", s.reattach ? 1 : 0);
+    file.writeInteger(section, "FollowMargin", s.followMargin);
+}
+
+} // namespace vexmira::app

@@ -1,0 +1,68 @@
+// A mirrored single window that closes is waited for: the next top-level window of the same
+// class from the same program takes its place, with the same capture method.
+#include "ExtraSettings.h"
+#include "mainunit.h"
+#include "platform/FileSystem.h"
+
+namespace vexmira::app {
+
+void TMainForm::rememberChosenWindow(platform::WindowHandle window) {
+    chosenWindow_ = {};
+    if (!windows_) return;
+    for (const platform::TopLevelWindow& w : windows_->topLevelWindows())
+        if (w.handle == window) {
+            chosenWindow_.className = w.className;
+            chosenWindow_.executable = platform::executableOfProcess(w.processId);
+            chosenWindow_.handle = window;
+            return;
+        }
+}
+
+bool TMainForm::startWaitingForWindow() {
+    if (!Extras.reattach || !windows_ || chosenWindow_.className.empty() ||
+        chosenWindow_.handle != SelectedWindow || !windows_->frameOf(SelectedWindow).isEmpty())
+        return false;
+    waitingForWindow_ = true;
+    if (!waitingMark_) {
+        waitingMark_ = new QLabel("window closed, waiting for it to return", Panel1);
+        waitingMark_->setAlignment(Qt::AlignCenter);
+        waitingMark_->setWordWrap(true);
+        waitingMark_->setAutoFillBackground(true);
+        QPalette dark = waitingMark_->palette();
+        dark.setColor(QPalette::Window, QColor(0x20, 0x3C, 0x64));
+        dark.setColor(QPalette::WindowText, QColor(0xE6, 0xFF, 0xFF));
+        waitingMark_->setPalette(dark);
+        QFont bold = waitingMark_->font();
+        bold.setBold(true);
+        bold.setPixelSize(15);
+        waitingMark_->setFont(bold);
+        waitingMark_->setGeometry(0, 90, Panel1->width(), 60);
+    }
+    waitingMark_->show();
+    waitingMark_->raise();
+    return true;
+}
+
+void TMainForm::endWaitingForWindow() {
+    waitingForWindow_ = false;
+    if (waitingMark_) waitingMark_->hide();
+}
+
+bool TMainForm::reattachToReturnedWindow() {
+    if (!windows_) return false;
+    for (const platform::TopLevelWindow& w : windows_->topLevelWindows()) {
+        if (!w.visible || w.desktopOrDock || w.handle == chosenWindow_.handle ||
+            w.className != chosenWindow_.className || w.frame.isEmpty())
+            continue;
+        if (platform::executableOfProcess(w.processId) != chosenWindow_.executable) continue;
+        endWaitingForWindow();
+        if (CaptureMethod == 2) windows_->prepareCapture({w.handle});
+        SelectedWindow = w.handle;
+        chosenWindow_.handle = w.handle;
+        windows_->releaseCaptures(w.handle);
+        return true;
+    }
+    return false;
+}
+
+} // namespace vexmira::app
