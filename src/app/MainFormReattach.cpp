@@ -19,7 +19,7 @@ void TMainForm::rememberChosenWindow(platform::WindowHandle window) {
 }
 
 bool TMainForm::startWaitingForWindow() {
-    if (!Extras.reattach || !windows_ || chosenWindow_.className.empty() ||
+    if (!Extras.reattach || !windows_ || chosenWindow_.className.empty() || SelectedWindow == 0 ||
         chosenWindow_.handle != SelectedWindow || !windows_->frameOf(SelectedWindow).isEmpty())
         return false;
     waitingForWindow_ = true;

@@ -116,8 +116,10 @@ void TMainForm::Timer1Timer() {
     Timer1->stop(); // no second tick inside this one
     try {
         const int w = slika->width(), h = slika->height();
-        if (waitingForWindow_ && !reattachToReturnedWindow()) {
-            if (SourceMode == srcSingleApp) Timer1->start();
+        // A window that closes draws nothing more: whether it is still there is asked first.
+        if (waitingForWindow_ ? !reattachToReturnedWindow()
+                              : SourceMode == srcSingleApp && startWaitingForWindow()) {
+            Timer1->start();
             return;
         }
         // The window's own drawing unchanged since its last copy: nothing to do this tick.
@@ -129,11 +131,6 @@ void TMainForm::Timer1Timer() {
         }
         raster::Bitmap capture;
         lastCopiedWindow_ = CaptureWindow(SelectedWindow, capture) ? SelectedWindow : 0;
-        // Gone: the last picture stays everywhere while the window is waited for.
-        if (!lastCopiedWindow_ && SourceMode == srcSingleApp && startWaitingForWindow()) {
-            Timer1->start();
-            return;
-        }
         lastWindowCopy_ = capture;
         if (SourceMode == srcSingleApp) CurrentFrame = capture;
         if (cbx1->Checked()) {

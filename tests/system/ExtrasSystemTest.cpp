@@ -123,7 +123,7 @@ TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassIsMirrored) {
     EXPECT_TRUE(grabScreen(secondary).samePixels(mirrored)) << "the display lost the last picture";
 
     // Another window of another class does not take its place; one of its class does.
-    PatternWindow stranger{display, {700, 200, 200, 150}, 3, "Stranger"};
+    PatternWindow stranger{display, {700, 200, 200, 150}, 3, "Stranger", false, "OtherClass"};
     pause(0.6);
     EXPECT_TRUE(grabScreen(secondary).samePixels(mirrored));
     target.emplace(display, Rect{500, 400, 320, 240}, 4, "Pattern Window");

@@ -48,12 +48,13 @@ PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int
 }
 
 PatternWindow::PatternWindow(const TestDisplay& display, raster::Rect place, int seed,
-                             const std::string& title, bool undecorated)
+                             const std::string& title, bool undecorated, const std::string& className)
     : display_(display), place_(place) {
-    create(true, title, seed, undecorated);
+    create(true, title, seed, undecorated, className);
 }
 
-void PatternWindow::create(bool managed, const std::string& title, int seed, bool undecorated) {
+void PatternWindow::create(bool managed, const std::string& title, int seed, bool undecorated,
+                           const std::string& className) {
     xcb_connection_t* c = display_.get();
     window_ = xcb_generate_id(c);
     const std::uint32_t values[] = {display_.screen()->black_pixel, managed ? 0u : 1u};
@@ -65,9 +66,9 @@ void PatternWindow::create(bool managed, const std::string& title, int seed, boo
     if (managed) {
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                             static_cast<std::uint32_t>(title.size()), title.data());
-        const char wmClass[] = "pattern\0PatternWindow";
+        const std::string wmClass = "pattern" + std::string(1, '\0') + className + std::string(1, '\0');
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                            sizeof wmClass, wmClass);
+                            static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
         // _NET_WM_PID: this test process made it.
         if (auto* pid = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 11, "_NET_WM_PID"), nullptr)) {
             const auto self = static_cast<std::uint32_t>(getpid());

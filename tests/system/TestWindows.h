@@ -38,9 +38,10 @@ class PatternWindow {
   public:
     PatternWindow(const TestDisplay& display, raster::Rect place, int seed);
     // A window the window manager frames (with its decorations unless `undecorated`) and lists,
+    // of the class `className` ("PatternWindow"),
     // titled `title`; `place` is a wish.
     PatternWindow(const TestDisplay& display, raster::Rect place, int seed, const std::string& title,
-                  bool undecorated = false);
+                  bool undecorated = false, const std::string& className = "PatternWindow");
     ~PatternWindow();
     xcb_window_t id() const { return window_; }
     const raster::Rect& place() const { return place_; }
@@ -53,7 +54,8 @@ class PatternWindow {
     raster::Rect placeOnScreen() const;
 
   private:
-    void create(bool managed, const std::string& title, int seed, bool undecorated = false);
+    void create(bool managed, const std::string& title, int seed, bool undecorated = false,
+                const std::string& className = "PatternWindow");
     const TestDisplay& display_;
     raster::Rect place_;
     xcb_window_t window_;
