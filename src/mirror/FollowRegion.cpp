@@ -8,7 +8,7 @@ namespace {
 
 // The region's new start along one axis.
 int followAxis(int start, int size, int pointer, int margin, int screen) {
-    const int m = std::clamp(margin, 0, size / 2);
+    const int m = std::clamp(margin, 0, std::max(0, (size - 1) / 2));
     if (pointer < start + m)
         start = pointer - m;
     else if (pointer > start + size - 1 - m)
