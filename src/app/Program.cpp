@@ -47,7 +47,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
     capture::fAlldesktop->setRegionWindow(capture::Fgrab);
     capture::Fsave = new capture::TFsave(
         HotKeyText, BeepOnSave, [] { return MainForm->currentPicture(); }, ProgramFolder);
-    capture::Fsave->setBlankKey(Extras.blankKey, Extras.blankKeyArmed, [] { MainForm->toggleBlanked(); });
+    capture::Fsave->setBlankKey(Extras.blankKey, Extras.blankKeyArmed, Extras.blankPicture,
+                                [] { MainForm->toggleBlanked(); });
     QObject::connect(MainForm, &TMainForm::blankedChanged, FstartForm,
                      [](bool on) { FstartForm->BlankSecondary1->setChecked(on); });
     mirror::fCapture = new mirror::TfCapture;

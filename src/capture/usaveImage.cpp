@@ -161,6 +161,9 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
     XiButton4->setCaption("Start");
     XiButton4->setGeometry(340, 296, 106, 30);
     XiButton4->setAutoDefault(false);
+    XiButton5 = new widgets::TXiButton(this);
+    XiButton5->setGeometry(452, 296, 94, 30);
+    XiButton5->setAutoDefault(false);
     auto* strip = new QWidget(this);
     strip->setGeometry(0, 383 - 41, 556, 41);
     strip->setAutoFillBackground(true);
@@ -174,6 +177,7 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
     connect(XiButton1, &QPushButton::clicked, this, &TFsave::BitBtn1Click);
     connect(XiButton3, &QPushButton::clicked, this, &TFsave::bbokClick);
     connect(XiButton4, &QPushButton::clicked, this, &TFsave::blankKeyClick);
+    connect(XiButton5, &QPushButton::clicked, this, &TFsave::blankPictureClick);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(cbBeep, &widgets::TBitCheckBox::clicked, this, [this] { beepOnSave_ = cbBeep->Checked(); });
     connect(edit1, &QLineEdit::textChanged, this, &TFsave::updatePreview);
@@ -261,9 +265,12 @@ bool TFsave::grabOrTell(platform::GlobalHotKey* hotKey, const HotKeyChord& chord
     return true;
 }
 
-void TFsave::setBlankKey(std::string& keyText, bool& armed, std::function<void()> press) {
+void TFsave::setBlankKey(std::string& keyText, bool& armed, std::string& picture,
+                         std::function<void()> press) {
     blankKeyText_ = &keyText;
     blankKeyOn_ = &armed;
+    blankPicture_ = &picture;
+    showBlankPicture();
     blankPress_ = std::move(press);
     const std::optional<HotKeyChord> chord = parseHotKeyText(keyText);
     setChordIn(*BlankKey, chord);
@@ -273,6 +280,26 @@ void TFsave::setBlankKey(std::string& keyText, bool& armed, std::function<void()
             *blankKeyOn_ = chord && grabOrTell(blankHotKey_.get(), *chord);
             XiButton4->setCaption(*blankKeyOn_ ? "Stop" : "Start");
         });
+}
+
+void TFsave::showBlankPicture() {
+    const bool chosen = blankPicture_ && !blankPicture_->empty();
+    XiButton5->setCaption(chosen ? "Use black" : "Picture...");
+    XiButton5->setToolTip(chosen ? "While blanked the monitor shows " +
+                                       QString::fromStdString(*blankPicture_) + "; click for black instead"
+                                 : "While blanked the monitor is black; click to show a picture instead");
+}
+
+void TFsave::blankPictureClick() {
+    if (!blankPicture_) return;
+    if (!blankPicture_->empty()) {
+        blankPicture_->clear();
+    } else {
+        const QString file = QFileDialog::getOpenFileName(this, "Picture for the blanked monitor", {},
+                                                          "Pictures (*.jpg *.jpeg *.png *.bmp)");
+        if (!file.isEmpty()) *blankPicture_ = file.toStdString();
+    }
+    showBlankPicture();
 }
 
 void TFsave::blankKeyClick() {

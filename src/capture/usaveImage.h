@@ -45,12 +45,14 @@ class TFsave : public QDialog, public QAbstractNativeEventFilter {
     widgets::TXiButton* XiButton3 = nullptr; // Start / Stop
     QKeySequenceEdit* BlankKey = nullptr;    // the shutter's key
     widgets::TXiButton* XiButton4 = nullptr; // its Start / Stop
+    widgets::TXiButton* XiButton5 = nullptr; // the blanked monitor's picture, or black again
     QPushButton* BitBtn2 = nullptr;          // Close
 
     void bbokClick();
-    // The shutter's key: its stored text and whether it is armed (taken now when it is), and
-    // what a press does.
-    void setBlankKey(std::string& keyText, bool& armed, std::function<void()> press);
+    // The shutter's key: its stored text and whether it is armed (taken now when it is), the
+    // picture shown while blanked (empty: black), and what a press does.
+    void setBlankKey(std::string& keyText, bool& armed, std::string& picture, std::function<void()> press);
+    void blankPictureClick();
     void blankKeyClick(); // the shutter key's Start / Stop
     bool blankKeyArmed() const { return blankHotKey_ && blankHotKey_->grabbed(); }
     // One press of the hot key. Returns the file written, if any.
@@ -79,6 +81,8 @@ class TFsave : public QDialog, public QAbstractNativeEventFilter {
     std::unique_ptr<platform::GlobalHotKey> blankHotKey_;
     std::string* blankKeyText_ = nullptr;
     bool* blankKeyOn_ = nullptr;
+    std::string* blankPicture_ = nullptr;
+    void showBlankPicture();
     std::function<void()> blankPress_;
     bool saveBusy_ = false;
 };

@@ -75,6 +75,30 @@ TEST(Shutter, TheKeyBlanksTheSecondMonitorAtOnceWhileTheSourceGoesOnAndGivesItBa
         << "the mirror did not come back with the source's new picture";
 }
 
+TEST(Shutter, TheTrayItemBlanksTheSecondMonitorAndGivesItBack) {
+    TrayHost tray;
+    RunningProgram program;
+    const Rect control = program.controlWindow();
+    ASSERT_TRUE(waitUntil([&] { return tray.icons().size() == 1; }, 5)) << "no icon in the tray";
+    mirrorWholeDesktop(program, control);
+    // "Blank Secondary Monitor", by keyboard: six items up from the end of the menu.
+    auto chooseBlankItem = [&] {
+        const Rect icon = tray.iconArea();
+        shell("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+              std::to_string(icon.y + icon.height / 2) + " click 3");
+        pause(0.5);
+        for (int i = 0; i < 6; ++i)
+            pressKey("Up");
+        pressKey("Return");
+        shell("xdotool mousemove 960 1000");
+    };
+    chooseBlankItem();
+    EXPECT_TRUE(waitUntil([] { return allBlack(secondary); }, 2)) << "the tray item did not blank";
+    chooseBlankItem();
+    EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference(primary, secondary, control) <= 2; }, 3))
+        << "the second choice did not give the monitor back";
+}
+
 TEST(MaskedWindows, AMaskedWindowIsBlackOnTheSecondMonitorAndUntouchedOnThePrimary) {
     TestDisplay display;
     PatternWindow secret{display, {300, 300, 320, 240}, 9, "Secret"}; // class "PatternWindow"
