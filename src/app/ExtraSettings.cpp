@@ -18,18 +18,30 @@ std::string trimmed(const std::string& text) {
 
 } // namespace
 
+std::vector<std::string> splitClassList(const std::string& text) {
+    std::vector<std::string> classes;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        if (std::string name = trimmed(text.substr(start, comma - start)); !name.empty())
+            classes.push_back(std::move(name));
+        start = comma + 1;
+    }
+    return classes;
+}
+
+std::string joinClassList(const std::vector<std::string>& classes) {
+    std::string text;
+    for (const std::string& name : classes)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 ExtraSettings readExtraSettings(const platform::IniFile& file) {
     ExtraSettings s;
     s.blankKey = file.readString(section, "BlankKey", s.blankKey);
     s.blankKeyArmed = file.readInteger(section, "BlankKeyOn", 0) == 1;
     s.blankPicture = file.readString(section, "BlankPicture", "");
-    const std::string classes = file.readString(section, "MaskedClasses", "");
-    for (std::size_t start = 0; start <= classes.size();) {
-        const std::size_t comma = std::min(classes.find(',', start), classes.size());
-        if (std::string name = trimmed(classes.substr(start, comma - start)); !name.empty())
-            s.maskedClasses.push_back(std::move(name));
-        start = comma + 1;
-    }
+    s.maskedClasses = splitClassList(file.readString(section, "MaskedClasses", ""));
     s.reattach = file.readInteger(section, "Reattach", 0) == 1;
     s.followMargin = std::clamp(file.readInteger(section, "FollowMargin", s.followMargin), 0, 1000);
     return s;
@@ -41,10 +53,7 @@ void writeExtraSettings(platform::IniFile& file, const ExtraSettings& s) {
     file.writeString(section, "BlankKey", s.blankKey);
     file.writeInteger(section, "BlankKeyOn", s.blankKeyArmed ? 1 : 0);
     file.writeString(section, "BlankPicture", s.blankPicture);
-    std::string classes;
-    for (const std::string& name : s.maskedClasses)
-        classes += (classes.empty() ? "" : ",") + name;
-    file.writeString(section, "MaskedClasses", classes);
+    file.writeString(section, "MaskedClasses", joinClassList(s.maskedClasses));
     file.writeInteger(section, "Reattach", s.reattach ? 1 : 0);
     file.writeInteger(section, "FollowMargin", s.followMargin);
 }

@@ -25,6 +25,10 @@ extern ExtraSettings Extras;
 // Values the features cannot use read as their defaults: the margin is kept between 0 and 1000,
 // the list is split at commas with blanks around each name dropped.
 ExtraSettings readExtraSettings(const platform::IniFile& file);
+// A comma-separated list of window classes, blanks around each name dropped, and back.
+std::vector<std::string> splitClassList(const std::string& text);
+std::string joinClassList(const std::vector<std::string>& classes);
+
 // A file without the section gets none while every value is its default.
 void writeExtraSettings(platform::IniFile& file, const ExtraSettings& settings);
 

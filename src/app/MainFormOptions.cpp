@@ -2,6 +2,8 @@
 // capture timers.
 #include "MainFormOptions.h"
 
+#include "ExtraSettings.h"
+
 #include "mainunit.h"
 #include "mirror/umonitor.h"
 #include "options/uoptions.h"
@@ -21,6 +23,10 @@ class ProgramOptions : public options::OptionsHost {
     bool& showCursor() override { return Overlay.showCursor; }
     bool& showRedPoint() override { return Overlay.showRedPoint; }
     int& refreshRate() override { return RefreshRate; }
+    std::string maskedClasses() override { return joinClassList(Extras.maskedClasses); }
+    void setMaskedClasses(const std::string& classes) override {
+        Extras.maskedClasses = splitClassList(classes);
+    }
     void applyScale() override {
         DisplayScale.mode = scaleModeOfIndex(ScaleIndex);
         DisplayScale.scale = CurrentScale;

@@ -1,4 +1,5 @@
 // The single-application source: the capture dialog, the window picker and the window tick.
+#include "ExtraSettings.h"
 #include "mainunit.h"
 #include "mirror/ucapture.h"
 #include "raster/Resample.h"
@@ -9,7 +10,10 @@
 namespace vexmira::app {
 
 void TMainForm::SpeedButton6Click() {
-    if (!mirror::fCapture || mirror::fCapture->exec() != QDialog::Accepted) return;
+    if (!mirror::fCapture) return;
+    mirror::fCapture->waitForReturn->setChecked(Extras.reattach);
+    if (mirror::fCapture->exec() != QDialog::Accepted) return;
+    Extras.reattach = mirror::fCapture->waitForReturn->isChecked();
     TrayTipText = "Single Application";
     SourceMenuIndex = 2;
     Cekiraj(SourceMenuIndex);

@@ -84,6 +84,7 @@ Tfoptions::Tfoptions(OptionsHost& host, QWidget* parent)
     ScaleTenths = host_.currentScale() * 10;
     showScale();
     spinrefresh->setValue(host_.refreshRate());
+    maskedClasses->setText(QString::fromStdString(host_.maskedClasses()));
     showPage(0);
 }
 
@@ -216,6 +217,14 @@ QWidget* Tfoptions::buildRatePage() {
     for (QWidget* hidden : {static_cast<QWidget*>(usage), static_cast<QWidget*>(Label6),
                             static_cast<QWidget*>(RLed1), static_cast<QWidget*>(Label3)})
         hidden->hide();
+    auto* masks =
+        new QLabel("Windows painted black on the secondary monitor (window classes, comma-separated):", page);
+    masks->setGeometry(10, 250, 570, 24);
+    maskedClasses = new QLineEdit(page);
+    maskedClasses->setGeometry(10, 276, 570, 26);
+    maskedClasses->setPlaceholderText("none");
+    connect(maskedClasses, &QLineEdit::textEdited, this,
+            [this](const QString& text) { host_.setMaskedClasses(text.toStdString()); });
     return page;
 }
 

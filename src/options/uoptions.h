@@ -35,6 +35,9 @@ class OptionsHost {
     virtual bool& showCursor() = 0;
     virtual bool& showRedPoint() = 0;
     virtual int& refreshRate() = 0;
+    // The window classes the display paints black, comma-separated.
+    virtual std::string maskedClasses() = 0;
+    virtual void setMaskedClasses(const std::string& classes) = 0;
     // Applies the scale settings to the display window's picture view.
     virtual void applyScale() = 0;
     virtual void setDisplayScaleOnly(double scale) = 0;
@@ -86,6 +89,7 @@ class Tfoptions : public QDialog {
     widgets::TBitCheckBox* cb2 = nullptr;
     QComboBox* CBX = nullptr;
     // Update rate
+    QLineEdit* maskedClasses = nullptr;
     QSpinBox* spinrefresh = nullptr;
     widgets::TXiButton* XiButton5 = nullptr; // Confirm Changes
     QLabel* Label6 = nullptr;
