@@ -89,9 +89,13 @@ class X11ClipboardReader final : public ClipboardReader {
                 std::fprintf(
                     stderr, "vexmira: the clipboard's owner did not answer within %d ms; the picture stays\n",
                     timeout_);
+            // Free for the next read before the caller hears of this one: a read it asks for in
+            // answer would otherwise be refused, and that change lost.
+            {
+                std::lock_guard lock(mutex_);
+                busy_ = false;
+            }
             done(std::move(data));
-            std::lock_guard lock(mutex_);
-            busy_ = false;
         }
     }
 
