@@ -48,8 +48,7 @@ ExtraSettings readExtraSettings(const platform::IniFile& file) {
 }
 
 void writeExtraSettings(platform::IniFile& file, const ExtraSettings& s) {
-    const std::string absent = "\x01";
-    if (s == ExtraSettings{} && file.readString(section, "BlankKey", absent) == absent) return;
+    if (s == ExtraSettings{} && !file.value(section, "BlankKey")) return;
     file.writeString(section, "BlankKey", s.blankKey);
     file.writeInteger(section, "BlankKeyOn", s.blankKeyArmed ? 1 : 0);
     file.writeString(section, "BlankPicture", s.blankPicture);

@@ -9,20 +9,21 @@ void TMainForm::setBlanked(bool on) {
     mirror::TFmonitor* display = mirror::Fmonitor;
     if (!display || on == display->blanked()) return;
     if (on) {
-        raster::Bitmap picture;
-        if (!Extras.blankPicture.empty()) {
+        uncoverDisplay(); // the display's own scaling draws nothing while blanked
+        // At once, with the picture decoded at an earlier blanking (black until there is one).
+        if (shutterPicturePath_ != Extras.blankPicture) shutterPicture_ = raster::Bitmap();
+        display->setBlanked(true, shutterPicture_);
+        if (shutterPicture_.isEmpty() && !Extras.blankPicture.empty()) {
             try {
-                picture = raster::loadImage(std::filesystem::u8path(Extras.blankPicture));
+                shutterPicture_ = raster::loadImage(std::filesystem::u8path(Extras.blankPicture));
+                shutterPicturePath_ = Extras.blankPicture;
+                display->setBlanked(true, shutterPicture_);
             } catch (const std::exception& error) {
-                // Black at once; what went wrong with the picture is told afterwards.
-                display->setBlanked(true);
                 showErrorOver(this, "The picture for the blanked monitor cannot be shown: " +
                                         QString::fromLocal8Bit(error.what()) +
                                         ". The monitor is black instead.");
             }
         }
-        uncoverDisplay(); // the display's own scaling draws nothing while blanked
-        display->setBlanked(true, picture);
     } else {
         display->setBlanked(false);
         // Back to what the sources show now.
@@ -42,9 +43,8 @@ void TMainForm::setBlanked(bool on) {
         blankMark_->adjustSize();
         blankMark_->move(Panel1->x() + 4, Panel1->y() + 4);
     }
-    blankMark_->setVisible(on);
+    blankMark_->setVisible(display->blanked()); // a press during the message above may have undone it
     blankMark_->raise();
-    emit blankedChanged(on);
 }
 
 bool TMainForm::blanked() const {

@@ -49,8 +49,6 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
         HotKeyText, BeepOnSave, [] { return MainForm->currentPicture(); }, ProgramFolder);
     capture::Fsave->setBlankKey(Extras.blankKey, Extras.blankKeyArmed, Extras.blankPicture,
                                 [] { MainForm->toggleBlanked(); });
-    QObject::connect(MainForm, &TMainForm::blankedChanged, FstartForm,
-                     [](bool on) { FstartForm->BlankSecondary1->setChecked(on); });
     mirror::fCapture = new mirror::TfCapture;
     fabout = new Tfabout;
 

@@ -165,8 +165,6 @@ class TMainForm : public QWidget {
     int CaptureMethod = 2; // 2 the window's own drawing, 1 its screen area
     platform::WindowHandle SelectedWindow = 0;
     mirror::WindowPicker* picker = nullptr;
-    // Whether a closed single window is being waited for (see ExtraSettings::reattach).
-    bool waitingForWindow() const { return waitingForWindow_; }
     std::vector<mirror::WindowRow> windowTable;
     int entryCounter = 0;
 
@@ -284,7 +282,6 @@ class TMainForm : public QWidget {
   signals:
     // The user hid the window (Close button, "Close" or the window manager's close).
     void hiddenByUser();
-    void blankedChanged(bool on);
 
   protected:
     bool event(QEvent* event) override;
@@ -347,6 +344,8 @@ class TMainForm : public QWidget {
     bool slideTickRunning_ = false;
     QPointer<QWidget> slideError_;
     QLabel* blankMark_ = nullptr;
+    raster::Bitmap shutterPicture_; // the blanked monitor's picture, decoded from:
+    std::string shutterPicturePath_;
     // The single window chosen last: its class and program, for finding it again.
     struct ChosenWindow {
         platform::WindowHandle handle = 0;

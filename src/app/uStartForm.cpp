@@ -51,9 +51,9 @@ TFstartForm::TFstartForm(std::filesystem::path executable, QObject* parent)
     connect(CaptureImage1, &QAction::triggered, this, [] {
         if (MainForm) MainForm->CaptureImage();
     });
-    connect(BlankSecondary1, &QAction::triggered, this, [this] {
+    // Its tick is set from the shutter each time the menu opens.
+    connect(BlankSecondary1, &QAction::triggered, this, [] {
         if (MainForm) MainForm->toggleBlanked();
-        BlankSecondary1->setChecked(MainForm && MainForm->blanked());
     });
     connect(StopAll1, &QAction::triggered, this, [] {
         if (MainForm) MainForm->sbSTOPClick();
@@ -180,8 +180,8 @@ bool TFstartForm::eventFilter(QObject* watched, QEvent* event) {
         if (widget->isWindow() && type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen) {
             // After the window manager has taken the window.
             QTimer::singleShot(50, widget, [widget] {
-                platform::keepOffTaskbar(widget->winId(),
-                                         widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+                platform::settleWindowState(widget->winId(),
+                                            widget->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
             });
         }
     }

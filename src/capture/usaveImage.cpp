@@ -196,7 +196,6 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
     setChordInField(parseHotKeyText("Ctrl+F11"));
     const auto documents = platform::documentsFolder();
     Edit2->setText(withSeparator(documents ? QFile::decodeName(documents->string().c_str()) : programFolder));
-    setChordIn(*BlankKey, parseHotKeyText("Ctrl+Alt+B"));
     if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
         hotKey_ = platform::openGlobalHotKey(x11->connection());
         blankHotKey_ = platform::openGlobalHotKey(x11->connection());
@@ -277,8 +276,8 @@ void TFsave::setBlankKey(std::string& keyText, bool& armed, std::string& picture
     // Armed at the last run: taken again once the program runs, or the user is told why not.
     if (armed)
         QTimer::singleShot(0, this, [this, chord] {
-            *blankKeyOn_ = chord && grabOrTell(blankHotKey_.get(), *chord);
-            XiButton4->setCaption(*blankKeyOn_ ? "Stop" : "Start");
+            if (chord) grabOrTell(blankHotKey_.get(), *chord);
+            showBlankKeyArmed();
         });
 }
 
@@ -311,6 +310,10 @@ void TFsave::blankKeyClick() {
         *blankKeyText_ = hotKeyText(chord);
         if (chord) grabOrTell(blankHotKey_.get(), *chord);
     }
+    showBlankKeyArmed();
+}
+
+void TFsave::showBlankKeyArmed() {
     *blankKeyOn_ = blankKeyArmed();
     XiButton4->setCaption(*blankKeyOn_ ? "Stop" : "Start");
 }

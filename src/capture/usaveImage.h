@@ -83,6 +83,8 @@ class TFsave : public QDialog, public QAbstractNativeEventFilter {
     bool* blankKeyOn_ = nullptr;
     std::string* blankPicture_ = nullptr;
     void showBlankPicture();
+    // The key's button and its stored switch follow whether it is taken.
+    void showBlankKeyArmed();
     std::function<void()> blankPress_;
     bool saveBusy_ = false;
 };

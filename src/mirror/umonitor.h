@@ -59,7 +59,8 @@ class TFmonitor : public QWidget {
     // black or, when `picture` is not empty, that picture fitted in and centred on black. The
     // views go on underneath and show again when the window is unblanked.
     void setBlanked(bool on, const raster::Bitmap& picture = {});
-    bool blanked() const { return shutter_ && shutter_->isVisible(); }
+    // Also while the window itself is hidden: the shutter is there when it shows again.
+    bool blanked() const { return shutter_ && !shutter_->isHidden(); }
 
     // The monitor the display goes to: the one directly right of the primary, else the first
     // that is not the primary; null with one monitor.

@@ -60,6 +60,6 @@ std::unique_ptr<WindowSystem> openWindowSystem();
 // succession (as changing its border does) can lose the state it asked for while the manager
 // lets go of it, so this is asked again once the manager has taken it. Nothing happens without
 // a display.
-void keepOffTaskbar(WindowHandle window, bool onTop);
+void settleWindowState(WindowHandle window, bool onTop);
 
 } // namespace vexmira::platform

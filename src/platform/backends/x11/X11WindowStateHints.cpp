@@ -16,7 +16,7 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name) {
 
 } // namespace
 
-void keepOffTaskbar(WindowHandle window, bool onTop) {
+void settleWindowState(WindowHandle window, bool onTop) {
     const auto x = x11::XConnection::shared();
     if (!x || !window) return;
     xcb_connection_t* c = x->get();
