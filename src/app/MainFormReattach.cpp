@@ -51,14 +51,15 @@ void TMainForm::endWaitingForWindow() {
 bool TMainForm::reattachToReturnedWindow() {
     if (!windows_) return false;
     for (const platform::TopLevelWindow& w : windows_->topLevelWindows()) {
-        if (!w.visible || w.desktopOrDock || w.handle == chosenWindow_.handle ||
-            w.className != chosenWindow_.className || w.frame.isEmpty())
+        // The closed window's id may come back with a new window: it is not left out.
+        if (!w.visible || w.desktopOrDock || w.className != chosenWindow_.className || w.frame.isEmpty())
             continue;
         if (platform::executableOfProcess(w.processId) != chosenWindow_.executable) continue;
         endWaitingForWindow();
         if (CaptureMethod == 2) windows_->prepareCapture({w.handle});
         SelectedWindow = w.handle;
         chosenWindow_.handle = w.handle;
+        lastCopiedWindow_ = 0; // nothing of the old window's copy or its damage watch carries over
         windows_->releaseCaptures(w.handle);
         return true;
     }
