@@ -632,7 +632,10 @@ void Reader::emit(char32_t c) {
     leadByte_ = -1;
     switch (state_.destination) {
     case Destination::FontTable:
-        if (fontBeingRead_ >= 0 && !fonts_[fontBeingRead_].nameDone && c >= 0x20)
+        if (fontBeingRead_ < 0 || fonts_[fontBeingRead_].nameDone) return;
+        if (c == ';') // however it was spelt, a semicolon ends the name
+            fonts_[fontBeingRead_].nameDone = true;
+        else if (c >= 0x20)
             appendUtf8(fonts_[fontBeingRead_].name, c);
         return;
     case Destination::Body:
