@@ -1,13 +1,17 @@
 // The shutter, masked windows, re-attaching to a reopened window and the region that follows the
 // pointer, each driven on the rig through the real program as a user would.
+#include "ImageMagick.h"
 #include "ProgramDriver.h"
 #include "TestWindows.h"
 #include "platform/WindowSystem.h"
+#include "raster/ImageFile.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <optional>
+#include <thread>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -98,6 +102,83 @@ TEST(Shutter, TheTrayItemBlanksTheSecondMonitorAndGivesItBack) {
     chooseBlankItem();
     EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference(primary, secondary, control) <= 2; }, 3))
         << "the second choice did not give the monitor back";
+}
+
+// While the slides step and the strip's own thread scrolls, the blanked monitor stays black in
+// every sample; a strip sent while blanked stays beneath the shutter too.
+TEST(Shutter, HoldsThroughSlideStepsAndAScrollingStrip) {
+    TemporaryFolder folder;
+    for (const auto& [name, colour] : {std::pair{"1.png", 0xFFFF0000u}, std::pair{"2.png", 0xFF00FF00u}}) {
+        raster::Bitmap slide(640, 480, 24);
+        slide.fill(colour);
+        raster::saveImage(folder / name, slide, raster::ImageFormat::Png);
+    }
+    std::ofstream(folder / "show.lvx", std::ios::binary) << "1\r\n1\r\n1.png\r\n2.png\r\n";
+    std::ofstream(folder / "strip.sct")
+        << "[scroll]\r\ntext=Scrolling on\r\nbackcolor=16711680\r\nheight=100\r\nposition=0\r\n";
+
+    RunningProgram program("[Extras]\nBlankKeyOn=1\n");
+    const Rect control = program.controlWindow();
+    clickAt(control.x + 20, control.y + 153); // Images, one second a slide, Show, open a list
+    pause(0.5);
+    shell("xdotool mousemove " + std::to_string(control.x + 360) + " " + std::to_string(control.y + 107) +
+          " click --repeat 2 1 key ctrl+a type 1");
+    pressKey("Tab");
+    clickAt(control.x + 154, control.y + 255);
+    pause(0.8);
+    pressKey("Return");
+    ASSERT_TRUE(waitUntil([] { return !windowNamed("Open").empty(); }, 5)) << "no dialog to open a list";
+    pause(0.5);
+    shell("xdotool type --delay 10 '" + (folder / "show.lvx").string() + "'");
+    pressKey("Return");
+    const Rect centre{1920 + 640, 600, 1, 1};
+    ASSERT_TRUE(waitUntil([&] { return (grabScreen(centre).pixel(0, 0) & 0xFFFFFF) != 0; }, 5))
+        << "the slides do not show";
+
+    clickAt(control.x + 20, control.y + 224); // Scroll Text, from the setup file
+    std::string setup;
+    ASSERT_TRUE(waitUntil([&] { return !(setup = windowNamed("Vexmira - Scrolling text")).empty(); }, 5));
+    pause(0.3);
+    clickInWindow(setup, 55, 493);
+    pause(1.0);
+    shell("xdotool type --delay 10 '" + (folder / "strip.sct").string() + "'");
+    pressKey("Return");
+    pause(0.5);
+    clickInWindow(setup, 340, 493); // Send Text
+    const Rect stripCorner{1920 + 2, 2, 1, 1};
+    ASSERT_TRUE(waitUntil([&] { return (grabScreen(stripCorner).pixel(0, 0) & 0xFFFFFF) == 0x0000FF; }, 5))
+        << "no strip at the top";
+
+    shell("xdotool mousemove 960 1000");
+    pressKey("ctrl+alt+b");
+    ASSERT_TRUE(waitUntil([] { return allBlack(secondary); }, 2)) << "the second monitor was not blanked";
+    const auto watchBlack = [](double seconds) {
+        int samples = 0, leaks = 0;
+        const auto start = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - start < std::chrono::duration<double>(seconds)) {
+            ++samples;
+            leaks += !allBlack(secondary);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return std::pair{samples, leaks};
+    };
+    const auto [samples, leaks] = watchBlack(2.5); // two slide steps and many strip frames
+    EXPECT_GT(samples, 20);
+    EXPECT_EQ(leaks, 0) << "slides or the strip showed through the shutter";
+
+    clickInWindow(setup, 450, 493); // Hide, then Send Text again: the strip comes back beneath
+    pause(0.5);
+    clickInWindow(setup, 340, 493);
+    shell("xdotool mousemove 960 1000");
+    const auto [samplesAfter, leaksAfter] = watchBlack(1.0);
+    EXPECT_GT(samplesAfter, 5);
+    EXPECT_EQ(leaksAfter, 0) << "a strip sent while blanked showed over the shutter";
+
+    pressKey("ctrl+alt+b");
+    EXPECT_TRUE(waitUntil([&] { return (grabScreen(stripCorner).pixel(0, 0) & 0xFFFFFF) == 0x0000FF; }, 3))
+        << "the strip did not come back";
+    EXPECT_TRUE(waitUntil([&] { return (grabScreen(centre).pixel(0, 0) & 0xFFFFFF) != 0; }, 3))
+        << "the slides did not come back";
 }
 
 TEST(MaskedWindows, AMaskedWindowIsBlackOnTheSecondMonitorAndUntouchedOnThePrimary) {
