@@ -43,6 +43,7 @@ ExtraSettings readExtraSettings(const platform::IniFile& file) {
     s.blankPicture = file.readString(section, "BlankPicture", "");
     s.maskedClasses = splitClassList(file.readString(section, "MaskedClasses", ""));
     s.reattach = file.readInteger(section, "Reattach", 0) == 1;
+    s.reattachTitle = file.readString(section, "ReattachTitle", "");
     s.followMargin = std::clamp(file.readInteger(section, "FollowMargin", s.followMargin), 0, 1000);
     return s;
 }
@@ -54,6 +55,7 @@ void writeExtraSettings(platform::IniFile& file, const ExtraSettings& s) {
     file.writeString(section, "BlankPicture", s.blankPicture);
     file.writeString(section, "MaskedClasses", joinClassList(s.maskedClasses));
     file.writeInteger(section, "Reattach", s.reattach ? 1 : 0);
+    file.writeString(section, "ReattachTitle", s.reattachTitle);
     file.writeInteger(section, "FollowMargin", s.followMargin);
 }
 

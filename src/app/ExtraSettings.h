@@ -15,6 +15,7 @@ struct ExtraSettings {
     std::string blankPicture;               // shown while blanked; empty: black
     std::vector<std::string> maskedClasses; // window classes painted black on the display
     bool reattach = false;                  // a closed single window is waited for
+    std::string reattachTitle;              // or a window titled so ("*", "?") takes its place
     int followMargin = 64;                  // the followed region's dead zone, in pixels
 
     bool operator==(const ExtraSettings&) const = default;

@@ -27,6 +27,8 @@ class ProgramOptions : public options::OptionsHost {
     void setMaskedClasses(const std::string& classes) override {
         Extras.maskedClasses = splitClassList(classes);
     }
+    std::string& reattachTitle() override { return Extras.reattachTitle; }
+    int& followMargin() override { return Extras.followMargin; }
     void applyScale() override {
         DisplayScale.mode = scaleModeOfIndex(ScaleIndex);
         DisplayScale.scale = CurrentScale;

@@ -1,8 +1,12 @@
 // A mirrored single window that closes is waited for: the next top-level window of the same
-// class from the same program takes its place, with the same capture method.
+// class from the same program, or one whose title matches the pattern the user gave, takes its
+// place, with the same capture method.
 #include "ExtraSettings.h"
 #include "mainunit.h"
+#include "mirror/TitlePattern.h"
 #include "platform/FileSystem.h"
+
+#include <unistd.h>
 
 namespace vexmira::app {
 
@@ -52,9 +56,10 @@ bool TMainForm::reattachToReturnedWindow() {
     if (!windows_) return false;
     for (const platform::TopLevelWindow& w : windows_->topLevelWindows()) {
         // The closed window's id may come back with a new window: it is not left out.
-        if (!w.visible || w.desktopOrDock || w.className != chosenWindow_.className || w.frame.isEmpty())
-            continue;
-        if (platform::executableOfProcess(w.processId) != chosenWindow_.executable) continue;
+        if (!w.visible || w.desktopOrDock || w.frame.isEmpty() || w.processId == ::getpid()) continue;
+        const bool sameKind = w.className == chosenWindow_.className &&
+                              platform::executableOfProcess(w.processId) == chosenWindow_.executable;
+        if (!sameKind && !mirror::titleMatches(Extras.reattachTitle, w.title)) continue;
         endWaitingForWindow();
         if (CaptureMethod == 2) windows_->prepareCapture({w.handle});
         SelectedWindow = w.handle;

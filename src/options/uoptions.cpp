@@ -85,6 +85,8 @@ Tfoptions::Tfoptions(OptionsHost& host, QWidget* parent)
     showScale();
     spinrefresh->setValue(host_.refreshRate());
     maskedClasses->setText(QString::fromStdString(host_.maskedClasses()));
+    reattachTitle->setText(QString::fromStdString(host_.reattachTitle()));
+    followMargin->setValue(host_.followMargin());
     showPage(0);
 }
 
@@ -219,12 +221,27 @@ QWidget* Tfoptions::buildRatePage() {
         hidden->hide();
     auto* masks =
         new QLabel("Windows painted black on the secondary monitor (window classes, comma-separated):", page);
-    masks->setGeometry(10, 250, 570, 24);
+    masks->setGeometry(10, 160, 570, 24);
     maskedClasses = new QLineEdit(page);
-    maskedClasses->setGeometry(10, 276, 570, 26);
+    maskedClasses->setGeometry(10, 186, 570, 26);
     maskedClasses->setPlaceholderText("none");
     connect(maskedClasses, &QLineEdit::textEdited, this,
             [this](const QString& text) { host_.setMaskedClasses(text.toStdString()); });
+    auto* title = new QLabel("A closed single window may also return as a window titled (* and ? match any "
+                             "text):",
+                             page);
+    title->setGeometry(10, 222, 570, 24);
+    reattachTitle = new QLineEdit(page);
+    reattachTitle->setGeometry(10, 248, 570, 26);
+    reattachTitle->setPlaceholderText("only a window of its class from its program");
+    connect(reattachTitle, &QLineEdit::textEdited, this,
+            [this](const QString& text) { host_.reattachTitle() = text.trimmed().toStdString(); });
+    (new QLabel("Margin of the region that follows the mouse:", page))->setGeometry(10, 288, 300, 26);
+    followMargin = new QSpinBox(page);
+    followMargin->setRange(0, 1000);
+    followMargin->setGeometry(310, 288, 80, 26);
+    (new QLabel("pixels", page))->setGeometry(400, 288, 100, 26);
+    connect(followMargin, &QSpinBox::valueChanged, this, [this](int v) { host_.followMargin() = v; });
     return page;
 }
 

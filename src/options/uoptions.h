@@ -38,6 +38,10 @@ class OptionsHost {
     // The window classes the display paints black, comma-separated.
     virtual std::string maskedClasses() = 0;
     virtual void setMaskedClasses(const std::string& classes) = 0;
+    // The title a window may have to take a closed single window's place ("*", "?"; empty: none).
+    virtual std::string& reattachTitle() = 0;
+    // The dead zone of the region that follows the mouse, in pixels.
+    virtual int& followMargin() = 0;
     // Applies the scale settings to the display window's picture view.
     virtual void applyScale() = 0;
     virtual void setDisplayScaleOnly(double scale) = 0;
@@ -90,6 +94,8 @@ class Tfoptions : public QDialog {
     QComboBox* CBX = nullptr;
     // Update rate
     QLineEdit* maskedClasses = nullptr;
+    QLineEdit* reattachTitle = nullptr;
+    QSpinBox* followMargin = nullptr;
     QSpinBox* spinrefresh = nullptr;
     widgets::TXiButton* XiButton5 = nullptr; // Confirm Changes
     QLabel* Label6 = nullptr;

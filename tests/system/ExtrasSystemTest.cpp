@@ -203,11 +203,11 @@ TEST(MaskedWindows, AMaskedWindowIsBlackOnTheSecondMonitorAndUntouchedOnThePrima
     EXPECT_FALSE(allBlack(sceneryOnDisplay));
 }
 
-TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassIsMirrored) {
+TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassOrTitleIsMirrored) {
     TestDisplay display;
     std::optional<PatternWindow> target;
     target.emplace(display, Rect{300, 300, 320, 240}, 9, "Pattern Window");
-    RunningProgram program("[Extras]\nReattach=1\n");
+    RunningProgram program("[Extras]\nReattach=1\nReattachTitle=returned *\n");
     const Rect control = program.controlWindow();
     ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 83)); // Single Application
     const int x = control.x + 43 + 185, y = control.y + 32 + 80;
@@ -237,18 +237,29 @@ TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassIsMirrored) {
     // Its frame is shown 1:1 and centred: its inside is its own pattern there.
     const auto windows = platform::openWindowSystem();
     ASSERT_TRUE(windows);
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            const Rect frame = windows->frameOf(target->id());
-            const Rect inside = target->placeOnScreen();
-            const Rect onDisplay{1920 + (1280 - frame.width) / 2 + inside.x - frame.x,
-                                 (1024 - frame.height) / 2 + inside.y - frame.y, inside.width, inside.height};
-            return !frame.isEmpty() && patternMismatches(grabScreen(onDisplay), 4) == 0;
-        },
-        5))
-        << "the reopened window is not mirrored";
+    const auto mirrors = [&](const PatternWindow& window, int seed) {
+        return waitUntil(
+            [&] {
+                const Rect frame = windows->frameOf(window.id());
+                const Rect inside = window.placeOnScreen();
+                const Rect onDisplay{1920 + (1280 - frame.width) / 2 + inside.x - frame.x,
+                                     (1024 - frame.height) / 2 + inside.y - frame.y, inside.width,
+                                     inside.height};
+                return !frame.isEmpty() && patternMismatches(grabScreen(onDisplay), seed) == 0;
+            },
+            5);
+    };
+    EXPECT_TRUE(mirrors(*target, 4)) << "the reopened window is not mirrored";
     EXPECT_TRUE(waitUntil([&] { return (grabScreen(note).pixel(0, 0) & 0xFFFFFF) != 0x203C64; }, 2))
         << "the waiting note stayed";
+
+    // Closed again, its place is taken by a window of another class whose title fits the pattern.
+    target.reset();
+    display.sync();
+    EXPECT_TRUE(waitUntil([&] { return (grabScreen(note).pixel(0, 0) & 0xFFFFFF) == 0x203C64; }, 3));
+    PatternWindow titled{display, {600, 150, 300, 200}, 2, "Returned Window", false, "ThirdClass"};
+    display.sync();
+    EXPECT_TRUE(mirrors(titled, 2)) << "the window with the matching title is not mirrored";
 }
 
 TEST(FollowTheMouse, TheRegionMovesOnlyWhenThePointerNearsItsEdgeAndStaysOnThePrimary) {

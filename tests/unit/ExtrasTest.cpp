@@ -1,7 +1,8 @@
-// The followed region's rule, checked on random pointer walks against its promises, and the
-// Extras section of the settings file.
+// The followed region's rule, checked on random pointer walks against its promises, the title
+// pattern a returning window may match, and the Extras section of the settings file.
 #include "app/ExtraSettings.h"
 #include "mirror/FollowRegion.h"
+#include "mirror/TitlePattern.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +75,36 @@ TEST(ExtraSettings, ReadsItsOwnSectionToleratesBadValuesAndLeavesFilesWithoutItA
     // What is written reads back the same, next to the other sections.
     read.blankPicture = "/home/u/Pictures/pause screen.png";
     read.blankKeyArmed = true;
+    read.reattachTitle = "Slide Show - *";
     app::writeExtraSettings(plain, read);
     EXPECT_EQ(app::readExtraSettings(plain), read);
     EXPECT_EQ(plain.readString("Options", "HotKey", ""), "Ctrl+F11");
+}
+
+TEST(TitlePattern, StarsAndQuestionMarksMatchAnyTextAndCaseDoesNotMatter) {
+    struct Case {
+        const char* pattern;
+        const char* title;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"Slide Show - *", "Slide Show - talk.odp", true},
+        {"Slide Show - *", "slide show - ", true},
+        {"Slide Show - *", "Editing - Slide Show - talk.odp", false},
+        {"*talk*", "Slide Show - talk.odp", true},
+        {"*.odp", "talk.odp.bak", false},
+        {"*a*b*c", "xxaxxbxxbxxc", true}, // a star must give back what it took
+        {"*a*b*c", "xxaxxcxxb", false},
+        {"t?lk", "talk", true},
+        {"t?lk", "tlk", false},
+        {"Ä?*", "äö", true}, // letters beyond ASCII fold too, "?" is one character, not one byte
+        {"??", "äö", true},
+        {"***", "", true},
+        {"", "", false}, // no pattern: no title rule
+        {"", "anything", false},
+        {"exact", "Exact", true},
+        {"exact", "exactly", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(mirror::titleMatches(c.pattern, c.title), c.matches) << c.pattern << " / " << c.title;
 }
