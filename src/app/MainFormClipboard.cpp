@@ -21,7 +21,7 @@ void TMainForm::SpeedButton2Click() {
     SourceMode = srcClipboard;
     releaseWindowCaptures();
     Timer1->stop();
-    Timer3zaslon->stop();
+    stopDesktopTicks();
     stopSlideShow();
     cbx1->setChecked(false);
     pd->setText("Preview");

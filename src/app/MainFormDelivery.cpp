@@ -61,8 +61,8 @@ void TMainForm::Timer3zaslonTimer() {
         QCoreApplication::processEvents();
         // Stop All or another source may have run meanwhile; their pictures stay.
         const bool stillRunning =
-            Timer3zaslon->isActive() && (SourceMode == srcDesktop || SourceMode == srcText);
-        if (display && stillRunning) deliverDesktopFrame(*display, area);
+            (Timer3zaslon->isActive() || resting_) && (SourceMode == srcDesktop || SourceMode == srcText);
+        if (display && stillRunning) restIfIdle(deliverDesktopFrame(*display, area));
         // Ticks coming back to back: the next frame is copied while this one is painted. At
         // slower rates it would be stale by the time it is used, so it is fetched at the tick.
         if (prefetch && stillRunning && Timer3zaslon->interval() <= backToBackInterval)
@@ -73,17 +73,15 @@ void TMainForm::Timer3zaslonTimer() {
     tickRunning_ = false;
 }
 
-void TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
+bool TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     raster::Bitmap& frame = display.DesktopFrame;
     const bool toDisplay =
         cbx1->Checked() && display.isVisible() && SourceMode == srcDesktop && !display.blanked();
     const auto source = desktop_->sourceArea(area, GrabRect);
     // Masked windows on the mirrored area: this program draws the display's picture.
     const bool masked = source && SourceMode == srcDesktop && !maskedAreas(*source).empty();
-    if (source && SourceMode == srcDesktop && !masked && scaledByServer(display, *source)) {
-        deliverScaledByServer(display, *source, toDisplay);
-        return;
-    }
+    if (source && SourceMode == srcDesktop && !masked && scaledByServer(display, *source))
+        return deliverScaledByServer(display, *source, toDisplay);
     uncoverDisplay();
     currentPictureStale_ = false;
     // The copies that follow the live picture, which may be drawn on in place.
@@ -111,6 +109,7 @@ void TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
         else
             slika->setBitmap(frame);
     }
+    return !change || change->any();
 }
 
 // The display scales the desktop itself where it can, the display window does not show on the
@@ -132,9 +131,10 @@ bool TMainForm::scaledByServer(mirror::TFmonitor& display, const raster::Rect& s
     return scaler_ != nullptr;
 }
 
-void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source,
+bool TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source,
                                       bool toDisplay) {
     const mirror::FrameChange change = desktop_->takeChange(source);
+    bool changed = change.any();
     currentPictureStale_ = true;
     if (toDisplay) {
         const QRect view = display.image->geometry();
@@ -143,6 +143,7 @@ void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::
             scaler_->draw(source, display.image->placementFor(source.size()),
                           change.whole ? nullptr : &change.parts);
             ++framesScaledByServer_;
+            changed = true;
         }
         if (FstartForm) FstartForm->BarvajIkono();
     } else if (scaler_->covering() && !display.blanked()) {
@@ -160,8 +161,10 @@ void TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::
             !(previewCurrent && small.samePixels(serverPreview_))) {
             serverPreview_ = small;
             slika->setBitmap(serverPreview_);
+            changed = true;
         }
     }
+    return changed;
 }
 
 void TMainForm::uncoverDisplay() {
@@ -180,6 +183,7 @@ const raster::Bitmap& TMainForm::currentPicture() {
 }
 
 void TMainForm::setMirrorRoads(bool followDamage, bool serverScaling) {
+    wakeDesktopTicks(); // the damage watch may go
     desktop_->setFollowDamage(followDamage);
     serverScaling_ = serverScaling;
     if (!serverScaling) uncoverDisplay();

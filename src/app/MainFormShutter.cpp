@@ -28,6 +28,7 @@ void TMainForm::setBlanked(bool on) {
         display->setBlanked(false);
         // Back to what the sources show now.
         if (cbx1->Checked() && SourceMode != srcText && SourceMode != srcStopped) ShareM();
+        wakeDesktopTicks();
     }
     if (!blankMark_) {
         blankMark_ = new QLabel("  Secondary monitor blanked  ", this);

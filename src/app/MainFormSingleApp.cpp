@@ -23,7 +23,7 @@ void TMainForm::SpeedButton6Click() {
     showPicturePages(Panel2);
     if (mirror::Fmonitor) mirror::Fmonitor->showPictureView();
     Timer1->stop();
-    Timer3zaslon->stop();
+    stopDesktopTicks();
     stopSlideShow();
     CaptureMethod = mirror::fCapture->captureMethod();
     SourceMode = srcSingleApp;

@@ -111,7 +111,7 @@ void TMainForm::SpeedButton3Click() {
     if (mirror::Fmonitor) mirror::Fmonitor->showPictureView();
     clipWatch->Enabled = false;
     releaseWindowCaptures();
-    Timer3zaslon->stop();
+    stopDesktopTicks();
     Timer1->stop();
     stopSlideShow();
 }

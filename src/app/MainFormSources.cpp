@@ -45,6 +45,7 @@ void TMainForm::SpeedButton1Click() {
     releaseWindowCaptures();
     Timer1->stop();
     stopSlideShow();
+    stopDesktopTicks(); // a resting mirror starts again from its first tick
     Timer3zaslon->start();
 }
 
@@ -67,7 +68,7 @@ void TMainForm::sbSTOPClick() {
         hideScrollText();
         QCoreApplication::processEvents();
         Timer1->stop();
-        Timer3zaslon->stop();
+        stopDesktopTicks();
         stopSlideShow();
         ClearImage();
         QCoreApplication::processEvents();

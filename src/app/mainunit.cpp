@@ -99,7 +99,9 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
 }
 
 TMainForm::~TMainForm() {
-    clipReader_.reset(); // no picture arrives for a window going away
+    clipReader_.reset();    // no picture arrives for a window going away
+    delete damageNotifier_; // before the damage watch it listens to
+    damageNotifier_ = nullptr;
     widgets::TXiButton::setHintPanelHider({});
 }
 

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
@@ -228,8 +229,14 @@ class TMainForm : public QWidget {
 
     // --- the picture's road ---
     void Timer3zaslonTimer();
-    // Brings the desktop picture up to date and hands what changed to the display and the preview.
-    void deliverDesktopFrame(mirror::TFmonitor& display, int area);
+    // Brings the desktop picture up to date and hands what changed to the display and the
+    // preview; false when nothing changed.
+    bool deliverDesktopFrame(mirror::TFmonitor& display, int area);
+    // Stops the desktop ticks, resting ones included.
+    void stopDesktopTicks();
+    // Whether the desktop mirror rests: nothing changed for a few ticks, so its timer waits for
+    // the display to report drawing, with a slow tick meanwhile.
+    bool desktopTicksResting() const { return resting_; }
     void ShareM();
     void ClearImage();
     // The current picture, complete: while the display scales the desktop itself, the desktop
@@ -325,8 +332,18 @@ class TMainForm : public QWidget {
     platform::WindowHandle lastCopiedWindow_ = 0; // the single window copied at the last tick
     raster::Bitmap lastWindowCopy_;
     bool scaledByServer(mirror::TFmonitor& display, const raster::Rect& source);
-    void deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source, bool toDisplay);
+    // False when nothing changed.
+    bool deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source, bool toDisplay);
     void uncoverDisplay();
+    // --- an idle desktop mirror rests ---
+    void restIfIdle(bool changed);
+    bool mayRest();
+    void wakeDesktopTicks();
+    void leaveRest();
+    int idleTicks_ = 0;
+    bool resting_ = false;
+    QSocketNotifier* damageNotifier_ = nullptr;
+    QTimer* restBeat_ = nullptr;
     std::unique_ptr<platform::WindowSystem> windows_;
     std::unique_ptr<platform::ClipboardReader> clipReader_;
     bool clipboardChangedMeanwhile_ = false;

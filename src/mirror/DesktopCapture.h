@@ -64,6 +64,10 @@ class DesktopCapture {
     // Whether the last update could follow damage reports (then prefetching whole pictures is
     // of no use).
     bool followsDamage() const { return damage_ != nullptr; }
+    // Whether the display reported drawing that no update took yet; true without reports.
+    bool damagePending() { return !damage_ || damage_->hasPending(); }
+    // What turns readable when the display reports drawing; -1 without reports.
+    int damageDescriptor() const { return damage_ ? damage_->descriptor() : -1; }
 
     // Starts the copy that the next CaptureDesktop with the same arguments collects, so that the
     // caller can let pending work run while the display copies.

@@ -19,6 +19,12 @@ class DamageWatch {
     // bounding box. Costs no round trip to the display while nothing was drawn. Nothing when the
     // watch lost track (the window is gone, the connection broke): take everything as changed.
     virtual std::optional<std::vector<raster::Rect>> takeDamage(std::size_t maxRects = 64) = 0;
+    // Whether anything was reported since the last takeDamage() (or the watch lost track),
+    // reading what has arrived; no round trip.
+    virtual bool hasPending() = 0;
+    // A file descriptor that turns readable when a report arrives, to wait on while hasPending()
+    // is false; -1 when there is none.
+    virtual int descriptor() const = 0;
 };
 
 // Null when the display has no damage reports.

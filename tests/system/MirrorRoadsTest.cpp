@@ -1,7 +1,7 @@
 // The roads a desktop frame can take to the secondary monitor, built by the program's own code
 // inside this test on the rig: after random drawing on the primary monitor, the damage-driven
 // picture on the secondary monitor must be exactly the full-frame bilinear picture of the
-// primary, and the picture the X server scales itself within 2/255 of it.
+// primary, and the picture the X server scales itself within 2/255 of it. An idle mirror rests.
 #include "TestWindows.h"
 #include "app/Program.h"
 #include "app/mainunit.h"
@@ -144,4 +144,73 @@ TEST(MirrorRoads, DamageDrivenAndServerScaledPicturesMatchTheFullFrameBilinearPi
     const long before = app::MainForm->framesScaledByServer();
     tickAndSettle();
     EXPECT_EQ(app::MainForm->framesScaledByServer(), before);
+}
+
+// With nothing drawn, the mirror stops waking for its ticks; drawing on the desktop brings the
+// next picture without any tick of its timer, on both roads; Stop All ends the rest for good.
+TEST(MirrorRoads, AnIdleMirrorRestsUntilTheDesktopIsDrawnOnAndStopAllEndsTheRest) {
+    TestDisplay display;
+    PatternWindow canvas(display, {100, 100, 600, 400}, 11);
+    app::Program program(platform::openScreenCapture());
+    program.start();
+    QApplication::processEvents();
+    QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
+    app::MainForm->SpeedButton1Click();
+    app::MainForm->cbx1->Click();
+    // The timer's own ticks never come: only the tick run by hand and a report of drawing do.
+    app::MainForm->Timer3zaslon->setInterval(100000000);
+    app::MainForm->Timer3zaslon->start();
+    app::MainForm->hide();
+    for (int i = 0; i < 25; ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    auto screen = platform::openScreenCapture();
+    ASSERT_TRUE(screen);
+    const raster::Rect primary = screen->primaryMonitor();
+    auto restAfterIdleTicks = [] {
+        for (int i = 0; i < 8 && !app::MainForm->desktopTicksResting(); ++i)
+            tickAndSettle();
+        return app::MainForm->desktopTicksResting();
+    };
+
+    int seed = 20;
+    for (const bool server : {false, true}) {
+        SCOPED_TRACE(server ? "scaled by the X server" : "scaled here");
+        app::MainForm->setMirrorRoads(true, server);
+        ASSERT_TRUE(restAfterIdleTicks()) << "an unchanged desktop did not rest";
+        EXPECT_FALSE(app::MainForm->Timer3zaslon->isActive());
+        canvas.repaint(++seed);
+        display.sync();
+        const auto start = std::chrono::steady_clock::now();
+        int largest = 255;
+        while (std::chrono::steady_clock::now() - start < std::chrono::seconds(3)) {
+            QApplication::processEvents();
+            largest = compare(shownView(*screen), expectedView(*screen, primary)).largest;
+            if (largest <= (server ? 2 : 0)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_LE(largest, server ? 2 : 0) << "the drawing did not wake the mirror";
+        EXPECT_TRUE(app::MainForm->Timer3zaslon->isActive());
+    }
+
+    ASSERT_TRUE(restAfterIdleTicks());
+    app::MainForm->sbSTOPClick();
+    EXPECT_FALSE(app::MainForm->desktopTicksResting());
+    canvas.repaint(++seed);
+    display.sync();
+    for (int i = 0; i < 15; ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_FALSE(app::MainForm->Timer3zaslon->isActive()) << "drawing after Stop All started the mirror";
+    EXPECT_FALSE(app::MainForm->desktopTicksResting());
+
+    // The pointer overlay changes without drawing on the desktop: that mirror never rests.
+    QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
+    app::MainForm->SpeedButton1Click();
+    app::MainForm->cbx1->Click();
+    app::MainForm->Timer3zaslon->setInterval(100000000);
+    app::Overlay.showRedPoint = true;
+    EXPECT_FALSE(restAfterIdleTicks()) << "a mirror with the pointer overlay rested";
 }

@@ -40,11 +40,7 @@ class X11DamageWatch final : public DamageWatch {
     std::optional<std::vector<raster::Rect>> takeDamage(std::size_t maxRects) override {
         xcb_connection_t* c = connection_->get();
         if (lost_ || connection_->isBroken()) return std::nullopt;
-        while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
-            const int type = event->response_type & 0x7F;
-            if (type == firstEvent_ + XCB_DAMAGE_NOTIFY) pending_ = true;
-            if (type == 0) lost_ = true; // an error: the drawable is gone
-        }
+        readReports();
         if (lost_) return std::nullopt;
         if (!pending_) return std::vector<raster::Rect>{};
         pending_ = false;
@@ -55,6 +51,9 @@ class X11DamageWatch final : public DamageWatch {
             lost_ = true;
             return std::nullopt;
         }
+        // Reports that came in while waiting for the reply sit in the queue, where the
+        // descriptor does not show them: they are taken now.
+        readReports();
         std::vector<raster::Rect> rects;
         const xcb_rectangle_t* parts = xcb_xfixes_fetch_region_rectangles(reply.get());
         const int count = xcb_xfixes_fetch_region_rectangles_length(reply.get());
@@ -68,7 +67,25 @@ class X11DamageWatch final : public DamageWatch {
         return rects;
     }
 
+    bool hasPending() override {
+        if (lost_ || connection_->isBroken()) return true;
+        readReports();
+        return pending_ || lost_;
+    }
+
+    int descriptor() const override {
+        return connection_->isBroken() ? -1 : xcb_get_file_descriptor(connection_->get());
+    }
+
   private:
+    void readReports() {
+        while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(connection_->get())}) {
+            const int type = event->response_type & 0x7F;
+            if (type == firstEvent_ + XCB_DAMAGE_NOTIFY) pending_ = true;
+            if (type == 0) lost_ = true; // an error: the drawable is gone
+        }
+    }
+
     std::shared_ptr<XConnection> connection_;
     int firstEvent_;
     xcb_damage_damage_t damage_ = 0;
