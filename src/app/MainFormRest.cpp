@@ -23,7 +23,7 @@ void TMainForm::restIfIdle(bool changed) {
     if (resting_ && Timer3zaslon->isActive()) leaveRest(); // the timer was started meanwhile
     if (changed) {
         idleTicks_ = 0;
-        wakeDesktopTicks();
+        wakeDesktopTicks(false); // this tick was the one
         return;
     }
     if (resting_) {
@@ -57,14 +57,15 @@ bool TMainForm::mayRest() {
     return desktop_->damageDescriptor() >= 0 && !desktop_->damagePending();
 }
 
-void TMainForm::wakeDesktopTicks() {
+void TMainForm::wakeDesktopTicks(bool tickNow) {
     if (!resting_) return;
     leaveRest();
     if (SourceMode != srcDesktop && SourceMode != srcText) return; // its timer goes on under the text
     Timer3zaslon->start();
-    QTimer::singleShot(0, this, [this] {
-        if (Timer3zaslon->isActive()) Timer3zaslonTimer();
-    });
+    if (tickNow)
+        QTimer::singleShot(0, this, [this] {
+            if (Timer3zaslon->isActive()) Timer3zaslonTimer();
+        });
 }
 
 void TMainForm::leaveRest() {

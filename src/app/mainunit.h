@@ -338,7 +338,8 @@ class TMainForm : public QWidget {
     // --- an idle desktop mirror rests ---
     void restIfIdle(bool changed);
     bool mayRest();
-    void wakeDesktopTicks();
+    // The timer runs again; with `tickNow` a tick comes at once.
+    void wakeDesktopTicks(bool tickNow = true);
     void leaveRest();
     int idleTicks_ = 0;
     bool resting_ = false;
