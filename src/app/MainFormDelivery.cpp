@@ -28,7 +28,7 @@ int capturedArea() {
 
 // Moves the followed region after the pointer (device pixels relative to the primary monitor).
 void followThePointer() {
-    if (!capture::fAlldesktop || capture::fAlldesktop->ItemIndex() != mirror::FollowMouse) return;
+    if (!capture::fAlldesktop || !capture::fAlldesktop->followsMouse()) return;
     QScreen* primary = QGuiApplication::primaryScreen();
     if (!primary) return;
     const double ratio = primary->devicePixelRatio();

@@ -26,24 +26,21 @@ void TMainForm::restIfIdle(bool changed) {
         wakeDesktopTicks(false); // this tick was the one
         return;
     }
-    if (resting_) {
-        restBeat_->start(std::max(slowTickMs, Timer3zaslon->interval()));
-        return;
+    if (!resting_) {
+        if (++idleTicks_ < idleTicksBeforeRest || !mayRest()) return;
+        Timer3zaslon->stop();
+        resting_ = true;
+        damageNotifier_ = new QSocketNotifier(desktop_->damageDescriptor(), QSocketNotifier::Read, this);
+        connect(damageNotifier_, &QSocketNotifier::activated, this, [this] { wakeDesktopTicks(); });
+        if (!restBeat_) {
+            restBeat_ = new QTimer(this);
+            restBeat_->setSingleShot(true);
+            connect(restBeat_, &QTimer::timeout, this, [this] {
+                if (resting_) Timer3zaslonTimer();
+            });
+        }
     }
-    if (++idleTicks_ < idleTicksBeforeRest || !mayRest()) return;
-    const int descriptor = desktop_->damageDescriptor();
-    Timer3zaslon->stop();
-    resting_ = true;
-    damageNotifier_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);
-    connect(damageNotifier_, &QSocketNotifier::activated, this, [this] { wakeDesktopTicks(); });
-    if (!restBeat_) {
-        restBeat_ = new QTimer(this);
-        restBeat_->setSingleShot(true);
-        connect(restBeat_, &QTimer::timeout, this, [this] {
-            if (resting_) Timer3zaslonTimer();
-        });
-    }
-    restBeat_->start(std::max(slowTickMs, Timer3zaslon->interval()));
+    restBeat_->start(std::max(slowTickMs, Timer3zaslon->interval())); // the next slow tick
 }
 
 // Only the plain desktop mirror rests: the pointer overlay, a region that follows the pointer
@@ -52,7 +49,7 @@ bool TMainForm::mayRest() {
     if (SourceMode != srcDesktop || !Timer3zaslon->isActive()) return false;
     if (QGuiApplication::platformName() != "xcb") return false;
     if (Overlay.showCursor || Overlay.showRedPoint || !Extras.maskedClasses.empty()) return false;
-    if (capture::fAlldesktop && capture::fAlldesktop->ItemIndex() == mirror::FollowMouse) return false;
+    if (capture::fAlldesktop && capture::fAlldesktop->followsMouse()) return false;
     if (scaler_ && scaler_->covering() && scaler_->needsDrawing()) return false;
     return desktop_->damageDescriptor() >= 0 && !desktop_->damagePending();
 }

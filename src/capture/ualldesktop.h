@@ -25,6 +25,8 @@ class TfAlldesktop : public widgets::ChoiceDialog {
     bool GrabScreen(QImage& shot);
 
     void BitBtn1Click() override;
+    // The third choice: a region of the dragged size follows the pointer.
+    bool followsMouse() const { return ItemIndex() == mirror::FollowMouse; }
 
   private:
     mirror::DesktopCapture& capture_;

@@ -23,6 +23,27 @@ using namespace vexmira::testing;
 
 namespace {
 
+// Lets the program's messages run for about `ms` milliseconds.
+void pumpFor(int ms) {
+    for (int i = 0; i < ms / 20; ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// Desktop, "All Desktop", OK, "Automatically Send", with the control window hidden (its preview
+// would change the primary monitor). The tick works only while its timer runs, here at an
+// interval that never comes: ticks are run by hand, or brought by reports of drawing.
+void mirrorDesktopWithTicksByHand() {
+    QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
+    app::MainForm->SpeedButton1Click();
+    app::MainForm->cbx1->Click();
+    app::MainForm->Timer3zaslon->setInterval(100000000);
+    app::MainForm->Timer3zaslon->start();
+    app::MainForm->hide();
+    pumpFor(500); // the window manager places and shows the display window
+}
+
 // Runs the desktop tick by hand until what it asked the display to draw is on the screen.
 void tickAndSettle() {
     for (int i = 0; i < 4; ++i) {
@@ -95,20 +116,7 @@ TEST(MirrorRoads, DamageDrivenAndServerScaledPicturesMatchTheFullFrameBilinearPi
     app::Program program(platform::openScreenCapture());
     program.start();
     QApplication::processEvents();
-    // Desktop, "All Desktop", OK, "Automatically Send"; the ticks are run by hand.
-    QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
-    app::MainForm->SpeedButton1Click();
-    app::MainForm->cbx1->Click();
-    // The tick works only while its timer runs: at an interval that never comes.
-    app::MainForm->Timer3zaslon->setInterval(100000000);
-    app::MainForm->Timer3zaslon->start();
-    // The control window's preview would change the primary monitor between the roads.
-    app::MainForm->hide();
-    // The window manager places and shows the display window.
-    for (int i = 0; i < 25; ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    mirrorDesktopWithTicksByHand();
     auto screen = platform::openScreenCapture();
     ASSERT_TRUE(screen);
     ASSERT_TRUE(app::MainForm->cbx1->Checked());
@@ -154,17 +162,7 @@ TEST(MirrorRoads, AnIdleMirrorRestsUntilTheDesktopIsDrawnOnAndStopAllEndsTheRest
     app::Program program(platform::openScreenCapture());
     program.start();
     QApplication::processEvents();
-    QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
-    app::MainForm->SpeedButton1Click();
-    app::MainForm->cbx1->Click();
-    // The timer's own ticks never come: only the tick run by hand and a report of drawing do.
-    app::MainForm->Timer3zaslon->setInterval(100000000);
-    app::MainForm->Timer3zaslon->start();
-    app::MainForm->hide();
-    for (int i = 0; i < 25; ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    mirrorDesktopWithTicksByHand();
     auto screen = platform::openScreenCapture();
     ASSERT_TRUE(screen);
     const raster::Rect primary = screen->primaryMonitor();
@@ -199,18 +197,12 @@ TEST(MirrorRoads, AnIdleMirrorRestsUntilTheDesktopIsDrawnOnAndStopAllEndsTheRest
     EXPECT_FALSE(app::MainForm->desktopTicksResting());
     canvas.repaint(++seed);
     display.sync();
-    for (int i = 0; i < 15; ++i) {
-        QApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    pumpFor(300);
     EXPECT_FALSE(app::MainForm->Timer3zaslon->isActive()) << "drawing after Stop All started the mirror";
     EXPECT_FALSE(app::MainForm->desktopTicksResting());
 
     // The pointer overlay changes without drawing on the desktop: that mirror never rests.
-    QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
-    app::MainForm->SpeedButton1Click();
-    app::MainForm->cbx1->Click();
-    app::MainForm->Timer3zaslon->setInterval(100000000);
+    mirrorDesktopWithTicksByHand();
     app::Overlay.showRedPoint = true;
     EXPECT_FALSE(restAfterIdleTicks()) << "a mirror with the pointer overlay rested";
 }
