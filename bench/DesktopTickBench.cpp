@@ -2,8 +2,9 @@
 // 1920 x 1080 primary monitor mirrored onto the 1280 x 1024 secondary one, by both roads in the
 // same run: the display scaling the desktop itself ("server") and this program copying and
 // scaling it ("client"), both following damage reports. Each figure sits beside its reference:
-// one cold frame copy, capturing and scaling the changed area alone, a timer tick doing nothing, ffmpeg's
-// x11grab capture-only rate. Processor time is this process plus the X server. Run inside the rig:
+// one cold frame copy, capturing and scaling the changed area alone, a timer tick doing nothing,
+// the display scaling the whole screen alone, ffmpeg's x11grab capture-only rate. Processor time
+// is this process plus the X server. Run inside the rig:
 //   scripts/xrig run STATE build/default/bench/desktop_tick_bench
 #include "ColdCopy.h"
 #include "CpuTime.h"
@@ -339,8 +340,7 @@ int main(int argc, char** argv) {
     std::printf(
         "references: cold frame copy %.3f ms; capture + scale of 200x200 alone %.3f ms; a timer tick doing "
         "nothing %.4f ms; the display scaling the whole screen alone %.3f ms = %.2f cold frame copies; "
-        "ffmpeg "
-        "x11grab %.0f fps%s\n",
+        "ffmpeg x11grab %.0f fps%s\n",
         coldCopy * 1e3, areaAlone * 1e3, bareTick * 1e3, serverScale * 1e3, serverScale / coldCopy,
         peer.framesPerSecond, peer.ran ? "" : " (did not run)");
     for (const auto& [name, f] :
