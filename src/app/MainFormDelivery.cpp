@@ -78,9 +78,10 @@ bool TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     const bool toDisplay =
         cbx1->Checked() && display.isVisible() && SourceMode == srcDesktop && !display.blanked();
     const auto source = desktop_->sourceArea(area, GrabRect);
-    // Masked windows on the mirrored area: this program draws the display's picture.
-    const bool masked = source && SourceMode == srcDesktop && !maskedAreas(*source).empty();
-    if (source && SourceMode == srcDesktop && !masked && scaledByServer(display, *source))
+    // Masked windows: this program draws the display's picture, with the masks where the windows
+    // were at the moment the picture was taken.
+    if (source && SourceMode == srcDesktop && masking()) return deliverMaskedFrame(display, area, *source, toDisplay);
+    if (source && SourceMode == srcDesktop && scaledByServer(display, *source))
         return deliverScaledByServer(display, *source, toDisplay);
     uncoverDisplay();
     currentPictureStale_ = false;
@@ -96,7 +97,7 @@ bool TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     const std::vector<raster::Rect>& parts = change && !change->whole ? change->parts : everything;
     if (SourceMode == srcDesktop) CurrentFrame = frame; // shares the pixels
     if (cbx1->Checked() && !display.blanked()) {
-        if (toDisplay && change && !change->whole && !masked) {
+        if (toDisplay && change && !change->whole) {
             if (FstartForm) FstartForm->BarvajIkono();
             display.image->setBitmap(CurrentFrame, parts);
         } else {
@@ -176,8 +177,11 @@ const raster::Bitmap& TMainForm::currentPicture() {
     if (currentPictureStale_ && SourceMode == srcDesktop && mirror::Fmonitor) {
         currentPictureStale_ = false;
         const int area = capturedArea();
-        if (desktop_->CaptureDesktop(mirror::Fmonitor->DesktopFrame, area, GrabRect, Overlay))
-            CurrentFrame = mirror::Fmonitor->DesktopFrame;
+        const auto source = desktop_->sourceArea(area, GrabRect);
+        raster::Bitmap& frame = mirror::Fmonitor->DesktopFrame;
+        if (source && masking() ? captureMasked(frame, area, *source)
+                                : desktop_->CaptureDesktop(frame, area, GrabRect, Overlay))
+            CurrentFrame = frame;
     }
     return CurrentFrame;
 }
@@ -197,7 +201,7 @@ void TMainForm::ShareM() {
     const raster::Bitmap& picture = currentPicture();
     const auto source =
         SourceMode == srcDesktop ? desktop_->sourceArea(capturedArea(), GrabRect) : std::nullopt;
-    display->image->setBitmap(source ? withMasks(picture, maskedAreas(*source)) : picture);
+    display->image->setBitmap(source && masking() ? withMasks(picture, maskedAreas_) : picture);
     if (SourceMode == srcStopped) ClearImage();
 }
 

@@ -2,31 +2,62 @@
 // the desktop. The preview and saved pictures keep them.
 #include "ExtraSettings.h"
 #include "mainunit.h"
+#include "uStartForm.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace vexmira::app {
 
-const std::vector<raster::Rect>& TMainForm::maskedAreas(const raster::Rect& source) {
+bool TMainForm::masking() const {
+    return !Extras.maskedClasses.empty() && windows_ != nullptr;
+}
+
+bool TMainForm::captureMasked(raster::Bitmap& target, int area, const raster::Rect& source) {
+    // Drawing reported so far is of no use to a whole picture; what comes later wakes a resting
+    // mirror. Read before the display is held: the reports come over a connection of their own.
+    desktop_->discardDamage();
+    raster::Bitmap fresh;
+    bool captured = false;
+    const std::vector<raster::Rect> frames = windows_->framesOfClasses(
+        Extras.maskedClasses, [&] { captured = desktop_->CaptureDesktop(fresh, area, GrabRect, Overlay); });
+    if (!captured) return false;
+    target = fresh;
     maskedAreas_.clear();
-    if (Extras.maskedClasses.empty() || !windows_) return maskedAreas_;
-    // The window list is asked for at most a few times a second.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - maskedWindowsRead_ > std::chrono::milliseconds(200)) {
-        maskedWindowsRead_ = now;
-        maskedWindows_.clear();
-        for (const platform::TopLevelWindow& w : windows_->topLevelWindows())
-            if (w.visible && std::find(Extras.maskedClasses.begin(), Extras.maskedClasses.end(),
-                                       w.className) != Extras.maskedClasses.end())
-                maskedWindows_.push_back(w.frame);
-    }
-    for (const raster::Rect& frame : maskedWindows_) {
+    for (const raster::Rect& frame : frames) {
         const raster::Rect inside = frame.intersected(source);
         if (!inside.isEmpty())
             maskedAreas_.push_back({inside.x - source.x, inside.y - source.y, inside.width, inside.height});
     }
-    return maskedAreas_;
+    // The preview shows the masked windows as they are; the mirror must not show its copy of them.
+    if (!maskedAreas_.empty() && isVisible() && slika->isVisible()) {
+        const double ratio = devicePixelRatioF();
+        const QPoint corner = slika->mapToGlobal(QPoint(0, 0));
+        const raster::Rect preview{static_cast<int>(corner.x() * ratio) - 1, static_cast<int>(corner.y() * ratio) - 1,
+                                   static_cast<int>(slika->width() * ratio) + 2,
+                                   static_cast<int>(slika->height() * ratio) + 2};
+        const raster::Rect inside = preview.intersected(source);
+        if (!inside.isEmpty())
+            maskedAreas_.push_back({inside.x - source.x, inside.y - source.y, inside.width, inside.height});
+    }
+    return true;
+}
+
+bool TMainForm::deliverMaskedFrame(mirror::TFmonitor& display, int area, const raster::Rect& source,
+                                   bool toDisplay) {
+    uncoverDisplay();
+    currentPictureStale_ = false;
+    const std::vector<raster::Rect> shownMasks = maskedAreas_;
+    raster::Bitmap fresh;
+    if (!captureMasked(fresh, area, source)) return true;
+    const bool changed = !fresh.samePixels(CurrentFrame) || maskedAreas_ != shownMasks;
+    display.DesktopFrame = fresh;
+    CurrentFrame = fresh;
+    if (toDisplay && (changed || display.image->bitmap().isEmpty())) {
+        if (FstartForm) FstartForm->BarvajIkono();
+        display.image->setBitmap(withMasks(CurrentFrame, maskedAreas_));
+    }
+    if (previewFed() && changed) slika->setBitmap(CurrentFrame);
+    return changed;
 }
 
 raster::Bitmap TMainForm::withMasks(const raster::Bitmap& picture, const std::vector<raster::Rect>& areas) {

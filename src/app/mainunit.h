@@ -371,12 +371,16 @@ class TMainForm : public QWidget {
         std::filesystem::path executable;
     } chosenWindow_;
     bool waitingForWindow_ = false;
-    // The display's masked parts of the desktop picture of `source`, in picture pixels.
-    const std::vector<raster::Rect>& maskedAreas(const raster::Rect& source);
+    // Whether windows of listed classes are painted black in what the display shows of the desktop.
+    bool masking() const;
+    // Takes the desktop picture of `source` into `target` together with the places of the masked
+    // windows at that moment, which become maskedAreas_. False when no picture could be taken.
+    bool captureMasked(raster::Bitmap& target, int area, const raster::Rect& source);
+    // The desktop tick while masking: a whole picture each time, sent when it or its masks changed.
+    bool deliverMaskedFrame(mirror::TFmonitor& display, int area, const raster::Rect& source, bool toDisplay);
     static raster::Bitmap withMasks(const raster::Bitmap& picture, const std::vector<raster::Rect>& areas);
+    // The display's masked parts of the current desktop picture, in picture pixels.
     std::vector<raster::Rect> maskedAreas_;
-    std::vector<raster::Rect> maskedWindows_;
-    std::chrono::steady_clock::time_point maskedWindowsRead_;
     QLabel* waitingMark_ = nullptr;
     void rememberChosenWindow(platform::WindowHandle window);
     // The chosen window is gone and re-attaching is on: the display keeps its last picture, the

@@ -190,6 +190,12 @@ std::optional<std::vector<raster::Rect>> DesktopCapture::takeDamage() {
     return damage_->takeDamage();
 }
 
+void DesktopCapture::discardDamage() {
+    forgetLivePicture();
+    changeArea_ = {};
+    takeDamage();
+}
+
 FrameChange DesktopCapture::takeChange(const raster::Rect& source) {
     forgetLivePicture();
     const auto damage = takeDamage();

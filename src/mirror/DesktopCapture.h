@@ -58,6 +58,10 @@ class DesktopCapture {
     // UpdateDesktop is forgotten (it no longer follows).
     FrameChange takeChange(const raster::Rect& source);
 
+    // Forgets what the display reported as drawn so far, and the live picture of UpdateDesktop:
+    // for a caller that takes whole pictures meanwhile, so that only later drawing shows as pending.
+    void discardDamage();
+
     // Whether updates follow damage reports (on by default where the display has them); off,
     // every update takes the whole picture.
     void setFollowDamage(bool on);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 namespace vexmira::mirror {
@@ -160,8 +161,27 @@ void TFmonitor::layoutViews() {
     redMonitor->setGeometry(rest);
     if (blanked()) {
         shutter_->setGeometry(rect());
-        shutter_->raise(); // a strip shown meanwhile was created above it
+        raiseShutter(); // a strip shown meanwhile was created above it
     }
+}
+
+void TFmonitor::raiseShutter() {
+    shutter_->raise();
+    // Qt leaves the stacking alone when the shutter is already its last child, but a view's own
+    // window made after the shutter's lies above it on the screen: the window is raised itself.
+    if (QWindow* window = shutter_->windowHandle()) window->raise();
+}
+
+bool TFmonitor::eventFilter(QObject* watched, QEvent* event) {
+    // A view that shows, or gets a window of its own, while the monitor is blanked stays beneath.
+    if (blanked() && (event->type() == QEvent::Show || event->type() == QEvent::WinIdChange)) {
+        raiseShutter();
+        // Once more when the view's own window has been made and mapped.
+        QTimer::singleShot(0, this, [this] {
+            if (blanked()) raiseShutter();
+        });
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TFmonitor::setBlanked(bool on, const raster::Bitmap& picture) {
@@ -175,11 +195,14 @@ void TFmonitor::setBlanked(bool on, const raster::Bitmap& picture) {
         shutter_->setCentered(true);
         // Its own window: the server clips every drawing of the views beneath it.
         shutter_->setAttribute(Qt::WA_NativeWindow);
+        for (QWidget* view : {static_cast<QWidget*>(image), static_cast<QWidget*>(redMonitor),
+                              static_cast<QWidget*>(rtmdis)})
+            view->installEventFilter(this);
     }
     shutter_->setBitmap(picture);
     shutter_->setGeometry(rect());
     shutter_->show();
-    shutter_->raise();
+    raiseShutter();
     shutter_->repaint();
 }
 

@@ -77,11 +77,14 @@ class TFmonitor : public QWidget {
   protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
     void setBorderless(bool borderless);
     void layoutViews();
+    // The shutter above every view, on the screen as well as among the widgets.
+    void raiseShutter();
     widgets::ImageView* shutter_ = nullptr; // a native window of its own, above the views'
     bool stripAtTop_ = false;
     bool placed_ = false;

@@ -30,8 +30,10 @@ struct FileContent {
     std::string reason; // why it could not be read
 };
 
-// Reads the whole file. Any thread.
-FileContent readWholeFile(const std::filesystem::path& path);
+// Reads the whole file. Only regular files are read (never waiting on a pipe), and none larger
+// than `maxBytes`: anything else is Unreadable, with the reason. Any thread.
+constexpr std::size_t defaultReadLimit = std::size_t(64) << 20;
+FileContent readWholeFile(const std::filesystem::path& path, std::size_t maxBytes = defaultReadLimit);
 
 // Replaces the file's content whole, so that a crash leaves either the old or the new file: the
 // bytes go to a temporary file beside it, reach the disk, and are renamed over it. A symbolic link

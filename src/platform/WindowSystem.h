@@ -3,6 +3,7 @@
 #include "raster/Bitmap.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,13 @@ class WindowSystem {
         (void)window;
         return true;
     }
+    // The frames of the shown top-level windows whose class is one of `classes`, read at the
+    // same moment as `alongside` runs: every other client of the display waits meanwhile, so a
+    // picture of the screen taken there shows the windows exactly where the frames say.
+    // `alongside` runs once, also when no window is found; it must not wait on another
+    // connection to the display.
+    virtual std::vector<raster::Rect> framesOfClasses(const std::vector<std::string>& classes,
+                                                      const std::function<void()>& alongside) = 0;
     // Starts keeping the windows' own drawing off-screen, so that their first OwnDrawing capture
     // holds all of it, covered parts included. Costs server memory until released.
     virtual void prepareCapture(const std::vector<WindowHandle>& windows) = 0;

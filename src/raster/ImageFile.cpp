@@ -8,8 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vexmira::raster {
 
@@ -35,8 +38,20 @@ ImageFormat detectImageFormat(std::span<const std::uint8_t> data, std::string_vi
 }
 
 std::vector<std::uint8_t> readFileBytes(const std::filesystem::path& path) {
-    FileHandle file(std::fopen(path.c_str(), "rb"));
-    if (!file) throw ImageError(path.string(), "cannot open the file (" + systemReason() + ")");
+    // Not blocking on a named pipe; only regular files, and none beyond what a picture needs.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw ImageError(path.string(), "cannot open the file (" + systemReason() + ")");
+    FileHandle file(::fdopen(fd, "rb"));
+    if (!file) {
+        ::close(fd);
+        throw ImageError(path.string(), "cannot open the file (" + systemReason() + ")");
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        throw ImageError(path.string(), "not a file but a device, a pipe or a folder");
+    constexpr long long largestPictureFile = 1LL << 30;
+    if (info.st_size > largestPictureFile)
+        throw ImageError(path.string(), "the file is larger than the 1 GB this program reads");
     std::vector<std::uint8_t> bytes;
     std::uint8_t buffer[65536];
     for (;;) {

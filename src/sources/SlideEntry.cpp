@@ -13,6 +13,9 @@ namespace vexmira::sources {
 namespace {
 
 constexpr std::size_t headBytes = 64 * 1024;
+// A JPEG's frame header lies after its other segments, which may hold large previews; no
+// picture this program shows puts it further in than this.
+constexpr std::size_t longestHead = 16 * 1024 * 1024;
 constexpr int typeNameLength = 80;
 constexpr int thumbnailSide = 209;
 
@@ -25,12 +28,13 @@ std::vector<std::uint8_t> readHead(const std::filesystem::path& file, std::size_
 }
 
 // The picture's size from the start of its file; a JPEG whose frame header lies further in is
-// read whole.
+// read further, up to a bound: a huge file that is no picture costs no more than that.
 std::optional<raster::Size> pictureSize(const std::filesystem::path& file, long long fileSize) {
     const std::vector<std::uint8_t> head = readHead(file, headBytes);
     if (auto size = raster::readImageSize(head)) return size;
-    if (fileSize <= static_cast<long long>(head.size())) return std::nullopt;
-    return raster::readImageSize(readHead(file, static_cast<std::size_t>(fileSize)));
+    if (fileSize <= static_cast<long long>(head.size()) || head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8)
+        return std::nullopt;
+    return raster::readImageSize(readHead(file, std::min<std::size_t>(longestHead, static_cast<std::size_t>(fileSize))));
 }
 
 QString typeName(const std::filesystem::path& file) {
@@ -104,8 +108,10 @@ SlideEntryBuild makeSlideEntry(const std::filesystem::path& file) {
     const auto size = std::filesystem::file_size(file, error);
     entry.size = error ? -1 : static_cast<long long>(size);
     if (!isPictureKind(entry.kind)) return build;
-    if (entry.size < 0) {
+    if (!std::filesystem::exists(file, error)) {
         build.problem = "the file cannot be found";
+    } else if (!std::filesystem::is_regular_file(file, error) || entry.size < 0) {
+        build.problem = "it is not a file but a device or a pipe";
     } else if (const auto pixels = pictureSize(file, entry.size)) {
         entry.dimensions = QString("%1 X %2").arg(pixels->width).arg(pixels->height);
     } else {

@@ -256,8 +256,30 @@ void Tftext::ToolButton1Click() {
     saveDialogName_.clear();
 }
 
+namespace {
+
+// What the editor lays out in reasonable time; larger pages are refused before anything changes.
+constexpr std::size_t largestPage = std::size_t(100) << 20;
+constexpr std::size_t mostParagraphs = 1'000'000;
+
+std::size_t paragraphsIn(const std::string& bytes) {
+    std::size_t count = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    for (std::size_t at = bytes.find("\\par"); at != std::string::npos; at = bytes.find("\\par", at + 4))
+        ++count;
+    return count;
+}
+
+} // namespace
+
 bool Tftext::loadFile(const QString& path) {
-    const platform::FileContent content = platform::readWholeFile(localPath(path));
+    const platform::FileContent content = platform::readWholeFile(localPath(path), largestPage);
+    if (content.status == platform::ReadStatus::Read && paragraphsIn(content.bytes) > mostParagraphs) {
+        questions_->warn(this, QString("Cannot open %1: it holds more than %2 lines, more than this editor "
+                                       "can lay out. The page is left as it was.")
+                                   .arg(path)
+                                   .arg(mostParagraphs));
+        return false;
+    }
     if (content.status != platform::ReadStatus::Read) {
         questions_->warn(this,
                          QString("Cannot open %1: %2")

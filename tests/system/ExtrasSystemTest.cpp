@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <thread>
 
@@ -181,6 +182,89 @@ TEST(Shutter, HoldsThroughSlideStepsAndAScrollingStrip) {
         << "the slides did not come back";
 }
 
+namespace {
+
+// Presses the blank key and samples the second monitor every few milliseconds for `seconds`.
+struct ShutterWatch {
+    int samples = 0;
+    double blackAfter = -1; // seconds from the press to the first all-black sample; -1: never
+    int leaks = 0;          // samples not all black after that
+};
+ShutterWatch blankAndWatch(double seconds) {
+    ShutterWatch watch;
+    pressKey("ctrl+alt+b");
+    const auto pressed = std::chrono::steady_clock::now();
+    for (double now = 0; now < seconds;
+         now = std::chrono::duration<double>(std::chrono::steady_clock::now() - pressed).count()) {
+        ++watch.samples;
+        const bool black = allBlack(secondary);
+        if (black && watch.blackAfter < 0) watch.blackAfter = now;
+        if (!black && watch.blackAfter >= 0) ++watch.leaks;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return watch;
+}
+
+// Blanks three times over what the second monitor shows now; each time it must turn black at
+// once and stay black, and come back as `shows` says when the key is pressed again.
+void blankThreeTimes(const std::string& source, const std::function<bool()>& shows) {
+    for (int round = 1; round <= 3; ++round) {
+        const ShutterWatch watch = blankAndWatch(0.8);
+        EXPECT_GE(watch.blackAfter, 0) << source << ", blank " << round << ": never black";
+        EXPECT_LT(watch.blackAfter, 0.3) << source << ", blank " << round;
+        EXPECT_EQ(watch.leaks, 0) << source << ", blank " << round << ": " << watch.leaks << " of "
+                                  << watch.samples << " samples showed the source";
+        pressKey("ctrl+alt+b");
+        EXPECT_TRUE(waitUntil(shows, 3)) << source << ", blank " << round << ": not given back";
+    }
+}
+
+} // namespace
+
+// Every source, blanked again and again in one run: the desktop, a text page sent after it, and
+// the scrolling strip over the text page.
+TEST(Shutter, CoversEverySourceEveryTimeFromTheKeyPress) {
+    TestDisplay display;
+    PatternWindow scenery{display, {200, 200, 400, 300}, 7};
+    TemporaryFolder folder;
+    std::ofstream(folder / "strip.sct")
+        << "[scroll]\r\ntext=Scrolling on\r\nbackcolor=16711680\r\nheight=100\r\nposition=0\r\n";
+    RunningProgram program("[Extras]\nBlankKeyOn=1\n");
+    const Rect control = program.controlWindow();
+    mirrorWholeDesktop(program, control);
+    blankThreeTimes("desktop", [&] { return worstMirrorDifference(primary, secondary, control) <= 2; });
+
+    clickAt(control.x + 20, control.y + 188); // Text: the editor, a line, OK, then Send
+    std::string editor;
+    ASSERT_TRUE(waitUntil([&] { return !(editor = windowNamed("Untitled - Vexmira")).empty(); }, 5));
+    pause(0.3);
+    shell("xdotool type --delay 10 'A page the audience may see'");
+    clickInWindow(editor, 740, 530);
+    ASSERT_TRUE(waitUntil([] { return windowNamed("Untitled - Vexmira").empty(); }, 5));
+    clickAt(control.x + 90, control.y + 15);
+    shell("xdotool mousemove 960 1000");
+    const Rect pageInside{secondary.x + 400, 400, 1, 1};
+    const auto pageShows = [&] { return (grabScreen(pageInside).pixel(0, 0) & 0xFFFFFF) == 0xFFFFFF; };
+    ASSERT_TRUE(waitUntil(pageShows, 5)) << "the page does not show";
+    blankThreeTimes("text page", pageShows);
+
+    clickAt(control.x + 20, control.y + 224); // Scroll Text, from the setup file, over the page
+    std::string setup;
+    ASSERT_TRUE(waitUntil([&] { return !(setup = windowNamed("Vexmira - Scrolling text")).empty(); }, 5));
+    pause(0.3);
+    clickInWindow(setup, 55, 493);
+    pause(1.0);
+    shell("xdotool type --delay 10 '" + (folder / "strip.sct").string() + "'");
+    pressKey("Return");
+    pause(0.5);
+    clickInWindow(setup, 340, 493); // Send Text
+    shell("xdotool mousemove 960 1000");
+    const Rect stripCorner{secondary.x + 2, 2, 1, 1};
+    const auto stripShows = [&] { return (grabScreen(stripCorner).pixel(0, 0) & 0xFFFFFF) == 0x0000FF; };
+    ASSERT_TRUE(waitUntil(stripShows, 5)) << "no strip at the top";
+    blankThreeTimes("strip over the text page", stripShows);
+}
+
 TEST(MaskedWindows, AMaskedWindowIsBlackOnTheSecondMonitorAndUntouchedOnThePrimary) {
     TestDisplay display;
     PatternWindow secret{display, {300, 300, 320, 240}, 9, "Secret"}; // class "PatternWindow"
@@ -201,6 +285,97 @@ TEST(MaskedWindows, AMaskedWindowIsBlackOnTheSecondMonitorAndUntouchedOnThePrima
     // The rest of the desktop is mirrored as ever: the unmasked pattern shows.
     const Rect sceneryOnDisplay{1920 + 900 * 2 / 3 + 2, 152 + 600 * 2 / 3 + 2, 196, 129};
     EXPECT_FALSE(allBlack(sceneryOnDisplay));
+}
+
+namespace {
+
+// A framed window of one colour and class that maps at once (nobody waits for it to show) and
+// moves as its program asks the window manager to move it.
+class SolidWindow {
+  public:
+    SolidWindow(const TestDisplay& display, Rect place, std::uint32_t colour, const std::string& className)
+        : display_(display) {
+        xcb_connection_t* c = display.get();
+        window_ = xcb_generate_id(c);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display.screen()->root, static_cast<std::int16_t>(place.x),
+                          static_cast<std::int16_t>(place.y), static_cast<std::uint16_t>(place.width),
+                          static_cast<std::uint16_t>(place.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &colour);
+        const std::string wmClass = "solid" + std::string(1, '\0') + className + std::string(1, '\0');
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
+        std::uint32_t hints[18] = {};
+        hints[0] = 1; // USPosition
+        hints[1] = static_cast<std::uint32_t>(place.x);
+        hints[2] = static_cast<std::uint32_t>(place.y);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS,
+                            32, 18, hints);
+        xcb_map_window(c, window_);
+        xcb_flush(c);
+    }
+    ~SolidWindow() {
+        xcb_destroy_window(display_.get(), window_);
+        display_.sync();
+    }
+    void moveTo(int x, int y) {
+        const std::uint32_t at[] = {static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)};
+        xcb_configure_window(display_.get(), window_, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, at);
+        xcb_flush(display_.get());
+    }
+
+  private:
+    const TestDisplay& display_;
+    xcb_window_t window_;
+};
+
+// Pixels of the secret's magenta on the second monitor (scaled edges blend and do not count).
+int magentaPixels() {
+    const Bitmap shown = grabScreen(secondary);
+    int found = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const raster::Bgra p = shown.pixel(x, y);
+            found += ((p >> 16) & 0xFF) >= 200 && ((p >> 8) & 0xFF) <= 60 && (p & 0xFF) >= 200;
+        }
+    return found;
+}
+
+} // namespace
+
+// A window of a masked class never shows on the second monitor: not in the first frame after it
+// maps, not beside its mask while it moves, not in the mirrored copy of the control window's
+// preview. Each sample of the second monitor is searched for its colour.
+TEST(MaskedWindows, NothingOfAMaskedWindowShowsWhileItMapsAndMovesNorInThePreviewsCopy) {
+    TestDisplay display;
+    SolidWindow scenery{display, {1000, 500, 400, 300}, 0x00C000, "Scenery"}; // nothing near magenta
+    RunningProgram program("[Extras]\nMaskedClasses=Secret\n");
+    const Rect control = program.controlWindow();
+    mirrorWholeDesktop(program, control);
+    int samples = 0, leaks = 0, worst = 0;
+    const auto sample = [&] {
+        const int found = magentaPixels();
+        ++samples;
+        leaks += found > 0;
+        worst = std::max(worst, found);
+    };
+    for (int round = 0; round < 4; ++round) {
+        SolidWindow secret{display, {300 + round * 40, 250, 320, 240}, 0xFF00FF, "Secret"};
+        const auto mapped = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - mapped < std::chrono::milliseconds(600)) {
+            sample();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        for (int step = 0; step < 40; ++step) { // 10 pixels every 25 ms
+            secret.moveTo(300 + round * 40 + step * 10, 250 + step * 5);
+            const auto moved = std::chrono::steady_clock::now();
+            sample();
+            std::this_thread::sleep_until(moved + std::chrono::milliseconds(25));
+        }
+    }
+    EXPECT_GT(samples, 150);
+    EXPECT_EQ(leaks, 0) << leaks << " of " << samples << " samples showed the masked window, up to " << worst
+                        << " pixels";
+    EXPECT_TRUE(showsPicture(secondary)) << "the desktop is still mirrored";
 }
 
 TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassOrTitleIsMirrored) {

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <fstream>
 #include <memory>
@@ -45,8 +46,25 @@ raster::Bitmap grabScreen(const raster::Rect& area) {
     return frame.deepCopy();
 }
 
+std::string RunningProgram::programPath() {
+    // The build's executable is copied once into a folder of this test process's own, so that
+    // the settings the tests write never land beside the build's program (which must meet a
+    // first start when a user runs it) and parallel test processes do not share a file.
+    static const std::string built = environment("VEXMIRA_PROGRAM");
+    static const std::string copy = [] {
+        std::string folder = "/tmp/vexmira-test.XXXXXX";
+        if (!mkdtemp(folder.data())) throw std::runtime_error("cannot make a folder for the program");
+        const std::string path = folder + "/vexmira";
+        std::filesystem::copy_file(built, path);
+        std::atexit([] { std::filesystem::remove_all(std::filesystem::path(copy).parent_path()); });
+        return path;
+    }();
+    const std::string asked = environment("VEXMIRA_PROGRAM");
+    return asked == built ? copy : asked; // a test may run a copy of its own
+}
+
 std::string RunningProgram::settingsPath() {
-    const std::string program = environment("VEXMIRA_PROGRAM");
+    const std::string program = programPath();
     return program.substr(0, program.rfind('/') + 1) + "Vexmira.cfg";
 }
 
@@ -65,7 +83,7 @@ std::string withoutNotice(const std::string& settings) {
 
 RunningProgram::RunningProgram(const std::string& settings, const std::vector<std::string>& extraEnvironment,
                                bool startupNotice) {
-    const std::string program = environment("VEXMIRA_PROGRAM");
+    const std::string program = programPath();
     std::remove(settingsPath().c_str());
     const std::string written = startupNotice ? settings : withoutNotice(settings);
     if (!written.empty()) std::ofstream(settingsPath(), std::ios::binary) << written;

@@ -37,7 +37,10 @@ class RunningProgram {
     std::optional<std::string> windowId(raster::Size size) const;
     // Waits up to `seconds` for the program to end by itself; true when it did.
     bool waitForExit(double seconds);
-    // The settings file the program reads and writes.
+    // The program the tests start: a copy of the build's own in a folder of this test process,
+    // unless a test points VEXMIRA_PROGRAM at a copy of its own.
+    static std::string programPath();
+    // The settings file the program reads and writes, beside that copy.
     static std::string settingsPath();
     // Its process id.
     pid_t pid() const { return pid_; }

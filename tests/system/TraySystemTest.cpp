@@ -151,7 +151,7 @@ TEST(Tray, ASecondStartShowsTheRunningCopyAndEnds) {
     const std::string settings = fileText(RunningProgram::settingsPath());
     const auto start = std::chrono::steady_clock::now();
     const int status =
-        std::system(("timeout 5 '" + std::string(std::getenv("VEXMIRA_PROGRAM")) + "'").c_str());
+        std::system(("timeout 5 '" + RunningProgram::programPath() + "'").c_str());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(status, 0) << "the second copy ends with status 0";
     EXPECT_LT(seconds, 2.0);
@@ -242,7 +242,7 @@ TEST(StartupNotice, ShowsUntilTurnedOffAndOnlyOkAndEscStoreTheChoice) {
 }
 
 TEST(Tray, TwoCopiesStartedTogetherLeaveOne) {
-    const std::string program = std::getenv("VEXMIRA_PROGRAM");
+    const std::string program = RunningProgram::programPath();
     RunningProgram first; // its settings and a clean start; then it goes
     first.controlWindow();
     kill(first.pid(), SIGKILL);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <thread>
 
@@ -117,6 +119,27 @@ TEST(SlideEntries, BuiltFromTheDirectoryEntryAndThePictureHeader) {
     EXPECT_EQ(missing.entry.size, -1);
     EXPECT_EQ(missing.entry.column(1), "-1");
     EXPECT_FALSE(missing.problem.isEmpty());
+
+    // Files that are no pictures cost a bounded read, and nothing that is not a file is read:
+    // a 6 GB sparse file, a JPEG start with no frame header in 16 MB, a pipe, a link to a device.
+    {
+        std::ofstream sparse(folder / "huge.jpg", std::ios::binary);
+        sparse.seekp(6LL << 30);
+        sparse.put('\0');
+    }
+    {
+        std::ofstream start(folder / "headless.jpg", std::ios::binary);
+        start << "\xFF\xD8";
+        start.seekp(40LL << 20);
+        start.put('\0');
+    }
+    ASSERT_EQ(mkfifo((folder / "pipe.png").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", folder / "zero.bmp");
+    for (const char* name : {"huge.jpg", "headless.jpg", "pipe.png", "zero.bmp"}) {
+        const SlideEntryBuild odd = makeSlideEntry(folder / name);
+        EXPECT_TRUE(odd.entry.dimensions.isEmpty()) << name;
+        EXPECT_FALSE(odd.problem.isEmpty()) << name;
+    }
 
     EXPECT_EQ(locationText("/"), "/") << "the root keeps its separator";
     EXPECT_EQ(locationText("/srv/pictures/"), "/srv/pictures");

@@ -72,12 +72,24 @@ void syncFolder(const fs::path& folder) {
 
 } // namespace
 
-FileContent readWholeFile(const fs::path& path) {
+FileContent readWholeFile(const fs::path& path, std::size_t maxBytes) {
     FileContent content;
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: a named pipe in the file's place must not hold the caller until someone writes.
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         content.status = errno == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
         content.reason = reason();
+        return content;
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        content.status = ReadStatus::Unreadable;
+        content.reason = "it is not a file but a device, a pipe or a folder";
+        return content;
+    }
+    if (static_cast<unsigned long long>(info.st_size) > maxBytes) {
+        content.status = ReadStatus::Unreadable;
+        content.reason = "it is larger than the " + std::to_string(maxBytes >> 20) + " MB this program reads";
         return content;
     }
     char buffer[65536];
@@ -91,6 +103,12 @@ FileContent readWholeFile(const fs::path& path) {
             return content;
         }
         if (n == 0) break;
+        if (content.bytes.size() + static_cast<std::size_t>(n) > maxBytes) { // it grew meanwhile
+            content.status = ReadStatus::Unreadable;
+            content.reason = "it is larger than the " + std::to_string(maxBytes >> 20) + " MB this program reads";
+            content.bytes.clear();
+            return content;
+        }
         content.bytes.append(buffer, static_cast<std::size_t>(n));
     }
     content.status = ReadStatus::Read;

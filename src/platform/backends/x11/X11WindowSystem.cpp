@@ -5,6 +5,7 @@
 
 #include "ShmSegmentPool.h"
 #include "WindowText.h"
+#include "WindowsOfClass.h"
 #include "XConnection.h"
 #include "XcbHelpers.h"
 
@@ -31,7 +32,7 @@ constexpr auto redrawTime = std::chrono::milliseconds(200);
 class X11WindowSystem final : public WindowSystem {
   public:
     explicit X11WindowSystem(std::shared_ptr<XConnection> connection)
-        : connection_(std::move(connection)), screen_(openScreenCapture()),
+        : connection_(std::move(connection)), screen_(openScreenCapture()), ofClass_(connection_),
           pool_(connection_->hasShm() ? std::make_shared<x11::ShmSegmentPool>(connection_) : nullptr) {
         const char* names[] = {"_NET_CLIENT_LIST_STACKING",
                                "_NET_CLIENT_LIST",
@@ -68,6 +69,14 @@ class X11WindowSystem final : public WindowSystem {
     raster::Rect frameOf(WindowHandle window) override {
         const std::vector<xcb_window_t> frame = frameWindows({static_cast<xcb_window_t>(window)});
         return geometries(frame).front();
+    }
+
+    std::vector<raster::Rect> framesOfClasses(const std::vector<std::string>& classes,
+                                              const std::function<void()>& alongside) override {
+        x11::ServerHold hold(connection_->get());
+        std::vector<raster::Rect> frames = ofClass_.frames(classes);
+        alongside();
+        return frames;
     }
 
     bool captureWindow(WindowHandle handle, WindowCaptureMethod method, raster::Bitmap& target) override {
@@ -338,6 +347,7 @@ class X11WindowSystem final : public WindowSystem {
 
     std::shared_ptr<XConnection> connection_;
     std::unique_ptr<ScreenCapture> screen_;
+    x11::WindowsOfClass ofClass_;
     xcb_atom_t stacking_ = XCB_ATOM_NONE, clientList_ = XCB_ATOM_NONE, netWmName_ = XCB_ATOM_NONE,
                utf8_ = XCB_ATOM_NONE, netWmPid_ = XCB_ATOM_NONE, windowType_ = XCB_ATOM_NONE,
                typeDesktop_ = XCB_ATOM_NONE, typeDock_ = XCB_ATOM_NONE, compoundText_ = XCB_ATOM_NONE;
