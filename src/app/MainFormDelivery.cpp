@@ -80,7 +80,8 @@ bool TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     const auto source = desktop_->sourceArea(area, GrabRect);
     // Masked windows: this program draws the display's picture, with the masks where the windows
     // were at the moment the picture was taken.
-    if (source && SourceMode == srcDesktop && masking()) return deliverMaskedFrame(display, area, *source, toDisplay);
+    if (source && SourceMode == srcDesktop && masking())
+        return deliverMaskedFrame(display, area, *source, toDisplay);
     if (source && SourceMode == srcDesktop && scaledByServer(display, *source))
         return deliverScaledByServer(display, *source, toDisplay);
     uncoverDisplay();

@@ -32,9 +32,9 @@ bool TMainForm::captureMasked(raster::Bitmap& target, int area, const raster::Re
     if (!maskedAreas_.empty() && isVisible() && slika->isVisible()) {
         const double ratio = devicePixelRatioF();
         const QPoint corner = slika->mapToGlobal(QPoint(0, 0));
-        const raster::Rect preview{static_cast<int>(corner.x() * ratio) - 1, static_cast<int>(corner.y() * ratio) - 1,
-                                   static_cast<int>(slika->width() * ratio) + 2,
-                                   static_cast<int>(slika->height() * ratio) + 2};
+        const raster::Rect preview{
+            static_cast<int>(corner.x() * ratio) - 1, static_cast<int>(corner.y() * ratio) - 1,
+            static_cast<int>(slika->width() * ratio) + 2, static_cast<int>(slika->height() * ratio) + 2};
         const raster::Rect inside = preview.intersected(source);
         if (!inside.isEmpty())
             maskedAreas_.push_back({inside.x - source.x, inside.y - source.y, inside.width, inside.height});

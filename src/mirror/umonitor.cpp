@@ -195,8 +195,8 @@ void TFmonitor::setBlanked(bool on, const raster::Bitmap& picture) {
         shutter_->setCentered(true);
         // Its own window: the server clips every drawing of the views beneath it.
         shutter_->setAttribute(Qt::WA_NativeWindow);
-        for (QWidget* view : {static_cast<QWidget*>(image), static_cast<QWidget*>(redMonitor),
-                              static_cast<QWidget*>(rtmdis)})
+        for (QWidget* view :
+             {static_cast<QWidget*>(image), static_cast<QWidget*>(redMonitor), static_cast<QWidget*>(rtmdis)})
             view->installEventFilter(this);
     }
     shutter_->setBitmap(picture);

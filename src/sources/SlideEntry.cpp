@@ -32,9 +32,11 @@ std::vector<std::uint8_t> readHead(const std::filesystem::path& file, std::size_
 std::optional<raster::Size> pictureSize(const std::filesystem::path& file, long long fileSize) {
     const std::vector<std::uint8_t> head = readHead(file, headBytes);
     if (auto size = raster::readImageSize(head)) return size;
-    if (fileSize <= static_cast<long long>(head.size()) || head.size() < 2 || head[0] != 0xFF || head[1] != 0xD8)
+    if (fileSize <= static_cast<long long>(head.size()) || head.size() < 2 || head[0] != 0xFF ||
+        head[1] != 0xD8)
         return std::nullopt;
-    return raster::readImageSize(readHead(file, std::min<std::size_t>(longestHead, static_cast<std::size_t>(fileSize))));
+    return raster::readImageSize(
+        readHead(file, std::min<std::size_t>(longestHead, static_cast<std::size_t>(fileSize))));
 }
 
 QString typeName(const std::filesystem::path& file) {

@@ -297,10 +297,10 @@ class SolidWindow {
         : display_(display) {
         xcb_connection_t* c = display.get();
         window_ = xcb_generate_id(c);
-        xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display.screen()->root, static_cast<std::int16_t>(place.x),
-                          static_cast<std::int16_t>(place.y), static_cast<std::uint16_t>(place.width),
-                          static_cast<std::uint16_t>(place.height), 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &colour);
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, window_, display.screen()->root,
+                          static_cast<std::int16_t>(place.x), static_cast<std::int16_t>(place.y),
+                          static_cast<std::uint16_t>(place.width), static_cast<std::uint16_t>(place.height),
+                          0, XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL, &colour);
         const std::string wmClass = "solid" + std::string(1, '\0') + className + std::string(1, '\0');
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
                             static_cast<std::uint32_t>(wmClass.size()), wmClass.data());
@@ -308,8 +308,8 @@ class SolidWindow {
         hints[0] = 1; // USPosition
         hints[1] = static_cast<std::uint32_t>(place.x);
         hints[2] = static_cast<std::uint32_t>(place.y);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS,
-                            32, 18, hints);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window_, XCB_ATOM_WM_NORMAL_HINTS,
+                            XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
         xcb_map_window(c, window_);
         xcb_flush(c);
     }

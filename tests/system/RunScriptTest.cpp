@@ -18,9 +18,9 @@ TEST(RunScript, AFreshStartMirrorsThePrimaryOnTheSecondMonitor) {
     std::filesystem::create_directories(folder);
     const std::filesystem::path shot = folder / "screens.png";
     // Without a display the script starts a rig of its own, as on a machine without one.
-    const std::string output =
-        shell("env -u DISPLAY VEXMIRA_PROGRAM='" + std::string(std::getenv("VEXMIRA_PROGRAM")) +
-              "' SHOT_FILE='" + shot.string() + "' '" VEXMIRA_SOURCE_DIR "/scripts/run' 2>&1; echo status=$?");
+    const std::string output = shell(
+        "env -u DISPLAY VEXMIRA_PROGRAM='" + std::string(std::getenv("VEXMIRA_PROGRAM")) + "' SHOT_FILE='" +
+        shot.string() + "' '" VEXMIRA_SOURCE_DIR "/scripts/run' 2>&1; echo status=$?");
     ASSERT_NE(output.find("status=0"), std::string::npos) << output;
     const raster::Bitmap screens = raster::loadImage(shot);
     ASSERT_EQ(screens.width(), 3200) << output;
@@ -38,7 +38,8 @@ TEST(RunScript, AFreshStartMirrorsThePrimaryOnTheSecondMonitor) {
             const raster::Bgra shown = screens.pixel(1920 + x, 152 + y), wanted = expected.pixel(x, y);
             int worst = 0;
             for (int shift = 0; shift < 24; shift += 8)
-                worst = std::max(worst, std::abs(int((shown >> shift) & 0xFF) - int((wanted >> shift) & 0xFF)));
+                worst =
+                    std::max(worst, std::abs(int((shown >> shift) & 0xFF) - int((wanted >> shift) & 0xFF)));
             matching += worst <= 2;
             lit += (shown & 0xFFFFFF) != 0;
         }

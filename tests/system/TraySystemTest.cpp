@@ -150,8 +150,7 @@ TEST(Tray, ASecondStartShowsTheRunningCopyAndEnds) {
     stat(RunningProgram::settingsPath().c_str(), &before);
     const std::string settings = fileText(RunningProgram::settingsPath());
     const auto start = std::chrono::steady_clock::now();
-    const int status =
-        std::system(("timeout 5 '" + RunningProgram::programPath() + "'").c_str());
+    const int status = std::system(("timeout 5 '" + RunningProgram::programPath() + "'").c_str());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(status, 0) << "the second copy ends with status 0";
     EXPECT_LT(seconds, 2.0);

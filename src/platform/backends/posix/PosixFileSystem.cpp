@@ -105,7 +105,8 @@ FileContent readWholeFile(const fs::path& path, std::size_t maxBytes) {
         if (n == 0) break;
         if (content.bytes.size() + static_cast<std::size_t>(n) > maxBytes) { // it grew meanwhile
             content.status = ReadStatus::Unreadable;
-            content.reason = "it is larger than the " + std::to_string(maxBytes >> 20) + " MB this program reads";
+            content.reason =
+                "it is larger than the " + std::to_string(maxBytes >> 20) + " MB this program reads";
             content.bytes.clear();
             return content;
         }

@@ -60,7 +60,8 @@ std::vector<std::string> WindowsOfClass::classesBelow(const std::vector<xcb_wind
 
 std::vector<raster::Rect> WindowsOfClass::frames(const std::vector<std::string>& classes) {
     xcb_connection_t* c = connection_->get();
-    XcbReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, connection_->root()), nullptr));
+    XcbReply<xcb_query_tree_reply_t> tree(
+        xcb_query_tree_reply(c, xcb_query_tree(c, connection_->root()), nullptr));
     if (!tree) return {};
     const xcb_window_t* children = xcb_query_tree_children(tree.get());
     const std::vector<xcb_window_t> all(children, children + xcb_query_tree_children_length(tree.get()));
@@ -70,7 +71,8 @@ std::vector<raster::Rect> WindowsOfClass::frames(const std::vector<std::string>&
         states.push_back(xcb_get_window_attributes(c, window));
     std::vector<xcb_window_t> mapped;
     for (std::size_t i = 0; i < all.size(); ++i) {
-        XcbReply<xcb_get_window_attributes_reply_t> state(xcb_get_window_attributes_reply(c, states[i], nullptr));
+        XcbReply<xcb_get_window_attributes_reply_t> state(
+            xcb_get_window_attributes_reply(c, states[i], nullptr));
         if (state && state->map_state == XCB_MAP_STATE_VIEWABLE) mapped.push_back(all[i]);
     }
     // A frame may be reused for another client after it was unmapped: only mapped ones are known.
@@ -96,7 +98,8 @@ std::vector<raster::Rect> WindowsOfClass::frames(const std::vector<std::string>&
     std::vector<raster::Rect> result;
     for (xcb_get_geometry_cookie_t cookie : places) {
         XcbReply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c, cookie, nullptr));
-        if (g) result.push_back({g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width});
+        if (g)
+            result.push_back({g->x, g->y, g->width + 2 * g->border_width, g->height + 2 * g->border_width});
     }
     return result;
 }
