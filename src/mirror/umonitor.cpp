@@ -107,16 +107,29 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         if (primaryScreen) setScreen(primaryScreen);
         setBorderless(false);
         setWindowState(Qt::WindowNoState);
-        setGeometry(primary.x(), primary.y(), primary.width() / 4, primary.height() / 4);
+        const QRect corner(primary.x(), primary.y(), primary.width() / 4, primary.height() / 4);
+        setGeometry(corner);
         if (visible && !isVisible()) show();
+        // A window manager can keep the maximised state it gave on the monitor that went away
+        // (seen when that monitor lay left of or above the primary), and the display would then
+        // cover the primary, mirroring itself: once it has had the window, the place is asked again.
+        QTimer::singleShot(300, this, [this, corner] {
+            if (secondaryScreen() || !isVisible() || frameGeometry().size() == corner.size() ||
+                geometry() == corner)
+                return;
+            setWindowState(Qt::WindowMaximized); // so that the state below is sent, not assumed
+            setWindowState(Qt::WindowNoState);
+            setGeometry(corner);
+        });
         emit placed(false);
         return false;
     }
     setScreen(target);
     setBorderless(true);
     setWindowState(Qt::WindowNoState);
+    // The monitor's whole area as a plain geometry, not a maximised state: a window manager can
+    // keep that state after the monitor goes, and the display would cover the primary.
     setGeometry(target->geometry());
-    setWindowState(Qt::WindowMaximized);
     if (visible && !isVisible()) show();
     emit placed(true);
     return true;

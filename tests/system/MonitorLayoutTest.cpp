@@ -92,38 +92,57 @@ TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
 
 INSTANTIATE_TEST_SUITE_P(SecondMonitor, Layout, ::testing::Values("left", "above", "below"));
 
-TEST(DisplayWindow, StaysOnTopAndFollowsTheSecondMonitorOffAndOn) {
+class DisplayWindow : public ::testing::TestWithParam<const char*> {};
+
+// Wherever the second monitor lies, switching it off gives the one-monitor place (never the
+// display window over the primary, mirroring itself), and on again the second monitor.
+TEST_P(DisplayWindow, StaysOnTopAndFollowsTheSecondMonitorOffAndOn) {
+    MonitorLayout layout(GetParam());
+    const RigMonitors monitors = rigMonitors();
+    ASSERT_TRUE(monitors.secondary.has_value());
+    const Rect primary = monitors.primary, secondary = *monitors.secondary;
     RunningProgram program;
     const Rect control = program.controlWindow();
-    const auto id = program.windowId({1280, 1024});
     ASSERT_TRUE(program.waitForWindow({1280, 1024}, 5).has_value());
+    const auto id = program.windowId({1280, 1024});
     ASSERT_TRUE(id.has_value());
     EXPECT_NE(windowState(*id).find("_NET_WM_STATE_ABOVE"), std::string::npos) << windowState(*id);
     ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48));
-    tickAutomaticallySend(control, {0, 0, 1920, 1080});
+    tickAutomaticallySend(control, primary);
 
-    {
-        MonitorLayout off("one");
-        // The quarter-size window in the primary's corner, not a window over the whole desktop.
-        const auto small = program.waitForWindow({1920 / 4, 1080 / 4}, 5);
-        ASSERT_TRUE(small.has_value()) << "the display window did not take the one-monitor place";
-        EXPECT_LE(small->x, 10);
-        EXPECT_LE(small->y, 40);
-        EXPECT_FALSE(program.windowId({1920, 1080}).has_value());
+    const auto setMonitors = [](const std::string& layout) {
+        shell(std::string(std::getenv("VEXMIRA_XRIG")) + " monitors " + layout);
+    };
+    for (int round = 0; round < 2; ++round) {
+        setMonitors("one");
+        {
+            // The quarter-size window in the primary's corner, not a window over the whole desktop.
+            const auto small = program.waitForWindow({1920 / 4, 1080 / 4}, 5);
+            ASSERT_TRUE(small.has_value())
+                << GetParam() << ": the display window did not take the one-monitor place";
+            EXPECT_LE(small->x, 10);
+            EXPECT_LE(small->y, 40);
+            pause(0.5);
+            EXPECT_FALSE(program.windowId({1920, 1080}).has_value());
+            EXPECT_FALSE(program.windowId({1280, 1024}).has_value())
+                << GetParam() << ": the display stayed whole";
+        }
+        setMonitors(GetParam());
+        // Back on: maximised on the second monitor again, on top, and the picture goes on.
+        const auto big = program.waitForWindow({1280, 1024}, 5);
+        ASSERT_TRUE(big.has_value()) << "the display window did not come back to the second monitor";
+        EXPECT_EQ(big->x, secondary.x);
+        EXPECT_EQ(big->y, secondary.y);
+        EXPECT_NE(windowState(*program.windowId({1280, 1024})).find("_NET_WM_STATE_ABOVE"),
+                  std::string::npos);
+        const Rect shownControl = program.controlWindow();
+        EXPECT_TRUE(
+            waitUntil([&] { return worstMirrorDifference(primary, secondary, shownControl) <= 2; }, 3));
     }
-    // Back on: maximised on the second monitor again, on top, and the picture goes on.
-    const auto big = program.waitForWindow({1280, 1024}, 5);
-    ASSERT_TRUE(big.has_value()) << "the display window did not come back to the second monitor";
-    EXPECT_EQ(big->x, 1920);
-    EXPECT_EQ(big->y, 0);
-    EXPECT_NE(windowState(*program.windowId({1280, 1024})).find("_NET_WM_STATE_ABOVE"), std::string::npos);
-    EXPECT_TRUE(waitUntil(
-        [&] {
-            return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2;
-        },
-        3));
     EXPECT_TRUE(program.isRunning());
 }
+
+INSTANTIATE_TEST_SUITE_P(SecondMonitor, DisplayWindow, ::testing::Values("two", "left", "above"));
 
 // With the toolkit scaling everything by 2, the mirror still shows the whole primary monitor:
 // captures are made in device pixels.
