@@ -1,5 +1,6 @@
 // The settings file "Vexmira.cfg": read when the control window is created, written when it is
 // asked to close and when the program ends.
+#include "CustomColors.h"
 #include "ExtraSettings.h"
 #include "mainunit.h"
 #include "platform/FileSystem.h"
@@ -12,6 +13,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vexmira::app {
 
@@ -32,6 +35,14 @@ std::filesystem::path toPath(const QString& text) {
 }
 QString fromPath(const std::filesystem::path& path) {
     return QFile::decodeName(QByteArray::fromStdString(path.string()));
+}
+
+// An existing file the user may not write (its permission bits say so even where the user, as
+// the administrator, could).
+bool isReadOnlyFile(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
 }
 
 } // namespace
@@ -85,6 +96,26 @@ void TMainForm::reportSettingsProblem(const QString& text) {
     QTimer::singleShot(0, this, [this, text] { showErrorOver(this, text); });
 }
 
+void TMainForm::reportSettingsWriteProblem(const QString& path, const QString& problem) {
+    if (writeProblemShown_) return;
+    writeProblemShown_ = true;
+    showErrorOver(this, "Cannot write the settings file " + path + ": " + problem +
+                            ". The settings of this run are not kept.");
+}
+
+bool TMainForm::mayEnd() {
+    const bool toldBefore = writeProblemShown_;
+    bool kept = SaveSettings();
+    if (!saveCustomColors()) {
+        kept = false;
+        reportSettingsWriteProblem(
+            QString::fromStdString((platform::userConfigFolder() / "CustomColors").string()),
+            "the custom colours of the colour dialogs cannot be kept there");
+    }
+    // Told just now: the program stays so that the user can act; the next request ends it.
+    return kept || toldBefore;
+}
+
 void TMainForm::LoadSettings() {
     const SettingsFiles files = settingsFiles();
     platform::removeStaleTemporaries(toPath(files.read));
@@ -96,6 +127,10 @@ void TMainForm::LoadSettings() {
         reportSettingsProblem("Cannot read the settings file " + files.read + " (" +
                               QString::fromStdString(*reason) +
                               "). Vexmira runs with its default settings and leaves the file as it is.");
+    } else if (!files.write.isEmpty() && files.write == files.read && isReadOnlyFile(toPath(files.write))) {
+        settingsReadOnly_ = true;
+        reportSettingsProblem("The settings file " + files.write +
+                              " is read-only: Vexmira runs with it and does not save its settings.");
     } else if (files.write.isEmpty()) {
         reportSettingsProblem(
             "There is no folder where Vexmira can keep its settings: " + ProgramFolder +
@@ -149,10 +184,11 @@ platform::IniFile settingsFileToWrite(const SettingsFiles& files) {
     return file;
 }
 
-void TMainForm::SaveSettings() {
+bool TMainForm::SaveSettings() {
     const SettingsFiles files = settingsFiles();
-    // A file that could not be read is not replaced by one holding only this run's values.
-    if (files.write.isEmpty() || settingsUnreadable_) return;
+    // A file that could not be read is not replaced by one holding only this run's values, and a
+    // read-only one stays as the user made it (both were said at the start).
+    if (files.write.isEmpty() || settingsUnreadable_ || settingsReadOnly_) return true;
     platform::IniFile file = settingsFileToWrite(files);
     const QRect primary = primaryScreenRect();
     const QPoint place = placeOnDesktop() - primary.topLeft();
@@ -173,9 +209,9 @@ void TMainForm::SaveSettings() {
     file.writeInteger(options, "CbBeep", BeepOnSave ? 1 : 0);
     writeExtraSettings(file, Extras);
     std::string problem;
-    if (!file.save(&problem))
-        reportSettingsProblem("Cannot write the settings file " + files.write + ": " +
-                              QString::fromStdString(problem) + ".");
+    if (file.save(&problem)) return true;
+    reportSettingsWriteProblem(files.write, QString::fromStdString(problem));
+    return false;
 }
 
 } // namespace vexmira::app

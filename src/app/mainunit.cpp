@@ -341,6 +341,7 @@ void TMainForm::FormActivate() {
 }
 
 void TMainForm::SpeedButton7Click() {
+    if ((!FstartForm || !FstartForm->iconReachable()) && !mayEnd()) return;
     redall->hide();
     SavedClientWidth = width();
     SavedClientHeight = height();
@@ -366,6 +367,7 @@ void TMainForm::CaptureImage() {
 }
 
 void TMainForm::Exit1Click() {
+    if ((!FstartForm || !FstartForm->iconReachable()) && !mayEnd()) return;
     hide();
     emit hiddenByUser();
 }
@@ -421,12 +423,15 @@ bool TMainForm::event(QEvent* event) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (!saveCustomColors())
-        reportSettingsProblem(
-            "Cannot keep the custom colours of the colour dialogs in " +
-            QString::fromStdString((platform::userConfigFolder() / "CustomColors").string()) + ".");
-    SaveSettings();
     event->ignore();
+    // Without a tray, closing ends the program: not before the user has heard that this run's
+    // settings cannot be kept.
+    const bool ends = !FstartForm || !FstartForm->iconReachable();
+    if (ends) {
+        if (!mayEnd()) return;
+    } else {
+        mayEnd();
+    }
     hide();
     emit hiddenByUser();
 }

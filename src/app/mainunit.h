@@ -255,7 +255,17 @@ class TMainForm : public QWidget {
 
     // --- settings, auto-hide and placement ---
     void LoadSettings();
-    void SaveSettings();
+    // Writes the settings file; false (after saying so once a run, naming the file) when it
+    // cannot be written. Nothing is written over a file that could not be read or is read-only.
+    bool SaveSettings();
+    // Before the program ends: writes the settings and the custom colours. True when it may end
+    // now; false the first time something cannot be written, after saying so, so that the user
+    // can still act while the program stays open (a second request ends it).
+    bool mayEnd();
+    // Whether the user made the settings file read-only: nothing is written to it this run.
+    bool settingsReadOnly() const { return settingsReadOnly_; }
+    // Says once a run that a settings file cannot be written, naming it and why.
+    void reportSettingsWriteProblem(const QString& path, const QString& problem);
     void AutoHide1Click();
     void Timer2Timer();
     void Timer3Timer();
@@ -354,6 +364,8 @@ class TMainForm : public QWidget {
     int pickerBuild_ = 0;             // counts the picker's builds; a newer one ends an older one
     bool settingsUnreadable_ = false; // the settings file exists but could not be read: never replaced
     bool settingsProblemShown_ = false;
+    bool settingsReadOnly_ = false;  // the user made the settings file read-only: it is kept as it is
+    bool writeProblemShown_ = false; // a file of the settings could not be written, and it was said
     void reportSettingsProblem(const QString& text);
     QPoint lastPlace_;
     std::unique_ptr<sources::SlideDecoder> slideDecoder_;

@@ -156,8 +156,7 @@ void TFstartForm::About1Click() {
 }
 
 void TFstartForm::Close1Click() {
-    if (MainForm) MainForm->SaveSettings();
-    saveCustomColors();
+    if (MainForm && !MainForm->mayEnd()) return;
     tray->hide();
     emit exitRequested();
 }

@@ -52,14 +52,13 @@ bool Tfmessage::wanted() {
 
 void Tfmessage::bb1Click() {
     const SettingsFiles files = settingsFiles();
-    if (!files.write.isEmpty()) {
+    if (!files.write.isEmpty() && !(MainForm && MainForm->settingsReadOnly())) {
         platform::IniFile file = settingsFileToWrite(files);
         if (!file.unreadableReason()) {
             file.writeInteger(options, key, CheckBox1->isChecked() ? 1 : 0);
             std::string problem;
-            if (!file.save(&problem))
-                showErrorOver(this, "Cannot write the settings file " + files.write + ": " +
-                                        QString::fromStdString(problem) + ".");
+            if (!file.save(&problem) && MainForm)
+                MainForm->reportSettingsWriteProblem(files.write, QString::fromStdString(problem));
         }
     }
     accept();

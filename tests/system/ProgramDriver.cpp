@@ -82,11 +82,12 @@ std::string withoutNotice(const std::string& settings) {
 } // namespace
 
 RunningProgram::RunningProgram(const std::string& settings, const std::vector<std::string>& extraEnvironment,
-                               bool startupNotice) {
+                               bool startupNotice, const std::function<void()>& prepare) {
     const std::string program = programPath();
     std::remove(settingsPath().c_str());
     const std::string written = startupNotice ? settings : withoutNotice(settings);
     if (!written.empty()) std::ofstream(settingsPath(), std::ios::binary) << written;
+    if (prepare) prepare();
     pid_ = fork();
     if (pid_ == 0) {
         for (const std::string& entry : extraEnvironment)

@@ -22,8 +22,10 @@ class RunningProgram {
     // Starts with `settings` as its settings file, or with none when it is empty, and with the
     // `NAME=value` entries of `environment` added to its environment. Unless `startupNotice`,
     // the settings turn the start-up notice off (and a file is written for that).
+    // `prepare` runs just before the start, after the settings file is written.
     explicit RunningProgram(const std::string& settings = "",
-                            const std::vector<std::string>& environment = {}, bool startupNotice = false);
+                            const std::vector<std::string>& environment = {}, bool startupNotice = false,
+                            const std::function<void()>& prepare = {});
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;

@@ -1,4 +1,5 @@
 // The settings file across real restarts of the program, and the auto-hide fade, on the rig.
+#include "ImageMagick.h"
 #include "ProgramDriver.h"
 #include "platform/IniFile.h"
 
@@ -7,7 +8,10 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -78,4 +82,49 @@ TEST(AutoHide, TheTopLeftCornerBringsAFadedWindowBack) {
     EXPECT_GT(faded, 0.0);
     shell("xdotool mousemove 0 0");
     EXPECT_TRUE(waitUntil([&] { return opacityOf(*window) > 0.99; }, 1.0));
+}
+
+namespace {
+
+// Message boxes of the program: visible windows titled "Vexmira" that are none of its others
+// (the control window, the display on either place, the start-up notice).
+int messageBoxes() {
+    std::istringstream ids(shell("xdotool search --onlyvisible --name '^Vexmira$' 2>/dev/null"));
+    int boxes = 0;
+    for (std::string id; ids >> id;) {
+        const std::string size = shell("xdotool getwindowgeometry " + id + " 2>/dev/null | grep Geometry");
+        boxes += size.find("433x278") == std::string::npos && size.find("1280x1024") == std::string::npos &&
+                 size.find("480x270") == std::string::npos && size.find("437x342") == std::string::npos;
+    }
+    return boxes;
+}
+
+} // namespace
+
+// The settings file's folder goes while the program runs: closing it (no tray, so closing ends
+// it) says once that the file cannot be written and keeps the program open; closing again ends it
+// without a second message.
+TEST(SettingsFile, OneThatCannotBeWrittenIsSaidOnceAndTheProgramStaysUntilClosedAgain) {
+    vexmira::testing::TemporaryFolder folder;
+    const std::filesystem::path kept = folder / "kept" / "Vexmira.cfg";
+    std::filesystem::create_directories(kept.parent_path());
+    std::ofstream(kept) << "[Options]\noptIkonAgain=1\n";
+    RunningProgram program("", {}, true, [&] {
+        std::filesystem::remove(RunningProgram::settingsPath());
+        std::filesystem::create_symlink(kept, RunningProgram::settingsPath());
+    });
+    const raster::Rect control = program.controlWindow();
+    std::filesystem::remove_all(kept.parent_path());
+    clickAt(control.x + 417, control.y + 16);
+    ASSERT_TRUE(waitUntil([] { return messageBoxes() == 1; }, 5)) << "no message about the settings";
+    EXPECT_TRUE(program.isRunning()) << "ended while saying so";
+    pressKey("Return");
+    ASSERT_TRUE(waitUntil([] { return messageBoxes() == 0; }, 3));
+    pause(0.5);
+    EXPECT_TRUE(program.isRunning()) << "the program ended before the user could act";
+    const raster::Rect shown = program.controlWindow();
+    clickAt(shown.x + 417, shown.y + 16);
+    EXPECT_TRUE(program.waitForExit(5)) << "a second close did not end the program";
+    EXPECT_EQ(program.exitStatus(), 0);
+    std::filesystem::remove(RunningProgram::settingsPath());
 }
