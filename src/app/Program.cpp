@@ -121,6 +121,10 @@ void Program::start() {
     FstartForm->showIcon();
     MainForm->show();
     MainForm->activateWindow();
+    // The display takes its monitor now, not at the control window's first activation: a message
+    // at start (a key another program holds) takes the activation, and the display would wait
+    // half off the primary until a source starts.
+    MainForm->FormActivate();
 }
 
 } // namespace vexmira::app

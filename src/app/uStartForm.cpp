@@ -114,6 +114,8 @@ void TFstartForm::RestoreControlWindow() {
         form->redall->hide();
     }
     if (SourceMode != srcStopped) form->redall->show();
+    // Minimised by the window manager ("show desktop", Alt+Space): showing alone leaves it iconic.
+    form->setWindowState(form->windowState() & ~Qt::WindowMinimized);
     form->show();
     form->raise();
     form->activateWindow();

@@ -170,6 +170,28 @@ TEST(Tray, ASecondStartShowsTheRunningCopyAndEnds) {
     EXPECT_TRUE(waitUntil([&] { return controlWindowShows(next); }, 10)) << "a new copy starts";
 }
 
+// Minimised by the window manager, the control window comes back, shown and active, from a left
+// press on the icon and from a second start.
+TEST(Tray, AMinimisedControlWindowComesBackFromTheIconAndFromASecondStart) {
+    TrayHost tray;
+    RunningProgram program;
+    program.controlWindow();
+    ASSERT_TRUE(waitUntil([&] { return tray.icons().size() == 1; }, 5)) << "no icon in the tray";
+    const auto minimise = [&] {
+        shell("xdotool windowminimize --sync " + *program.windowId({433, 278}));
+        return waitUntil([&] { return !controlWindowShows(program); }, 3);
+    };
+    ASSERT_TRUE(minimise()) << "the window manager did not minimise it";
+    const Spot at = centre(tray.iconArea());
+    clickAt(at.x, at.y);
+    EXPECT_TRUE(waitUntil([&] { return controlWindowShows(program); }, 3))
+        << "still minimised after the icon";
+    ASSERT_TRUE(minimise());
+    EXPECT_EQ(std::system(("timeout 5 '" + RunningProgram::programPath() + "'").c_str()), 0);
+    EXPECT_TRUE(waitUntil([&] { return controlWindowShows(program); }, 3))
+        << "still minimised after a second start";
+}
+
 class Autostart : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Autostart, LoadAtStartupWritesAnEntryThatRunsTheProgramAndRemovesIt) {
