@@ -1,6 +1,7 @@
 // The options dialog's view of the program: the stored options, the display window and the
 // capture timers.
 #include "MainFormOptions.h"
+#include "capture/usaveImage.h"
 
 #include "ExtraSettings.h"
 
@@ -61,6 +62,10 @@ class ProgramOptions : public options::OptionsHost {
         return sources::localPath(settingsFilePath()).parent_path() / "scale.cld";
     }
     std::filesystem::path settingsPath() override { return sources::localPath(settingsFilePath()); }
+    void resetExtras() override {
+        Extras = ExtraSettings{};
+        if (capture::Fsave) capture::Fsave->resetBlankKey();
+    }
     void resetControlWindow() override {
         AutohideAgain = false;
         MainForm->AutoHide1->setChecked(true);

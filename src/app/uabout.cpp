@@ -65,7 +65,30 @@ Tfabout::Tfabout(QWidget* parent)
     setWindowTitle("About");
     setFixedSize(467, 364);
     widgets::setBackgroundColour(this, Qt::white);
-    openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    // The desktop's launcher for links; a missing one, or one that fails, is said.
+    openUrl = [this](const QUrl& url) {
+        const QString launcher = QStandardPaths::findExecutable("xdg-open");
+        const QString shown = url.toString(QUrl::FullyEncoded);
+        if (launcher.isEmpty()) {
+            if (QDesktopServices::openUrl(url)) return true;
+            sayError("Cannot open " + shown);
+            return false;
+        }
+        auto* process = new QProcess(this);
+        connect(process, &QProcess::finished, this,
+                [this, process, shown](int code, QProcess::ExitStatus status) {
+                    if (status != QProcess::NormalExit || code != 0) sayError("Cannot open " + shown);
+                    process->deleteLater();
+                });
+        connect(process, &QProcess::errorOccurred, this,
+                [this, process, shown](QProcess::ProcessError error) {
+                    if (error != QProcess::FailedToStart) return;
+                    sayError("Cannot open " + shown);
+                    process->deleteLater();
+                });
+        process->start(launcher, {shown});
+        return true;
+    };
     startProgram = [](const QString& program, const QStringList& arguments) {
         return QProcess::startDetached(program, arguments);
     };

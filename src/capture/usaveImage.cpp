@@ -313,6 +313,13 @@ void TFsave::blankKeyClick() {
     showBlankKeyArmed();
 }
 
+void TFsave::resetBlankKey() {
+    if (blankKeyArmed()) blankHotKey_->release();
+    if (blankKeyText_) setChordIn(*BlankKey, parseHotKeyText(*blankKeyText_));
+    if (blankKeyOn_) showBlankKeyArmed();
+    showBlankPicture();
+}
+
 void TFsave::showBlankKeyArmed() {
     *blankKeyOn_ = blankKeyArmed();
     XiButton4->setCaption(*blankKeyOn_ ? "Stop" : "Start");

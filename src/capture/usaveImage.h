@@ -54,6 +54,9 @@ class TFsave : public QDialog, public QAbstractNativeEventFilter {
     void setBlankKey(std::string& keyText, bool& armed, std::string& picture, std::function<void()> press);
     void blankPictureClick();
     void blankKeyClick(); // the shutter key's Start / Stop
+    // The shutter's settings were set back to their defaults: its key is let go and the dialog
+    // shows the stored key and picture again.
+    void resetBlankKey();
     bool blankKeyArmed() const { return blankHotKey_ && blankHotKey_->grabbed(); }
     // One press of the hot key. Returns the file written, if any.
     std::optional<std::string> fishHotKey();

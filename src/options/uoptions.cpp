@@ -441,6 +441,10 @@ void Tfoptions::SpeedButton5Click() {
     showScale();
     host_.setDisplayScaleOnly(1.0);
     spinrefresh->setValue(5);
+    host_.resetExtras();
+    maskedClasses->setText(QString::fromStdString(host_.maskedClasses()));
+    reattachTitle->setText(QString::fromStdString(host_.reattachTitle()));
+    followMargin->setValue(host_.followMargin());
     std::error_code error;
     std::filesystem::remove(host_.settingsPath(), error);
     std::filesystem::remove(host_.scaleHistoryPath(), error);

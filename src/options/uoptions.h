@@ -61,6 +61,9 @@ class OptionsHost {
     // The control window's part of "Reset all options": auto-hide on (and its notice shown
     // again), the display window shown and its menu item ticked.
     virtual void resetControlWindow() = 0;
+    // The settings of the shutter, the masked windows, re-attaching and the followed region back
+    // to their defaults (the shutter's key let go).
+    virtual void resetExtras() = 0;
 };
 
 // The options dialog, shown without blocking: the display window's size and place, the picture's

@@ -1,5 +1,6 @@
 // The options dialog on the offscreen platform: its start from the stored options, the scale
 // spin and history, the update rate, and "Reset all options".
+#include "app/ExtraSettings.h"
 #include "app/Program.h"
 #include "app/mainunit.h"
 #include "mirror/umonitor.h"
@@ -125,7 +126,10 @@ TEST_F(OptionsDialog, TheHistoryKeepsEachScaleOnceNewestFirstAndEscKeepsTheFile)
 }
 
 TEST_F(OptionsDialog, ResetAllOptionsAsksFirstThenRestoresTheDefaults) {
-    Tfoptions& dialog = start("[Options]\noptShowcursor=1\noptCenter=0\noptScaleIndex=4\nopScaleValue=250\n");
+    Tfoptions& dialog =
+        start("[Options]\noptShowcursor=1\noptCenter=0\noptScaleIndex=4\nopScaleValue=250\n"
+              "[Extras]\nMaskedClasses=KeePassXC\nReattach=1\nReattachTitle=Show*\nFollowMargin=9\n"
+              "BlankKey=Ctrl+Alt+X\n");
     EXPECT_TRUE(dialog.Showcursor1->Checked());
     EXPECT_TRUE(dialog.rgscale[4]->isChecked());
     EXPECT_EQ(dialog.Edit1->text(), "2.50");
@@ -157,4 +161,12 @@ TEST_F(OptionsDialog, ResetAllOptionsAsksFirstThenRestoresTheDefaults) {
     EXPECT_EQ(app::ScaleIndex, 1);
     EXPECT_TRUE(app::DisplayScale.centred);
     EXPECT_FALSE(app::Overlay.showCursor);
+    EXPECT_EQ(app::Extras, app::ExtraSettings{}) << "the extras go back to their defaults too";
+    EXPECT_TRUE(dialog.maskedClasses->text().isEmpty());
+    EXPECT_TRUE(dialog.reattachTitle->text().isEmpty());
+    EXPECT_EQ(dialog.followMargin->value(), 64);
+    app::MainForm->SaveSettings();
+    std::ifstream written(folder / "Vexmira.cfg");
+    const std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("KeePassXC"), std::string::npos) << text;
 }

@@ -3,6 +3,7 @@
 #include "ImageMagick.h"
 #include "app/MailRequest.h"
 #include "platform/SingleInstance.h"
+#include "platform/UserValueStore.h"
 
 #include <gtest/gtest.h>
 
@@ -67,4 +68,25 @@ TEST(SingleInstance, OneCopyHoldsTheLockHearsLaterOnesAndLetsGoWhenItEnds) {
     chmod(runtime.path().c_str(), 0755);
     EXPECT_NE(platform::SingleInstance::lockFolder(), runtime.path());
     unsetenv("XDG_RUNTIME_DIR");
+}
+
+// Where the per-user files go: XDG_CONFIG_HOME when it is absolute, else ~/.config (a relative
+// one would follow the working folder, and the XDG rules say to ignore it).
+TEST(UserFolders, ARelativeConfigHomeIsIgnored) {
+    vexmira::testing::TemporaryFolder home;
+    setenv("HOME", home.path().c_str(), 1);
+    const std::filesystem::path absolute = home / "elsewhere";
+    const struct {
+        const char* configHome;
+        std::filesystem::path expected;
+    } cases[] = {
+        {absolute.c_str(), absolute / "Vexmira"},
+        {"relative/config", home / ".config" / "Vexmira"},
+        {"", home / ".config" / "Vexmira"},
+    };
+    for (const auto& c : cases) {
+        setenv("XDG_CONFIG_HOME", c.configHome, 1);
+        EXPECT_EQ(vexmira::platform::userConfigFolder(), c.expected) << c.configHome;
+    }
+    unsetenv("XDG_CONFIG_HOME");
 }

@@ -197,7 +197,7 @@ std::optional<fs::path> documentsFolder() {
     if (!home || !*home) return std::nullopt;
     const fs::path homeFolder = home;
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    const fs::path config = configHome && *configHome ? fs::path(configHome) : homeFolder / ".config";
+    const fs::path config = configHome && *configHome == '/' ? fs::path(configHome) : homeFolder / ".config";
     const FileContent dirs = readWholeFile(config / "user-dirs.dirs");
     std::istringstream lines(dirs.bytes);
     for (std::string line; std::getline(lines, line);) {

@@ -12,7 +12,8 @@ namespace vexmira::platform {
 
 std::filesystem::path userConfigFolder() {
     std::filesystem::path base;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config)
+    // A relative XDG_CONFIG_HOME is to be ignored: it would follow the working folder.
+    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/')
         base = config;
     else if (const char* home = std::getenv("HOME"); home && *home)
         base = std::filesystem::path(home) / ".config";
