@@ -174,6 +174,9 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
     BitBtn2->setGeometry(556 - 95, 8, 85, 26);
     BitBtn2->setAutoDefault(false);
 
+    // Enter does what the dialog is for (Start), not Browse.
+    XiButton1->setAutoDefault(false);
+    XiButton3->setDefault(true);
     connect(XiButton1, &QPushButton::clicked, this, &TFsave::BitBtn1Click);
     connect(XiButton3, &QPushButton::clicked, this, &TFsave::bbokClick);
     connect(XiButton4, &QPushButton::clicked, this, &TFsave::blankKeyClick);

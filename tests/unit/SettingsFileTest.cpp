@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <unistd.h>
 
@@ -269,6 +271,43 @@ TEST(SettingsFileOnDisk, WritesKeepLinksModesAndUnreadableFiles) {
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         left += entry.path().filename().string().find(".tmp-") != std::string::npos;
     EXPECT_EQ(left, 1); // no save left one of its own
+}
+
+// Names up to the longest a folder holds are written; their temporaries are short, and cleaned
+// up like the others when their process is gone.
+TEST(SettingsFileOnDisk, TheLongestLegalNamesAreWritten) {
+    TemporaryFolder folder;
+    for (const std::size_t length : {200u, 239u, 255u}) {
+        const std::filesystem::path file = folder / (std::string(length - 4, 'n') + ".png");
+        vexmira::platform::writeFileAtomically(file, std::string_view("picture"));
+        EXPECT_EQ(readText(file), "picture") << length;
+        EXPECT_TRUE(vexmira::platform::writeNewFile(folder / (std::string(length - 4, 'm') + ".jpg"),
+                                                    std::span<const std::uint8_t>()))
+            << length;
+    }
+    writeText(folder / ".tmp-999999999-AbC123", "half");
+    vexmira::platform::removeStaleTemporaries(folder / (std::string(251, 'n') + ".png"));
+    EXPECT_FALSE(std::filesystem::exists(folder / ".tmp-999999999-AbC123"));
+}
+
+// Only regular files are read, never waiting on a pipe, and none beyond the limit asked.
+TEST(SettingsFileOnDisk, PipesDevicesAndHugeFilesAreNotRead) {
+    TemporaryFolder folder;
+    ASSERT_EQ(mkfifo((folder / "pipe.cfg").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", folder / "zero.cfg");
+    {
+        std::ofstream big(folder / "big.cfg", std::ios::binary);
+        big.seekp(100LL << 20);
+        big.put('\n');
+    }
+    for (const char* name : {"pipe.cfg", "zero.cfg", "big.cfg"}) {
+        const auto content = vexmira::platform::readWholeFile(folder / name);
+        EXPECT_EQ(content.status, vexmira::platform::ReadStatus::Unreadable) << name;
+        EXPECT_FALSE(content.reason.empty()) << name;
+        EXPECT_TRUE(IniFile(folder / name).unreadableReason().has_value()) << name;
+    }
+    EXPECT_EQ(vexmira::platform::readWholeFile(folder / "big.cfg", std::size_t(200) << 20).status,
+              vexmira::platform::ReadStatus::Read);
 }
 
 TEST(IniFile, NumbersAreDigitsWithOneSignAndFloatsAreWrittenShort) {

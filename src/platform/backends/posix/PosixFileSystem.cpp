@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -120,7 +121,11 @@ FileContent readWholeFile(const fs::path& path, std::size_t maxBytes) {
 // disk; returns its name. Throws FileError naming `path` when it cannot.
 std::string writeTemporary(const fs::path& path, const fs::path& target, std::span<const std::uint8_t> bytes,
                            mode_t mode) {
-    std::string temporary = target.string() + temporaryMark + std::to_string(::getpid()) + "-XXXXXX";
+    const std::string mark = temporaryMark + std::to_string(::getpid()) + "-XXXXXX";
+    // A name near the longest a folder holds gets a short temporary of the same shape, without it.
+    std::string temporary = target.filename().string().size() + mark.size() > NAME_MAX
+                                ? (target.parent_path() / mark).string()
+                                : target.string() + mark;
     Descriptor fd(::mkstemp(temporary.data()));
     if (fd.get() < 0) throw FileError(path, "cannot create the file (" + reason() + ")");
     const bool written = writeAll(fd.get(), bytes) && ::fchmod(fd.get(), mode) == 0 && ::fsync(fd.get()) == 0;
@@ -180,8 +185,12 @@ void removeStaleTemporaries(const fs::path& path) {
     if (error) return;
     for (const fs::directory_entry& entry : folder) {
         const std::string name = entry.path().filename().string();
-        if (!name.starts_with(prefix)) continue;
-        const std::string rest = name.substr(prefix.size());
+        // Its own temporaries, or the short ones of files with very long names.
+        const std::size_t start = name.starts_with(prefix)          ? prefix.size()
+                                  : name.starts_with(temporaryMark) ? temporaryMark.size()
+                                                                    : 0;
+        if (start == 0) continue;
+        const std::string rest = name.substr(start);
         const auto dash = rest.find('-');
         if (dash == std::string::npos || dash == 0 || rest.size() - dash != 7) continue;
         char* end = nullptr;
