@@ -198,7 +198,14 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
     // FormCreate
     setChordInField(parseHotKeyText("Ctrl+F11"));
     const auto documents = platform::documentsFolder();
-    Edit2->setText(withSeparator(documents ? QFile::decodeName(documents->string().c_str()) : programFolder));
+    if (documents) {
+        // Kept as the bytes the system gave: a name that is not UTF-8 would not survive the text.
+        folderBytes_ = *documents;
+        folderShown_ = withSeparator(QFile::decodeName(QByteArray::fromStdString(documents->native())));
+        Edit2->setText(folderShown_);
+    } else {
+        Edit2->setText(withSeparator(programFolder));
+    }
     if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
         hotKey_ = platform::openGlobalHotKey(x11->connection());
         blankHotKey_ = platform::openGlobalHotKey(x11->connection());
@@ -353,7 +360,10 @@ std::optional<std::string> TFsave::fishHotKey() {
         tell("The destination \"" + folder + "\" is not a full folder path (it must start with /).");
         return std::nullopt;
     }
-    folder = withSeparator(folder);
+    const std::filesystem::path folderPath =
+        folder == folderShown_ && !folderBytes_.empty()
+            ? folderBytes_
+            : std::filesystem::path(QFile::encodeName(withSeparator(folder)).toStdString());
     const raster::Bitmap picture = currentPicture_ ? currentPicture_() : raster::Bitmap();
     if (picture.width() <= 0 || picture.height() <= 0) return std::nullopt;
     saveBusy_ = true;
@@ -364,8 +374,8 @@ std::optional<std::string> TFsave::fishHotKey() {
                                                             : raster::encodeBmp(picture);
         // A name that is taken is never written over: the next number is tried.
         for (long long number = SpinEdit1->value(); number <= INT_MAX; ++number) {
-            const QString path = folder + edit1->text() + QString::number(number) + extensions[type];
-            const std::filesystem::path local(QFile::encodeName(path).toStdString());
+            const QString name = edit1->text() + QString::number(number) + extensions[type];
+            const std::filesystem::path local = folderPath / QFile::encodeName(name).toStdString();
             if (!platform::writeNewFile(local, bytes)) continue;
             written = local.string();
             if (cbBeep->Checked()) QApplication::beep();

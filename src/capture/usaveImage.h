@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -90,6 +91,9 @@ class TFsave : public QDialog, public QAbstractNativeEventFilter {
     void showBlankKeyArmed();
     std::function<void()> blankPress_;
     bool saveBusy_ = false;
+    // The destination as the system named it, while the field shows it unchanged.
+    std::filesystem::path folderBytes_;
+    QString folderShown_;
 };
 
 extern TFsave* Fsave;

@@ -107,6 +107,7 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         if (primaryScreen) setScreen(primaryScreen);
         setBorderless(false);
         setWindowState(Qt::WindowNoState);
+        DisplaySizeIndex = 3; // the size the options offer is the size it has
         const QRect corner(primary.x(), primary.y(), primary.width() / 4, primary.height() / 4);
         setGeometry(corner);
         if (visible && !isVisible()) show();
@@ -124,6 +125,7 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         emit placed(false);
         return false;
     }
+    DisplaySizeIndex = 0; // the whole monitor
     setScreen(target);
     setBorderless(true);
     setWindowState(Qt::WindowNoState);

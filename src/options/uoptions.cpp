@@ -60,7 +60,7 @@ Tfoptions::Tfoptions(OptionsHost& host, QWidget* parent)
         return QMessageBox::question(this, "Vexmira", question, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::No) == QMessageBox::Yes;
     };
-    tell = [](const QString& text) { std::fprintf(stderr, "vexmira: %s\n", text.toLocal8Bit().constData()); };
+    tell = [this](const QString& text) { QMessageBox::warning(this, "Vexmira", text); };
     setWindowTitle("Vexmira - Options");
     setFixedSize(602, 428);
     widgets::setBackgroundColour(this, Qt::white);
@@ -314,6 +314,11 @@ void Tfoptions::CBXClick() {
         tell("\"" + CBX->currentText() + "\" is not a scale.");
         return;
     }
+    // What the arrows can reach, and no more: a huge value would step to infinity.
+    if (scale < 0.1 || scale > 10.0) {
+        tell("\"" + CBX->currentText() + "\" is outside the scales from 0.10 to 10.00.");
+        return;
+    }
     host_.currentScale() = scale;
     Edit1->setText(CBX->currentText());
     ScaleTenths = scale * 10;
@@ -418,6 +423,15 @@ void Tfoptions::showEvent(QShowEvent* event) {
     rg1Click();
     fillMonitorList();
     QDialog::showEvent(event);
+}
+
+bool Tfoptions::event(QEvent* event) {
+    // Back from another window: a monitor may have gone, or the history changed meanwhile.
+    if (event->type() == QEvent::WindowActivate && isVisible()) {
+        loadHistory();
+        fillMonitorList();
+    }
+    return QDialog::event(event);
 }
 
 void Tfoptions::hideEvent(QHideEvent* event) {

@@ -135,6 +135,7 @@ class Tfoptions : public QDialog {
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
 
   private:
     void buildTabs();

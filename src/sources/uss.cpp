@@ -531,13 +531,20 @@ void Tfss::dragEnterEvent(QDragEnterEvent* event) {
 void Tfss::dropEvent(QDropEvent* event) {
     std::vector<std::filesystem::path> files;
     for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) files.push_back(localPath(url.toLocalFile()));
+        if (const auto file = localPathOfUrl(url)) files.push_back(*file);
     event->acceptProposedAction();
-    addFiles(files);
+    // After the drop is finished: a message about a file must not hold the file manager's drag.
+    QTimer::singleShot(0, this, [this, files] { addFiles(files); });
 }
 
 bool Tfss::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tabela && event->type() == QEvent::KeyRelease) tabelaDblClick();
+    // A key let go in the list previews its entry, only when it was pressed there too: the release
+    // of the key that closed a message box is not a new request.
+    if (watched == tabela && event->type() == QEvent::KeyPress) keyPressedInList_ = true;
+    if (watched == tabela && event->type() == QEvent::KeyRelease && keyPressedInList_) {
+        keyPressedInList_ = false;
+        tabelaDblClick();
+    }
     return QDialog::eventFilter(watched, event);
 }
 

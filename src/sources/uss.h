@@ -132,7 +132,8 @@ class Tfss : public QDialog {
     bool changingList_ = false;
     bool previewing_ = false;
     QEventLoop* previewWait_ = nullptr;
-    QStringList problems_; // pictures whose size could not be read
+    QStringList problems_;          // pictures whose size could not be read
+    bool keyPressedInList_ = false; // a key went down in the list and is not yet let go
 };
 
 extern Tfss* fss;

@@ -41,8 +41,10 @@ class OptionsDialog : public ::testing::Test {
         program = std::make_unique<app::Program>(nullptr);
         program->start();
         QApplication::processEvents();
+        options::foptions->tell = [this](const QString& text) { told.push_back(text.toStdString()); };
         return *options::foptions;
     }
+    std::vector<std::string> told; // what the dialog said to the user
     std::vector<std::string> storedHistory() {
         const auto file = platform::readWholeFile(folder / "scale.cld");
         const auto history = options::readScaleHistory(file.bytes);
@@ -169,4 +171,30 @@ TEST_F(OptionsDialog, ResetAllOptionsAsksFirstThenRestoresTheDefaults) {
     std::ifstream written(folder / "Vexmira.cfg");
     const std::string text((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
     EXPECT_EQ(text.find("KeePassXC"), std::string::npos) << text;
+}
+
+// Items of the history that are no scales the arrows could reach are refused with a message,
+// and a history file that cannot be written is said, never only logged.
+TEST_F(OptionsDialog, BadHistoryItemsAndAnUnwritableHistoryAreSaid) {
+    Tfoptions& dialog = start();
+    const double before = app::CurrentScale;
+    for (const char* item : {"50%", "1e308", "0.01", "abc"}) {
+        told.clear();
+        dialog.CBX->setEditText(item);
+        dialog.CBXClick();
+        ASSERT_EQ(told.size(), 1u) << item;
+        EXPECT_NE(told.front().find(item), std::string::npos) << told.front();
+        EXPECT_EQ(app::CurrentScale, before) << item;
+    }
+    told.clear();
+    dialog.CBX->setEditText("2,5");
+    dialog.CBXClick();
+    EXPECT_TRUE(told.empty());
+    EXPECT_DOUBLE_EQ(app::CurrentScale, 2.5);
+
+    std::filesystem::create_directory(folder / "scale.cld"); // a folder where the file goes
+    dialog.BitBtn2->click();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_NE(told.front().find("scale.cld"), std::string::npos) << told.front();
+    std::filesystem::remove(folder / "scale.cld");
 }

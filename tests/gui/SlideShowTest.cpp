@@ -72,6 +72,7 @@ void drop(QWidget& target, const QList<QUrl>& urls) {
     ASSERT_TRUE(enter.isAccepted()) << "the window takes dropped files";
     QDropEvent dropped(QPointF(20, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&target, &dropped);
+    QApplication::processEvents(); // the files are taken once the drop is finished
 }
 
 QUrl fileUrl(const fs::path& file) {

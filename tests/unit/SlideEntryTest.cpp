@@ -3,6 +3,7 @@
 #include "sources/SlideEntry.h"
 #include "ImageMagick.h"
 #include "raster/ImageFile.h"
+#include "sources/FileNames.h"
 #include "sources/SlideDecoder.h"
 
 #include <gtest/gtest.h>
@@ -176,4 +177,27 @@ TEST(SlideDecoder, GivesWhatTheFileHoldsNowWhetherDecodedAheadOrNot) {
     decoder.drop();
     EXPECT_FALSE(decoder.holds(red));
     EXPECT_TRUE(decoder.take(red).samePixels(raster::loadImage(red)));
+}
+
+// Dropped URLs become the local files they name byte for byte; other hosts and schemes are not
+// local files.
+TEST(DroppedUrls, NameTheirLocalFileByteForByte) {
+    const struct {
+        const char* url;
+        std::optional<std::string> path;
+    } cases[] = {
+        {"file:///tmp/caf%C3%A9.jpg", "/tmp/caf\xC3\xA9.jpg"},
+        {"file:///tmp/%FF%FE.jpg", "/tmp/\xFF\xFE.jpg"}, // not UTF-8: kept as it is
+        {"file:///tmp/a%20b.png", "/tmp/a b.png"},
+        {"file://localhost/srv/x.bmp", "/srv/x.bmp"},
+        {"file://server/share/x.png", std::nullopt},
+        {"https://example.org/x.png", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto path = localPathOfUrl(QUrl(QString::fromLatin1(c.url), QUrl::StrictMode));
+        EXPECT_EQ(path.has_value(), c.path.has_value()) << c.url;
+        if (path && c.path) {
+            EXPECT_EQ(path->native(), *c.path) << c.url;
+        }
+    }
 }
