@@ -17,6 +17,10 @@ class ImageError : public std::runtime_error {
 // Limits that keep a hostile or broken file from claiming unbounded memory.
 struct DecodeLimits {
     long long maxPixels = 1LL << 28; // a 16384 x 16384 picture
+    // Pictures beyond this many pixels must not unpack to more than `largestRatio` times their
+    // file's size.
+    long long proportionCheckedAbove = 64LL << 20;
+    long long largestRatio = 1000;
 };
 
 } // namespace vexmira::raster

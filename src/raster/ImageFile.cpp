@@ -1,10 +1,12 @@
 #include "ImageFile.h"
 
 #include "BmpCodec.h"
+#include "ImageHeader.h"
 #include "JpegCodec.h"
 #include "PngCodec.h"
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -74,7 +76,19 @@ void writeFileAtomically(const std::filesystem::path& path, std::span<const std:
 
 Bitmap decodeImage(std::span<const std::uint8_t> data, std::string_view fileName,
                    const DecodeLimits& limits) {
-    switch (detectImageFormat(data, fileName)) {
+    const ImageFormat format = detectImageFormat(data, fileName);
+    // A small file that unpacks to a huge picture (a crafted or broken one) is refused before it
+    // takes gigabytes: beyond 64 megapixels, no real picture is compressed a thousand times over.
+    if (const auto size = readImageSize(data)) {
+        const long long pixels = static_cast<long long>(size->width) * size->height;
+        const long long decodedBytes = pixels * 4;
+        if (pixels > limits.proportionCheckedAbove &&
+            decodedBytes / std::max<long long>(1, static_cast<long long>(data.size())) > limits.largestRatio)
+            throw ImageError(fileName, "a file of " + std::to_string(data.size() / 1024 + 1) +
+                                           " KB that would take " + std::to_string(decodedBytes >> 20) +
+                                           " MB to show: it is refused as damaged or made to harm");
+    }
+    switch (format) {
     case ImageFormat::Jpeg:
         return decodeJpeg(data, fileName, limits);
     case ImageFormat::Png:

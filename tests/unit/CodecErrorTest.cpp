@@ -103,7 +103,39 @@ TEST_F(BrokenFiles, HugeDeclaredSizesAreRefusedBeforeAllocating) {
     bmp.resize(300);
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
-    expectImageError([&] { decodeImage(bmp, "claims.bmp"); }, "claims.bmp", "ends early");
+    expectImageError([&] { decodeImage(bmp, "claims.bmp"); }, "claims.bmp", "refused"); // out of proportion
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024) << "kilobytes of memory the refusal cost";
+}
+
+// A run-length bitmap of a kilobyte that unpacks to 9000 x 9000 (81 megapixels, 324 MB) is
+// within the pixel limit but out of all proportion to its file: refused before decoding.
+TEST_F(BrokenFiles, TinyFilesThatUnpackToHugePicturesAreRefused) {
+    const auto le = [](std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+    };
+    std::vector<std::uint8_t> bmp = {'B', 'M'};
+    le(bmp, 14 + 40 + 1024 + 2, 4);
+    le(bmp, 0, 4);
+    le(bmp, 14 + 40 + 1024, 4);
+    for (const auto& [value, bytes] : std::initializer_list<std::pair<std::uint32_t, int>>{{40, 4},
+                                                                                           {9000, 4},
+                                                                                           {9000, 4},
+                                                                                           {1, 2},
+                                                                                           {8, 2},
+                                                                                           {1, 4},
+                                                                                           {2, 4},
+                                                                                           {2835, 4},
+                                                                                           {2835, 4},
+                                                                                           {256, 4},
+                                                                                           {0, 4}})
+        le(bmp, value, bytes);
+    bmp.resize(bmp.size() + 1024, 0x40); // the palette
+    bmp.push_back(0), bmp.push_back(1);  // end of the picture
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    expectImageError([&] { decodeImage(bmp, "bomb.bmp"); }, "bomb.bmp", "refused");
     getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024) << "kilobytes of memory the refusal cost";
 }
