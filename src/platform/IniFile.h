@@ -57,6 +57,7 @@ class IniFile {
         bool header = false;
     };
     void parse(std::string_view text);
+    void parseUtf8(std::string_view text);
     int firstHeader(std::string_view section) const;
     // Index of the key's line, or of the section header when `key` is empty; -1 when missing.
     int find(std::string_view section, std::string_view key) const;
@@ -65,6 +66,8 @@ class IniFile {
     std::vector<Line> lines_;
     std::optional<std::string> unreadable_;
     bool byteOrderMark_ = false;
+    // A file written as UTF-16 (with its byte-order mark) is read as such and written back so.
+    enum class Utf16 { No, LittleEndian, BigEndian } utf16_ = Utf16::No;
 };
 
 } // namespace vexmira::platform

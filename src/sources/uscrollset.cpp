@@ -55,6 +55,7 @@ void Tfscrolset::buildSettings() {
     GroupBox1->setGeometry(6, 242, 609, 58);
     Edit1 = new QLineEdit(GroupBox1);
     Edit1->setGeometry(10, 22, 556, 26);
+    Edit1->setMaxLength(longestText); // the field's own limit (32,767) would cut long texts
     connect(Edit1, &QLineEdit::textChanged, this, &Tfscrolset::Edit1Change);
     SpeedButton1 = new QToolButton(GroupBox1);
     SpeedButton1->setGeometry(572, 22, 28, 26);
@@ -224,7 +225,12 @@ ScrollSetup Tfscrolset::setup() const {
 }
 
 void Tfscrolset::apply(const ScrollSetup& s) {
-    Edit1->setText(QString::fromStdString(s.text));
+    const QString text = QString::fromStdString(s.text);
+    if (text.size() > longestText)
+        questions_->tell(this, QString("The text holds %1 characters; the strip shows the first %2 of them.")
+                                   .arg(text.size())
+                                   .arg(longestText));
+    Edit1->setText(text);
     setFrameColour(widgets::toQColor(s.previewPanel));
     Xinterval->setPosition(s.interval); // the track bar keeps it in range and tells the preview
     Xstep->setPosition(s.step);
@@ -239,7 +245,12 @@ void Tfscrolset::apply(const ScrollSetup& s) {
     QFont font = rtmSet->font();
     if (s.fontHeight != 0) font.setPixelSize(std::clamp(std::abs(s.fontHeight), 1, 1000));
     font.setFamily(QString::fromStdString(s.fontName));
-    if (s.fontSize > 0) font.setPointSize(std::min(s.fontSize, 1000)); // the size decides
+    // The size decides; one outside what a font can have, with no height either, is the default
+    // (not the size of the file read before).
+    if (s.fontSize >= 1 && s.fontSize <= 1638)
+        font.setPointSize(s.fontSize);
+    else if (s.fontHeight == 0)
+        font.setPointSize(ScrollSetup{}.fontSize);
     // Each style that is set alone replaces the one before; none leaves the style as it was.
     for (int i = 0; i < 4; ++i) {
         if (s.soleStyle[static_cast<std::size_t>(i)] != 1) continue;

@@ -34,6 +34,8 @@ struct ScrollStrip {
 class Tfscrolset : public QDialog {
     Q_OBJECT
   public:
+    // The longest text the strip takes (the marquee lays it out piece by piece).
+    static constexpr int longestText = 1'000'000;
     // `folder`: where the open and save dialogs start.
     explicit Tfscrolset(const QString& folder, QWidget* parent = nullptr);
     void setQuestions(std::unique_ptr<UserQuestions> questions) { questions_ = std::move(questions); }

@@ -33,6 +33,7 @@ struct ScriptedFiles : sources::UserQuestions {
         return save;
     }
     void warn(QWidget*, const QString& text) override { warned << text; }
+    void tell(QWidget*, const QString& text) override { warned << text; }
 };
 
 QString qs(const std::filesystem::path& path) {
@@ -277,4 +278,29 @@ TEST(ScrollText, TheLongestTextAndATallFontDrawOnlyWhatShows) {
         for (int x = 0; x < shown.width(); ++x)
             dark += qGray(shown.pixel(x, y)) < 128;
     EXPECT_GT(dark, 0) << "the middle of the tall letters shows";
+}
+
+// A UTF-16 file of another writer is read; a text beyond the line field's own 32,767 characters
+// arrives whole; a size no font has, with no height, is the default rather than the last file's.
+TEST(ScrollTextSetup, WideFilesLongTextsAndSizesNoFontHas) {
+    TemporaryFolder folder;
+    Tfscrolset setup("/tmp");
+    auto* files = new ScriptedFiles;
+    setup.setQuestions(std::unique_ptr<sources::UserQuestions>(files));
+    std::ofstream(folder / "big.sct") << "[scroll]\r\ntext=big\r\nfsize=20\r\nfheight=-27\r\n";
+    files->open = qs(folder / "big.sct");
+    setup.SpeedButton6Click();
+    EXPECT_EQ(setup.rtmSet->font().pointSize(), 20);
+
+    const QString longText = QString("word ").repeated(8000); // 40,000 characters
+    const QString content = "[scroll]\r\ntext=" + longText + "\r\nfsize=0\r\nfheight=0\r\n";
+    std::string wide = "\xFF\xFE";
+    for (const char16_t unit : content.toStdU16String())
+        wide += std::string{static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    std::ofstream(folder / "wide.sct", std::ios::binary) << wide;
+    files->open = qs(folder / "wide.sct");
+    setup.SpeedButton6Click();
+    EXPECT_TRUE(files->warned.isEmpty()) << files->warned.join("; ").toStdString();
+    EXPECT_EQ(setup.Edit1->text(), longText.trimmed()) << "whole, from the wide file";
+    EXPECT_EQ(setup.rtmSet->font().pointSize(), 8) << "the default size, not the last file's";
 }

@@ -346,3 +346,31 @@ TEST(IniFile, NumbersAreDigitsWithOneSignAndFloatsAreWrittenShort) {
         EXPECT_EQ(file.readString("Options", "opScaleValue", ""), f.written) << f.value;
     }
 }
+
+// A settings file written as UTF-16 (LE or BE, with its mark) is read, and written back whole in
+// its own encoding; a value ends at a NUL byte as the home platform's reader takes it.
+TEST(IniFile, Utf16FilesAreReadAndWrittenInTheirOwnEncodingAndValuesEndAtNul) {
+    TemporaryFolder folder;
+    const std::string text = "[Options]\r\nrefreshRate=7\r\nname=Caf\xC3\xA9 \xF0\x9F\x98\x80\r\n";
+    for (const bool bigEndian : {false, true}) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : QString::fromUtf8(text.c_str()).toStdU16String()) {
+            const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        writeText(folder / "wide.cfg", bytes);
+        IniFile file(folder / "wide.cfg");
+        EXPECT_EQ(file.readInteger("Options", "refreshRate", 0), 7) << bigEndian;
+        EXPECT_EQ(file.readString("Options", "name", ""), "Caf\xC3\xA9 \xF0\x9F\x98\x80") << bigEndian;
+        file.writeInteger("Options", "refreshRate", 8);
+        ASSERT_TRUE(file.save());
+        const std::string written = readText(folder / "wide.cfg");
+        EXPECT_EQ(written.substr(0, 2), bytes.substr(0, 2)) << "the mark stays";
+        IniFile again(folder / "wide.cfg");
+        EXPECT_EQ(again.readInteger("Options", "refreshRate", 0), 8) << bigEndian;
+        EXPECT_EQ(again.readString("Options", "name", ""), "Caf\xC3\xA9 \xF0\x9F\x98\x80") << bigEndian;
+        EXPECT_EQ(written.size() % 2, 0u) << "no UTF-8 appended to the wide file";
+    }
+    writeText(folder / "nul.cfg", std::string("[Options]\nrefreshRate=12\0junk\n", 31));
+    EXPECT_EQ(IniFile(folder / "nul.cfg").readInteger("Options", "refreshRate", 5), 12);
+}

@@ -27,6 +27,78 @@ bool sameName(std::string_view a, std::string_view b) {
            });
 }
 
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16 after its byte-order mark to UTF-8; a lone surrogate or odd last byte becomes U+FFFD.
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    const auto unit = [&](std::size_t i) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    };
+    for (std::size_t i = 2; i < bytes.size(); i += 2) {
+        if (i + 1 >= bytes.size()) {
+            appendUtf8(out, 0xFFFD);
+            break;
+        }
+        const char16_t u = unit(i);
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) < 0xE000) {
+            appendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (unit(i + 2) - 0xDC00));
+            i += 2;
+        } else {
+            appendUtf8(out, u >= 0xD800 && u < 0xE000 ? char32_t(0xFFFD) : char32_t(u));
+        }
+    }
+    return out;
+}
+
+// UTF-8 to UTF-16 with its byte-order mark; bytes that are not UTF-8 become U+FFFD.
+std::string utf8ToUtf16(std::string_view text, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    const auto put = [&](char16_t u) {
+        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+        out += bigEndian ? high : low;
+        out += bigEndian ? low : high;
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        const int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
+        bool valid = length > 0 && i + length <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3F);
+        }
+        if (!valid || c > 0x10FFFF) c = 0xFFFD;
+        i += valid ? static_cast<std::size_t>(length) : 1;
+        if (c >= 0x10000) {
+            put(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            put(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            put(static_cast<char16_t>(c));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
@@ -46,6 +118,17 @@ IniFile::IniFile(std::filesystem::path path, std::string_view text) : path_(std:
 // first line. A section named twice is read and written through its first header only; the
 // lines of the later one are kept as they are.
 void IniFile::parse(std::string_view text) {
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF")) {
+        const bool bigEndian = text[0] == '\xFE';
+        utf16_ = bigEndian ? Utf16::BigEndian : Utf16::LittleEndian;
+        const std::string converted = utf16ToUtf8(text, bigEndian);
+        parseUtf8(converted);
+        return;
+    }
+    parseUtf8(text);
+}
+
+void IniFile::parseUtf8(std::string_view text) {
     byteOrderMark_ = text.starts_with("\xEF\xBB\xBF");
     if (byteOrderMark_) text.remove_prefix(3);
     std::string section;
@@ -67,7 +150,10 @@ void IniFile::parse(std::string_view text) {
         } else if (const auto eq = t.find('=');
                    eq != std::string_view::npos && eq > 0 && t.front() != ';' && t.front() != '#') {
             line.key = std::string(trimmed(t.substr(0, eq)));
-            line.value = std::string(trimmed(t.substr(eq + 1)));
+            // A value ends at a NUL byte, as the home platform's reader takes it.
+            std::string_view value = t.substr(eq + 1);
+            value = value.substr(0, value.find('\0'));
+            line.value = std::string(trimmed(value));
         }
         lines_.push_back(std::move(line));
     }
@@ -209,7 +295,7 @@ bool IniFile::save(std::string* problem) const {
         if (problem) *problem = "it could not be read (" + *unreadable_ + "), so it is left as it is";
         return false;
     }
-    const std::string out = text();
+    const std::string out = utf16_ == Utf16::No ? text() : utf8ToUtf16(text(), utf16_ == Utf16::BigEndian);
     try {
         platform::writeFileAtomically(path_, {reinterpret_cast<const std::uint8_t*>(out.data()), out.size()});
         return true;
