@@ -82,7 +82,8 @@ Bitmap decodeImage(std::span<const std::uint8_t> data, std::string_view fileName
     if (const auto size = readImageSize(data)) {
         const long long pixels = static_cast<long long>(size->width) * size->height;
         const long long decodedBytes = pixels * 4;
-        if (pixels > limits.proportionCheckedAbove &&
+        // (Beyond the pixel limit the codec says the picture is too large.)
+        if (pixels > limits.proportionCheckedAbove && pixels <= limits.maxPixels &&
             decodedBytes / std::max<long long>(1, static_cast<long long>(data.size())) > limits.largestRatio)
             throw ImageError(fileName, "a file of " + std::to_string(data.size() / 1024 + 1) +
                                            " KB that would take " + std::to_string(decodedBytes >> 20) +

@@ -87,6 +87,8 @@ class Reader {
     void controlSymbol(char symbol);
     void openGroup();
     void closeGroup();
+    // A double-byte character whose second byte never came: a replacement mark.
+    void abandonLeadByte();
     bool destinationWord(std::string_view word);
     void skipGroup();
 
@@ -143,11 +145,15 @@ ReadResult Reader::run() {
         const char c = text_[at_];
         if (c == '{') {
             ++at_;
+            abandonLeadByte();
             openGroup();
         } else if (c == '}') {
             ++at_;
+            abandonLeadByte();
             closeGroup();
         } else if (c == '\\') {
+            // Anything but another hex byte ends a double-byte character half read.
+            if (!(at_ + 1 < text_.size() && text_[at_ + 1] == '\'')) abandonLeadByte();
             parseControl();
         } else if (c == '\r' || c == '\n') {
             ++at_;
@@ -603,6 +609,9 @@ void Reader::byte(std::uint8_t b) {
         return;
     }
     const platform::CodePage& page = codePage();
+    // No double-byte code page has trail bytes below 0x40: such a byte stands for itself, and the
+    // incomplete character before it is a replacement mark.
+    if (leadByte_ >= 0 && b < 0x40) abandonLeadByte();
     if (leadByte_ >= 0) {
         const auto lead = static_cast<std::uint8_t>(leadByte_);
         leadByte_ = -1;
@@ -618,6 +627,12 @@ void Reader::byte(std::uint8_t b) {
         return;
     }
     codePoint(page.decode(b));
+}
+
+void Reader::abandonLeadByte() {
+    if (leadByte_ < 0) return;
+    leadByte_ = -1;
+    emit(replacement);
 }
 
 void Reader::emitAscii(char c) {

@@ -199,6 +199,14 @@ void Tftext::setButtonsFromCaret() {
     BoldButton->setChecked(format.fontWeight() >= QFont::Bold);
     ItalicButton->setChecked(format.fontItalic());
     UnderlineButton->setChecked(format.fontUnderline());
+    {
+        // The caret's own family, or the page's where the text names none.
+        const QSignalBlocker quiet(fontname);
+        const QStringList families = format.fontFamilies().toStringList();
+        static_cast<widgets::FontNameBox*>(fontname)->showFamily(
+            families.isEmpty() || families.front().isEmpty() ? Editor->document()->defaultFont().family()
+                                                             : families.front());
+    }
     const Qt::Alignment alignment = Editor->alignment() & Qt::AlignHorizontal_Mask;
     if (alignment & Qt::AlignHCenter)
         CenterAlign->setChecked(true);
@@ -372,7 +380,7 @@ void Tftext::mergeFormat(const QTextCharFormat& format) {
 
 void Tftext::fontnameChange() {
     QTextCharFormat format;
-    format.setFontFamilies({fontname->currentText()});
+    format.setFontFamilies({widgets::plainFamily(fontname->currentText())});
     mergeFormat(format);
 }
 

@@ -51,17 +51,31 @@ FontNameBox::FontNameBox(QWidget* parent) : QComboBox(parent) {
     setMaxVisibleItems(20);
 }
 
+QString plainFamily(const QString& family) {
+    const QString trimmed = family.trimmed();
+    if (trimmed.endsWith(']')) {
+        const qsizetype open = trimmed.lastIndexOf(" [");
+        if (open > 0) return trimmed.left(open);
+    }
+    return trimmed;
+}
+
 void FontNameBox::fillFromSystem() {
     clear();
-    QStringList families = QFontDatabase::families();
+    QStringList families;
+    for (const QString& family : QFontDatabase::families())
+        if (!QFontDatabase::isPrivateFamily(family)) families << plainFamily(family);
     families.sort(Qt::CaseInsensitive);
     families.removeDuplicates();
     for (const QString& family : families) {
-        if (QFontDatabase::isPrivateFamily(family)) continue;
         addItem(family);
         setItemData(count() - 1, QFontDatabase::isSmoothlyScalable(family), scalableRole);
     }
     if (count() > 0) setCurrentIndex(0);
+}
+
+void FontNameBox::showFamily(const QString& family) {
+    setCurrentIndex(findText(plainFamily(family), Qt::MatchFixedString));
 }
 
 } // namespace vexmira::widgets

@@ -1,5 +1,7 @@
 #include "RichEdit.h"
 
+#include "FontNameBox.h"
+
 #include "richtext/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -73,8 +75,12 @@ QTextCharFormat charFormatOf(const richtext::CharFormat& f) {
 
 richtext::CharFormat modelFormatOf(const QTextCharFormat& format, const QFont& documentFont) {
     richtext::CharFormat f;
+    // The family as others know it: no foundry, and the page's own where the text names none
+    // (a file without a font table), so that other programs do not invent one.
     const QStringList families = format.fontFamilies().toStringList();
-    if (!families.isEmpty()) f.font = families.front().toStdString();
+    QString family = families.isEmpty() ? QString() : plainFamily(families.front());
+    if (family.isEmpty()) family = plainFamily(documentFont.family());
+    f.font = family.toStdString();
     const double points =
         format.hasProperty(QTextFormat::FontPointSize) ? format.fontPointSize() : pointsOf(documentFont);
     f.halfPoints = std::max(1, static_cast<int>(std::lround(points * 2)));

@@ -2,6 +2,8 @@
 // user's answers scripted.
 #include "richtext/RtfReader.h"
 #include "sources/utext.h"
+#include "widgets/FontNameBox.h"
+#include "widgets/RichEdit.h"
 
 #include "ImageMagick.h"
 
@@ -302,4 +304,25 @@ TEST(TextEditor, PrintsEveryLineOnceInOrderUnderTheFileName) {
         if (!text.isEmpty()) found << text;
     }
     EXPECT_EQ(found, lines) << "no page numbers, every line once";
+}
+
+// Font names as other programs know them: a file without a font table, or text in a font it
+// does not define, is written with the page's family; foundries the font database adds stay out
+// of files and of the font box.
+TEST(TextEditorFonts, FilesGetFamilyNamesOnly) {
+    for (const auto& [shown, plain] :
+         {std::pair{"C059 [UKWN]", "C059"}, std::pair{"Noto Sans [GOOG]", "Noto Sans"},
+          std::pair{"DejaVu Sans", "DejaVu Sans"}, std::pair{"[odd]", "[odd]"}})
+        EXPECT_EQ(widgets::plainFamily(shown), plain) << shown;
+
+    widgets::TRichEdit edit;
+    for (const char* file : {"{\\rtf1 Hello}", "{\\rtf1{\\fonttbl{\\f0 Courier;}}\\f7 Hello}"}) {
+        ASSERT_TRUE(edit.loadText(file).error.empty()) << file;
+        const std::string written = edit.richText();
+        EXPECT_EQ(written.find("\\fcharset0 ;"), std::string::npos) << "an empty font name: " << written;
+        EXPECT_EQ(written.find('['), std::string::npos) << written;
+        const auto read = richtext::readRtf(written);
+        ASSERT_FALSE(read.document.paragraphs.empty());
+        EXPECT_FALSE(read.document.paragraphs.front().runs.front().format.font.empty()) << file;
+    }
 }
