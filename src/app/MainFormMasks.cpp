@@ -4,6 +4,8 @@
 #include "mainunit.h"
 #include "uStartForm.h"
 
+#include <chrono>
+
 #include <algorithm>
 
 namespace vexmira::app {
@@ -28,8 +30,11 @@ bool TMainForm::captureMasked(raster::Bitmap& target, int area, const raster::Re
         if (!inside.isEmpty())
             maskedAreas_.push_back({inside.x - source.x, inside.y - source.y, inside.width, inside.height});
     }
-    // The preview shows the masked windows as they are; the mirror must not show its copy of them.
-    if (!maskedAreas_.empty() && isVisible() && slika->isVisible()) {
+    // The preview shows the masked windows as they are; the mirror must not show its copy of them,
+    // also while the preview still shows a window that has gone meanwhile (it is painted later).
+    const auto now = std::chrono::steady_clock::now();
+    if (!maskedAreas_.empty()) previewMaskedUntil_ = now + std::chrono::seconds(1);
+    if (now < previewMaskedUntil_ && isVisible() && slika->isVisible()) {
         const double ratio = devicePixelRatioF();
         const QPoint corner = slika->mapToGlobal(QPoint(0, 0));
         const raster::Rect preview{

@@ -393,6 +393,8 @@ class TMainForm : public QWidget {
     static raster::Bitmap withMasks(const raster::Bitmap& picture, const std::vector<raster::Rect>& areas);
     // The display's masked parts of the current desktop picture, in picture pixels.
     std::vector<raster::Rect> maskedAreas_;
+    // Until then the preview may still show a masked window: its place is masked in the mirror.
+    std::chrono::steady_clock::time_point previewMaskedUntil_;
     QLabel* waitingMark_ = nullptr;
     void rememberChosenWindow(platform::WindowHandle window);
     // The chosen window is gone and re-attaching is on: the display keeps its last picture, the

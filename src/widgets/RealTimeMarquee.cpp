@@ -1,4 +1,5 @@
 #include "RealTimeMarquee.h"
+#include "TextPieces.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -98,13 +99,17 @@ void TMarqueeItem::PrepareText() {
             measured = metrics.size(flags, text_);
         } else {
             // A line this long is laid out in pieces: the toolkit cannot place glyphs millions
-            // of pixels out, and each tile then draws only the pieces it holds.
+            // of pixels out, and each tile then draws only the pieces it holds. A right-to-left
+            // line puts its first piece at the right end.
             int x = 0;
-            for (qsizetype at = 0; at < text_.size(); at += chunkLength) {
-                const qsizetype length = std::min<qsizetype>(chunkLength, text_.size() - at);
-                chunks_.push_back({at, length, x});
-                x += metrics.horizontalAdvance(text_.mid(at, length));
+            for (const auto& [at, length] : linePieces(text_, chunkLength)) {
+                const int width = metrics.horizontalAdvance(text_.mid(at, length));
+                chunks_.push_back({at, length, x, width});
+                x += width;
             }
+            if (text_.isRightToLeft())
+                for (Chunk& chunk : chunks_)
+                    chunk.x = x - chunk.x - chunk.width;
             measured = {x, metrics.height()};
         }
     } else {
@@ -157,11 +162,11 @@ const QImage& TMarqueeItem::tile(int index) {
         const QFontMetrics metrics(owner_.drawingFont());
         const int baseline = (size_.height() - metrics.height()) / 2 + metrics.ascent() - skipAcross;
         const int end = start + length;
-        for (std::size_t i = 0; i < chunks_.size(); ++i) {
-            const int left = margin + chunks_[i].x;
-            const int right = i + 1 < chunks_.size() ? margin + chunks_[i + 1].x : size_.width();
+        for (const Chunk& chunk : chunks_) {
+            const int left = margin + chunk.x;
+            const int right = left + chunk.width;
             if (right < start - averageCharWidth_ || left > end + averageCharWidth_) continue;
-            painter.drawText(QPoint(left - start, baseline), text_.mid(chunks_[i].at, chunks_[i].length));
+            painter.drawText(QPoint(left - start, baseline), text_.mid(chunk.at, chunk.length));
         }
     }
     painter.end();

@@ -64,7 +64,8 @@ class TMarqueeItem {
     std::vector<int> tileUse_;    // the tiles' indexes, least recently used first
     struct Chunk {
         qsizetype at, length;
-        int x; // where it starts in the line
+        int x;     // where it starts in the line
+        int width; // how far it reaches
     };
     std::vector<Chunk> chunks_; // a very long line, in pieces
 };

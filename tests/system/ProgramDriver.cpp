@@ -46,11 +46,22 @@ raster::Bitmap grabScreen(const raster::Rect& area) {
     return frame.deepCopy();
 }
 
+namespace {
+
+// The build's program, as the test process was started with it (a test may point the variable
+// elsewhere later).
+const std::string builtProgram = [] {
+    const char* value = std::getenv("VEXMIRA_PROGRAM");
+    return std::string(value ? value : "");
+}();
+
+} // namespace
+
 std::string RunningProgram::programPath() {
     // The build's executable is copied once into a folder of this test process's own, so that
     // the settings the tests write never land beside the build's program (which must meet a
     // first start when a user runs it) and parallel test processes do not share a file.
-    static const std::string built = environment("VEXMIRA_PROGRAM");
+    static const std::string& built = builtProgram;
     static const std::string copy = [] {
         std::string folder = "/tmp/vexmira-test.XXXXXX";
         if (!mkdtemp(folder.data())) throw std::runtime_error("cannot make a folder for the program");

@@ -214,7 +214,8 @@ TEST_P(Autostart, LoadAtStartupWritesAnEntryThatRunsTheProgramAndRemovesIt) {
         trayMenuItemFromTheEnd(tray, 4); // Load at Startup
         ASSERT_TRUE(waitUntil([&] { return fs::exists(entry); }, 3)) << "the entry is written";
         EXPECT_EQ(commandOutput("desktop-file-validate '" + entry.string() + "' 2>&1; echo $?"), "0\n");
-        EXPECT_EQ(execArguments(execLine(entry)), std::vector<std::string>{fs::canonical(program).string()})
+        EXPECT_EQ(execArguments(execLine(entry)),
+                  std::vector<std::string>{fs::canonical(RunningProgram::programPath()).string()})
             << execLine(entry);
 
         trayMenuItemFromTheEnd(tray, 4);

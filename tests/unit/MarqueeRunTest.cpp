@@ -1,6 +1,9 @@
 // The marquee's run, tick by tick, against a tape model: the items laid out once, end to end
 // with their gaps, pulled past the client area by `step` pixels a tick.
 #include "widgets/MarqueeRun.h"
+#include "widgets/TextPieces.h"
+
+#include <QTextBoundaryFinder>
 
 #include <gtest/gtest.h>
 
@@ -133,4 +136,36 @@ TEST(MarqueeRun, RelayoutKeepsTheTailWhereItWasAndLoopsEndTheRun) {
         ended = once.tick(one, 100).deactivated;
     EXPECT_TRUE(ended);
     EXPECT_FALSE(once.active);
+}
+
+// Long lines are cut for drawing only where a reader would not notice: the pieces cover the line
+// in order, none ends inside a grapheme (an emoji's surrogate pair, a letter and its marks), and
+// most end after a space where the text has spaces.
+TEST(LinePieces, CoverTheLineAndNeverSplitAGrapheme) {
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");   // one character, two units
+    const QString marked = QString::fromUtf8("e\xCC\x81\xCC\xA3"); // e with two combining marks
+    const QString hebrew = QString::fromUtf8("\xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D "); // a word and a space
+    const QString texts[] = {emoji.repeated(3000), (QString("ab") + marked).repeated(900),
+                             hebrew.repeated(1100), QString("x").repeated(5000),
+                             QString("word ").repeated(1000) + emoji};
+    for (const QString& text : texts) {
+        const auto pieces = vexmira::widgets::linePieces(text, 256);
+        QString joined;
+        QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+        for (const auto& [at, length] : pieces) {
+            EXPECT_EQ(at, joined.size());
+            EXPECT_GT(length, 0);
+            EXPECT_LE(length, 260);
+            joined += text.mid(at, length);
+            graphemes.setPosition(at + length);
+            EXPECT_TRUE(graphemes.isAtBoundary()) << "a piece ends inside a grapheme at " << at + length;
+        }
+        EXPECT_EQ(joined, text);
+    }
+    const QString words = QString("word ").repeated(1000);
+    for (const auto& [at, length] : vexmira::widgets::linePieces(words, 256)) {
+        if (at + length < words.size()) {
+            EXPECT_EQ(words.at(at + length - 1), ' ') << "a cut inside a word";
+        }
+    }
 }
