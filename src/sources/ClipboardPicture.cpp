@@ -68,8 +68,20 @@ DecodedClipboardPicture decodeClipboardPicture(const platform::ClipboardData& da
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     if (!reader.canRead()) {
-        result.logLine =
-            "vexmira: no reader for the clipboard's picture format " + format + "; the picture stays";
+        // A picture of a kind this program reads itself whose start is damaged: the decoder says why.
+        if (format == "image/png" || format == "image/jpeg" || format == "image/bmp") {
+            std::string why = "it is damaged";
+            try {
+                raster::decodeImage(data.bytes, "clipboard");
+            } catch (const raster::ImageError& error) {
+                why = error.what();
+            }
+            result.logLine = "vexmira: the clipboard's picture (" + format + ") cannot be read: " + why +
+                             "; the picture stays";
+        } else {
+            result.logLine =
+                "vexmira: no reader for the clipboard's picture format " + format + "; the picture stays";
+        }
         return result;
     }
     const QSize size = reader.size();

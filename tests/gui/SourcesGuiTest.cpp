@@ -170,6 +170,14 @@ TEST(ClipboardPictures, EachOfferedFormatDecodesOrSaysWhyNot) {
     EXPECT_FALSE(unknown.picture.has_value());
     EXPECT_TRUE(unknown.problem.empty());
     EXPECT_NE(unknown.logLine.find("image/x-nothing"), std::string::npos);
+
+    // A PNG whose signature is damaged: the log says why, not that the format is unknown.
+    std::vector<std::uint8_t> damaged = raster::encodePng(big);
+    damaged[1] = 'X';
+    const auto broken = sources::decodeClipboardPicture({Status::Read, "image/png", damaged, {}});
+    EXPECT_FALSE(broken.picture.has_value());
+    EXPECT_EQ(broken.logLine.find("no reader"), std::string::npos) << broken.logLine;
+    EXPECT_NE(broken.logLine.find("cannot be read"), std::string::npos) << broken.logLine;
 }
 
 // The picker's hints keep the tooltip's own dark text on its light background, inside the

@@ -21,8 +21,14 @@ TEST(WindowText, TitlesInEachEncodingReadAsUtf8) {
          "e"}, // Latin-1 right half by default
         {"a\x1B%G\xE2\x82\xAC\x1B%@b", TextKind::CompoundText,
          "a\xE2\x82\xAC"
-         "b"},                                                 // embedded UTF-8
-        {"x\x1B$)A\xB0\xA1y", TextKind::CompoundText, "x??y"}, // a set not read here
+         "b"},                                                           // embedded UTF-8
+        {"x\x1B$)A\xB0\xA1y", TextKind::CompoundText, "x\xE5\x95\x8Ay"}, // GB 2312 on the right
+        {"\x1B$(B\x46\x7C\x4B\x5C\x1B(B!", TextKind::CompoundText,
+         "\xE6\x97\xA5\xE6\x9C\xAC!"}, // JIS X 0208 left
+        {"\x1B-L\xBF\xE0\xD8\xD2\xD5\xE2", TextKind::CompoundText,
+         "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82"},                          // Cyrillic
+        {"\x1B-F\xE1\x1B$)C\xB0\xA1", TextKind::CompoundText, "\xCE\xB1\xEA\xB0\x80"}, // Greek, Korean
+        {"x\x1B$)Z\xB0\xA1y", TextKind::CompoundText, "x??y"},                         // a set not known
         {"\x1B-A\xE9\x1B(B!", TextKind::CompoundText, "\xC3\xA9!"},
     };
     for (const auto& c : cases)

@@ -1,5 +1,9 @@
 #include "WindowText.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <iconv.h>
+
 namespace vexmira::platform::x11 {
 
 namespace {
@@ -13,11 +17,95 @@ void appendLatin1(std::string& out, unsigned char c) {
     }
 }
 
+// Bytes of `charset` as UTF-8 through iconv; a byte it cannot read becomes '?'.
+std::string convert(const char* charset, const std::string& bytes) {
+    if (bytes.empty()) return {};
+    const iconv_t converter = iconv_open("UTF-8", charset);
+    if (converter == reinterpret_cast<iconv_t>(-1)) return std::string(bytes.size(), '?');
+    std::string out(bytes.size() * 4 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* to = out.data();
+    std::size_t outLeft = out.size();
+    while (inLeft > 0) {
+        if (iconv(converter, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1)) break;
+        if (errno != EILSEQ && errno != EINVAL) break;
+        // Skip what cannot be read: a whole character of a double-byte set, else one byte.
+        const std::size_t skip = std::min<std::size_t>(
+            inLeft,
+            static_cast<unsigned char>(*in) >= 0xA1 && std::string_view(charset).starts_with("EUC") ? 2 : 1);
+        in += skip, inLeft -= skip;
+        if (outLeft > 0) *to++ = '?', --outLeft;
+    }
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// The 96-character sets a compound text puts in its right half (ESC - F), by final byte.
+const char* rightHalfSet(char final) {
+    switch (final) {
+    case 'A':
+        return "ISO-8859-1";
+    case 'B':
+        return "ISO-8859-2";
+    case 'C':
+        return "ISO-8859-3";
+    case 'D':
+        return "ISO-8859-4";
+    case 'F':
+        return "ISO-8859-7";
+    case 'G':
+        return "ISO-8859-6";
+    case 'H':
+        return "ISO-8859-8";
+    case 'L':
+        return "ISO-8859-5";
+    case 'M':
+        return "ISO-8859-9";
+    case 'b':
+        return "ISO-8859-15";
+    default:
+        return nullptr;
+    }
+}
+
+// The 94 x 94 sets (ESC $ ( F or ESC $ ) F), read as the EUC code that holds them in its
+// right half.
+const char* doubleByteSet(char final) {
+    switch (final) {
+    case 'A':
+        return "EUC-CN";
+    case 'B':
+        return "EUC-JP";
+    case 'C':
+        return "EUC-KR";
+    default:
+        return nullptr;
+    }
+}
+
+// COMPOUND_TEXT (ISO 2022 with the sets X11 names): ASCII or a double-byte set on the left,
+// a Latin, Greek, Cyrillic, Arabic or Hebrew set or a double-byte set on the right, and UTF-8
+// segments.
 std::string compoundTextToUtf8(std::string_view bytes) {
     std::string out;
-    bool utf8 = false;     // inside ESC % G ... ESC % @
-    bool leftAscii = true; // the left half (GL) holds ASCII
-    bool rightLatin1 = true;
+    bool utf8 = false;          // inside ESC % G ... ESC % @
+    const char* left = nullptr; // null: ASCII; else a double-byte set
+    bool leftKnown = true;      // a set designated that is not read here gives '?'
+    const char* right = "ISO-8859-1";
+    std::string run; // bytes of one set waiting for conversion
+    const char* runSet = nullptr;
+    const auto flush = [&] {
+        out += convert(runSet, run);
+        run.clear();
+        runSet = nullptr;
+    };
+    const auto add = [&](const char* set, unsigned char byte) {
+        if (runSet != set) flush();
+        runSet = set;
+        run += static_cast<char>(byte);
+    };
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c == 0x1B) { // an escape sequence: intermediate bytes, then one final byte
@@ -26,33 +114,53 @@ std::string compoundTextToUtf8(std::string_view bytes) {
                    static_cast<unsigned char>(bytes[end]) <= 0x2F)
                 ++end;
             if (end >= bytes.size()) break;
+            flush();
             const std::string_view sequence = bytes.substr(i + 1, end - i);
-            if (sequence == "%G")
+            const char final = sequence.back();
+            if (sequence == "%G") {
                 utf8 = true;
-            else if (sequence == "%@")
+            } else if (sequence == "%@") {
                 utf8 = false;
-            else if (sequence.starts_with("("))
-                leftAscii = sequence == "(B";
-            else if (sequence.starts_with("-"))
-                rightLatin1 = sequence == "-A";
-            else if (sequence.starts_with("$("))
-                leftAscii = false;
-            else if (sequence.starts_with("$)") || sequence.starts_with("$-"))
-                rightLatin1 = false;
+            } else if (sequence.starts_with("$(")) {
+                left = doubleByteSet(final);
+                leftKnown = left != nullptr;
+            } else if (sequence.starts_with("$)") || sequence.starts_with("$-")) {
+                right = doubleByteSet(final);
+            } else if (sequence.starts_with("(")) {
+                left = nullptr;
+                leftKnown = final == 'B' || final == 'J';
+            } else if (sequence.starts_with("-")) {
+                right = rightHalfSet(final);
+            }
             i = end;
             continue;
         }
-        if (utf8)
+        if (utf8) {
+            flush();
             out += static_cast<char>(c);
-        else if (c < 0x20 || c == 0x7F)
-            out += c == '\t' || c == '\n' ? static_cast<char>(c) : '\0';
-        else if (c < 0x80)
-            out += leftAscii ? static_cast<char>(c) : '?';
-        else if (c >= 0xA0)
-            rightLatin1 ? appendLatin1(out, c) : void(out += '?');
-        // C1 controls (0x80..0x9F) carry no character.
-        if (!out.empty() && out.back() == '\0') out.pop_back();
+        } else if (c < 0x20 || c == 0x7F) {
+            flush();
+            if (c == '\t' || c == '\n') out += static_cast<char>(c);
+        } else if (c < 0x80) {
+            if (left)
+                add(left, c | 0x80); // the set's EUC form has the high bit on both bytes
+            else if (leftKnown) {
+                flush();
+                out += static_cast<char>(c);
+            } else {
+                flush();
+                out += '?';
+            }
+        } else if (c >= 0xA0) {
+            if (right)
+                add(right, c);
+            else {
+                flush();
+                out += '?';
+            }
+        } // C1 controls (0x80..0x9F) carry no character.
     }
+    flush();
     return out;
 }
 
