@@ -55,6 +55,8 @@ void TMainForm::Timer3Timer() {
     const QPoint place = placeOnDesktop();
     if (place.x() - primary.x() > primary.width() - 30)
         moveTo({primary.x() + primary.width() - width() - 30, place.y()});
+    else if (place.x() + width() < primary.x() + 30) // dragged off to a monitor on the left
+        moveTo({primary.x() + 5, place.y()});
 }
 
 void TMainForm::sbseconddisplayClick() {

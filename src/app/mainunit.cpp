@@ -15,6 +15,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QScreen>
 
 namespace vexmira::app {
@@ -356,6 +357,17 @@ void TMainForm::SpeedButton7Click() {
 void TMainForm::moveTo(QPoint place) {
     move(place);
     lastPlace_ = place;
+}
+
+void TMainForm::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (!isVisible() || !windows_) return;
+    // Moved by the window manager (Alt+drag, a desktop's own placement): where the window really
+    // is now is its place, kept in the settings and held on the primary monitor like any other.
+    const raster::Rect frame = windows_->frameOf(static_cast<platform::WindowHandle>(winId()));
+    if (frame.isEmpty()) return;
+    const double ratio = devicePixelRatioF();
+    lastPlace_ = QPoint(static_cast<int>(frame.x / ratio), static_cast<int>(frame.y / ratio));
 }
 
 QPoint TMainForm::placeOnDesktop() const {

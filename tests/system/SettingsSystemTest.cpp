@@ -128,3 +128,28 @@ TEST(SettingsFile, OneThatCannotBeWrittenIsSaidOnceAndTheProgramStaysUntilClosed
     EXPECT_EQ(program.exitStatus(), 0);
     std::filesystem::remove(RunningProgram::settingsPath());
 }
+
+// Moved by the window manager rather than by its own top bar, the control window is pulled back
+// from the secondary monitor and its new place is kept.
+TEST(SettingsAcrossRestarts, AMoveByTheWindowManagerIsHeldOnThePrimaryAndKept) {
+    RunningProgram program;
+    program.controlWindow();
+    const std::string id = *program.windowId({433, 278});
+    shell("xdotool windowmove " + id + " 2400 300");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const raster::Rect shown = program.controlWindow();
+            return shown.x == 1920 - 433 - 30 && shown.y == 300;
+        },
+        4))
+        << "not pulled back onto the primary";
+    shell("xdotool windowmove " + id + " 600 400");
+    pause(1.5);
+    const raster::Rect control = program.controlWindow();
+    EXPECT_EQ(control.x, 600);
+    clickAt(control.x + 417, control.y + 16); // close: no tray, so the program ends
+    ASSERT_TRUE(program.waitForExit(5));
+    const platform::IniFile saved(RunningProgram::settingsPath());
+    EXPECT_EQ(saved.readInteger("Velikost", "Levo", -1), 600);
+    EXPECT_EQ(saved.readInteger("Velikost", "Gor", -1), 400);
+}
