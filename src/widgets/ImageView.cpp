@@ -87,6 +87,11 @@ raster::Rect ImageView::pictureArea() const {
 }
 
 raster::Rect ImageView::placementFor(raster::Size size) const {
+    // A picture's pixels are the screen's own: with a scale factor it takes fewer of the view's
+    // (logical) pixels, and one picture pixel is one pixel on the screen.
+    const qreal ratio = devicePixelRatioF();
+    if (ratio != 1.0 && size.width > 0 && size.height > 0)
+        size = {std::max(1, qRound(size.width / ratio)), std::max(1, qRound(size.height / ratio))};
     return raster::placement(mode_, viewSize(), size, scale_, centered_);
 }
 

@@ -1,8 +1,10 @@
 // Monitor layouts on the rig: the second monitor left of, above or below the primary, switched
 // off and on while the program runs. Everything the program places or mirrors belongs to the
 // primary monitor wherever it lies on the desktop.
+#include "ImageMagick.h"
 #include "ProgramDriver.h"
 #include "TestWindows.h"
+#include "raster/ImageFile.h"
 
 #include <gtest/gtest.h>
 
@@ -163,4 +165,29 @@ TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
             return worstMirrorDifference({0, 0, 1920, 1080}, {1920, 0, 1280, 1024}, control) <= 2;
         },
         5));
+
+    // A picture is shown pixel for pixel, not magnified by the scale factor: a 640 x 480
+    // clipboard picture fills 640 x 480 of the secondary monitor's pixels, centred.
+    TemporaryFolder folder;
+    raster::Bitmap picture(640, 480, 24);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            picture.setPixel(x, y, patternPixel(3, x, y) | 0xFF000000u);
+    raster::saveImage(folder / "picture.png", picture, raster::ImageFormat::Png);
+    ClipboardOffer offer((folder / "picture.png").string(), "image/png");
+    clickAt(control.x + 40, control.y + 236); // Clipboard, then Automatically Send again
+    pause(0.5);
+    clickAt(control.x + 320, control.y + 30);
+    shell("xdotool mousemove 960 1000");
+    const auto mismatches = [&] {
+        const raster::Bitmap shown = grabScreen({1920 + 320, 272, 640, 480});
+        int count = 0;
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x)
+                count += ((shown.pixel(x, y) ^ picture.pixel(x, y)) & 0xFFFFFF) != 0;
+        return count;
+    };
+    EXPECT_TRUE(waitUntil([&] { return mismatches() == 0; }, 5))
+        << "the picture is not shown 1:1 in the middle of the secondary monitor: " << mismatches()
+        << " pixels differ";
 }
