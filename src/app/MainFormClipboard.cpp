@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 namespace vexmira::app {
 
@@ -31,43 +32,65 @@ void TMainForm::SpeedButton2Click() {
     ClearImage();
 }
 
+namespace {
+
+// What a read of the clipboard gives, decoded and fitted for the preview: work done away from the
+// window's thread, so that a large picture never holds the window.
+ClipboardDecoding decodeForShowing(const platform::ClipboardData& data) {
+    ClipboardDecoding result;
+    result.read = data.status == platform::ClipboardData::Status::Read;
+    if (!result.read) return result;
+    try {
+        result.decoded = sources::decodeClipboardPicture(data);
+        if (result.decoded.picture) {
+            const raster::Bitmap& picture = *result.decoded.picture;
+            // The preview is fitted into a 407 x 264 box first.
+            const raster::Size fit = raster::fitIntoBox(picture.size(), {407, 264});
+            result.preview = raster::Bitmap(std::max(fit.width, 1), std::max(fit.height, 1), 24);
+            raster::stretchDrawNearest(result.preview, {0, 0, fit.width, fit.height}, picture);
+        }
+    } catch (...) {
+        // A picture that cannot be shown leaves the pictures as they are.
+        result.decoded.picture.reset();
+    }
+    return result;
+}
+
+} // namespace
+
 void TMainForm::clipWatchClipboardChanged() {
     if (SourceMode != srcClipboard || !clipReader_) return;
-    // The picture is fetched away from this thread: an owner that never answers cannot freeze
-    // the window. One read at a time; a change during it is read once it ends.
+    // The picture is fetched and decoded away from this thread: an owner that never answers, or
+    // a picture that takes a second to decode, cannot freeze the window. One read at a time; a
+    // change during it is read once it ends. The picture shown stays until the new one is ready.
     const bool started = clipReader_->read([this](platform::ClipboardData data) {
+        auto decoding = std::make_shared<const ClipboardDecoding>(decodeForShowing(data));
         QMetaObject::invokeMethod(
-            this, [this, data = std::move(data)] { clipboardPictureArrived(data); }, Qt::QueuedConnection);
+            this, [this, decoding] { showClipboardPicture(*decoding); }, Qt::QueuedConnection);
     });
     if (!started) clipboardChangedMeanwhile_ = true;
 }
 
 void TMainForm::clipboardPictureArrived(const platform::ClipboardData& data) {
+    showClipboardPicture(decodeForShowing(data));
+}
+
+void TMainForm::showClipboardPicture(const ClipboardDecoding& decoding) {
     if (clipboardChangedMeanwhile_) {
         clipboardChangedMeanwhile_ = false;
         QTimer::singleShot(0, this, &TMainForm::clipWatchClipboardChanged);
     }
-    if (SourceMode != srcClipboard || data.status != platform::ClipboardData::Status::Read) return;
-    try {
-        const sources::DecodedClipboardPicture decoded = sources::decodeClipboardPicture(data);
-        if (!decoded.logLine.empty()) std::fprintf(stderr, "%s\n", decoded.logLine.c_str());
-        if (!decoded.problem.empty()) showErrorOver(this, QString::fromStdString(decoded.problem));
-        if (!decoded.picture) return; // the picture shown stays
-        const raster::Bitmap& picture = *decoded.picture;
-        ClearImage();
-        CurrentFrame = picture;
-        if (cbx1->Checked()) ShareM();
-        QCoreApplication::processEvents();
-        pd->setText("Preview");
-        // The preview is fitted into a 407 x 264 box first.
-        const raster::Size fit = raster::fitIntoBox(picture.size(), {407, 264});
-        raster::Bitmap preview(std::max(fit.width, 1), std::max(fit.height, 1), 24);
-        raster::stretchDrawNearest(preview, {0, 0, fit.width, fit.height}, picture);
-        QCoreApplication::processEvents();
-        if (previewFed() && SourceMode == srcClipboard) slika->setBitmap(preview);
-    } catch (...) {
-        // A picture that cannot be shown leaves the pictures as they are.
-    }
+    if (SourceMode != srcClipboard || !decoding.read) return;
+    const sources::DecodedClipboardPicture& decoded = decoding.decoded;
+    if (!decoded.logLine.empty()) std::fprintf(stderr, "%s\n", decoded.logLine.c_str());
+    if (!decoded.problem.empty()) showErrorOver(this, QString::fromStdString(decoded.problem));
+    if (!decoded.picture) return; // the picture shown stays
+    ClearImage();
+    CurrentFrame = *decoded.picture;
+    if (cbx1->Checked()) ShareM();
+    QCoreApplication::processEvents();
+    pd->setText("Preview");
+    if (previewFed() && SourceMode == srcClipboard) slika->setBitmap(decoding.preview);
 }
 
 } // namespace vexmira::app

@@ -8,6 +8,7 @@
 #include "platform/ServerScaling.h"
 #include "platform/WindowSystem.h"
 #include "raster/Bitmap.h"
+#include "sources/ClipboardPicture.h"
 #include "sources/ClipboardWatcher.h"
 #include "sources/SlideDecoder.h"
 #include "widgets/BtChkBox.h"
@@ -87,6 +88,13 @@ void setTextColor(QWidget* widget, raster::TColor color);
 
 // The small borderless, always-on-top control window: the source buttons, the preview of the
 // current picture, "Send", "Automatically Send" and the menu.
+// A read of the clipboard, decoded and fitted for the preview.
+struct ClipboardDecoding {
+    bool read = false;
+    sources::DecodedClipboardPicture decoded;
+    raster::Bitmap preview;
+};
+
 class TMainForm : public QWidget {
     Q_OBJECT
   public:
@@ -175,6 +183,8 @@ class TMainForm : public QWidget {
     void clipWatchClipboardChanged();
     // The clipboard's content, read on the reader's thread, handed to this window.
     void clipboardPictureArrived(const platform::ClipboardData& data);
+    // Shows a clipboard picture decoded by clipboardPictureArrived or by the reader's thread.
+    void showClipboardPicture(const ClipboardDecoding& decoding);
     void setClipboardReader(std::unique_ptr<platform::ClipboardReader> reader) {
         clipReader_ = std::move(reader);
     }
