@@ -20,6 +20,8 @@ namespace vexmira::widgets {
 namespace {
 
 constexpr double twipsPerPixel = 15.0; // 1440 twips an inch, 96 pixels an inch
+// A bullet paragraph's hanging indent (twips, negative), kept while the list's marker fills it.
+constexpr int hangingIndentProperty = QTextFormat::UserProperty + 1;
 
 QColor colourOf(richtext::Colour c) {
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
@@ -54,7 +56,13 @@ QTextBlockFormat blockFormatOf(const richtext::Paragraph& p) {
     }
     format.setLeftMargin(p.leftIndent / twipsPerPixel);
     format.setRightMargin(p.rightIndent / twipsPerPixel);
-    format.setTextIndent(p.firstLineIndent / twipsPerPixel);
+    if (p.bullet && p.firstLineIndent < 0) {
+        // A hanging indent is where the bullet goes: every line of the text starts at the left
+        // indent, as the program that wrote the file lays it out; the indent is written back.
+        format.setProperty(hangingIndentProperty, p.firstLineIndent);
+    } else {
+        format.setTextIndent(p.firstLineIndent / twipsPerPixel);
+    }
     format.setTopMargin(p.spaceBefore / twipsPerPixel);
     format.setBottomMargin(p.spaceAfter / twipsPerPixel);
     return format;
@@ -160,6 +168,8 @@ richtext::Document modelOfTextDocument(const QTextDocument& source) {
         paragraph.leftIndent = twips(format.leftMargin() + listIndent + format.indent() * doc->indentWidth());
         paragraph.rightIndent = twips(format.rightMargin());
         paragraph.firstLineIndent = twips(format.textIndent());
+        if (list && format.textIndent() == 0 && format.hasProperty(hangingIndentProperty))
+            paragraph.firstLineIndent = format.intProperty(hangingIndentProperty);
         paragraph.spaceBefore = twips(format.topMargin());
         paragraph.spaceAfter = twips(format.bottomMargin());
         paragraph.bullet = isBulletList(list);

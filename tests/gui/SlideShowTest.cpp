@@ -252,6 +252,7 @@ TEST(SlideSetup, ThePreviewPlaysTheListInTheBoxAndStops) {
         EXPECT_TRUE(size == QSize(209, 69) || size == QSize(69, 209))
             << size.width() << " x " << size.height();
 
+    watch.stop(); // it would press Stop in the run below too
     setup.window.cbLoop->setChecked(false);
     setup.window.BitBtn1Click();
     EXPECT_EQ(setup.window.slika->pixmap().size(), QSize(69, 209))

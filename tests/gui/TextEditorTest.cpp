@@ -326,3 +326,30 @@ TEST(TextEditorFonts, FilesGetFamilyNamesOnly) {
         EXPECT_FALSE(read.document.paragraphs.front().runs.front().format.font.empty()) << file;
     }
 }
+
+// A word processor's bullets hang: the bullet in the indent, every line of the text at the left
+// indent (709 twips, 47 pixels), and the hanging indent written back as the file gave it.
+TEST(TextEditorFonts, BulletsWithAHangingIndentKeepTheirTextAtTheLeftIndent) {
+    widgets::TRichEdit edit;
+    edit.resize(300, 400);
+    ASSERT_TRUE(edit.loadText(fileText(rtfData / "word-processor-a.rtf")).error.empty());
+    QTextBlock bullet = edit.document()->begin();
+    while (bullet.isValid() && !bullet.text().contains("First bullet"))
+        bullet = bullet.next();
+    ASSERT_TRUE(bullet.isValid());
+    ASSERT_NE(bullet.textList(), nullptr);
+    EXPECT_EQ(bullet.blockFormat().textIndent(), 0.0) << "the first line starts where the others do";
+    EXPECT_NEAR(bullet.blockFormat().leftMargin() +
+                    bullet.textList()->format().indent() * edit.document()->indentWidth(),
+                709 / 15.0, 1.0);
+    const auto read = richtext::readRtf(edit.richText());
+    bool found = false;
+    for (const auto& paragraph : read.document.paragraphs)
+        if (paragraph.bullet && !paragraph.runs.empty() &&
+            paragraph.runs.front().text.find("First bullet") == 0) {
+            found = true;
+            EXPECT_EQ(paragraph.firstLineIndent, -283);
+            EXPECT_EQ(paragraph.leftIndent, 709);
+        }
+    EXPECT_TRUE(found);
+}
