@@ -49,6 +49,22 @@ void mirrorWholeDesktop(const RunningProgram& program, const Rect& control) {
         << "the mirror does not show the primary";
 }
 
+// Scroll Text, a setup file opened in its window, then Send Text; returns the window's id (empty
+// when it did not show).
+std::string sendStripFrom(const Rect& control, const std::filesystem::path& setupFile) {
+    clickAt(control.x + 20, control.y + 224);
+    std::string setup;
+    if (!waitUntil([&] { return !(setup = windowNamed("Vexmira - Scrolling text")).empty(); }, 5)) return {};
+    pause(0.3);
+    clickInWindow(setup, 55, 493);
+    pause(1.0);
+    shell("xdotool type --delay 10 '" + setupFile.string() + "'");
+    pressKey("Return");
+    pause(0.5);
+    clickInWindow(setup, 340, 493); // Send Text
+    return setup;
+}
+
 } // namespace
 
 TEST(Shutter, TheKeyBlanksTheSecondMonitorAtOnceWhileTheSourceGoesOnAndGivesItBack) {
@@ -136,16 +152,8 @@ TEST(Shutter, HoldsThroughSlideStepsAndAScrollingStrip) {
     ASSERT_TRUE(waitUntil([&] { return (grabScreen(centre).pixel(0, 0) & 0xFFFFFF) != 0; }, 5))
         << "the slides do not show";
 
-    clickAt(control.x + 20, control.y + 224); // Scroll Text, from the setup file
-    std::string setup;
-    ASSERT_TRUE(waitUntil([&] { return !(setup = windowNamed("Vexmira - Scrolling text")).empty(); }, 5));
-    pause(0.3);
-    clickInWindow(setup, 55, 493);
-    pause(1.0);
-    shell("xdotool type --delay 10 '" + (folder / "strip.sct").string() + "'");
-    pressKey("Return");
-    pause(0.5);
-    clickInWindow(setup, 340, 493); // Send Text
+    const std::string setup = sendStripFrom(control, folder / "strip.sct");
+    ASSERT_FALSE(setup.empty());
     const Rect stripCorner{1920 + 2, 2, 1, 1};
     ASSERT_TRUE(waitUntil([&] { return (grabScreen(stripCorner).pixel(0, 0) & 0xFFFFFF) == 0x0000FF; }, 5))
         << "no strip at the top";
@@ -248,16 +256,7 @@ TEST(Shutter, CoversEverySourceEveryTimeFromTheKeyPress) {
     ASSERT_TRUE(waitUntil(pageShows, 5)) << "the page does not show";
     blankThreeTimes("text page", pageShows);
 
-    clickAt(control.x + 20, control.y + 224); // Scroll Text, from the setup file, over the page
-    std::string setup;
-    ASSERT_TRUE(waitUntil([&] { return !(setup = windowNamed("Vexmira - Scrolling text")).empty(); }, 5));
-    pause(0.3);
-    clickInWindow(setup, 55, 493);
-    pause(1.0);
-    shell("xdotool type --delay 10 '" + (folder / "strip.sct").string() + "'");
-    pressKey("Return");
-    pause(0.5);
-    clickInWindow(setup, 340, 493); // Send Text
+    ASSERT_FALSE(sendStripFrom(control, folder / "strip.sct").empty()); // over the page
     shell("xdotool mousemove 960 1000");
     const Rect stripCorner{secondary.x + 2, 2, 1, 1};
     const auto stripShows = [&] { return (grabScreen(stripCorner).pixel(0, 0) & 0xFFFFFF) == 0x0000FF; };

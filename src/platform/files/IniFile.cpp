@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include "platform/CodePage.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
@@ -27,24 +28,6 @@ bool sameName(std::string_view a, std::string_view b) {
            });
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // UTF-16 after its byte-order mark to UTF-8; a lone surrogate or odd last byte becomes U+FFFD.
 std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     std::string out;
@@ -54,16 +37,16 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     };
     for (std::size_t i = 2; i < bytes.size(); i += 2) {
         if (i + 1 >= bytes.size()) {
-            appendUtf8(out, 0xFFFD);
+            platform::appendUtf8(out, 0xFFFD);
             break;
         }
         const char16_t u = unit(i);
         if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
             unit(i + 2) < 0xE000) {
-            appendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (unit(i + 2) - 0xDC00));
+            platform::appendUtf8(out, 0x10000 + ((char32_t(u) - 0xD800) << 10) + (unit(i + 2) - 0xDC00));
             i += 2;
         } else {
-            appendUtf8(out, u >= 0xD800 && u < 0xE000 ? char32_t(0xFFFD) : char32_t(u));
+            platform::appendUtf8(out, u >= 0xD800 && u < 0xE000 ? char32_t(0xFFFD) : char32_t(u));
         }
     }
     return out;
@@ -78,17 +61,10 @@ std::string utf8ToUtf16(std::string_view text, bool bigEndian) {
         out += bigEndian ? low : high;
     };
     for (std::size_t i = 0; i < text.size();) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        const int length = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        char32_t c = length == 1 ? b : length == 2 ? b & 0x1F : length == 3 ? b & 0x0F : b & 0x07;
-        bool valid = length > 0 && i + length <= text.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (!valid || c > 0x10FFFF) c = 0xFFFD;
-        i += valid ? static_cast<std::size_t>(length) : 1;
+        char32_t c = 0;
+        std::size_t length = 1;
+        if (!platform::nextUtf8(text, i, c, length)) c = 0xFFFD, length = 1;
+        i += length;
         if (c >= 0x10000) {
             put(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
             put(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
