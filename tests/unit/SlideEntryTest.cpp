@@ -8,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <thread>
 
@@ -136,11 +138,18 @@ TEST(SlideEntries, BuiltFromTheDirectoryEntryAndThePictureHeader) {
     }
     ASSERT_EQ(mkfifo((folder / "pipe.png").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", folder / "zero.bmp");
+    // Under a 4 GB address-space limit, as a user's session may set it.
+    rlimit before{};
+    getrlimit(RLIMIT_AS, &before);
+    rlimit limited = before;
+    limited.rlim_cur = std::min<rlim_t>(before.rlim_max, rlim_t(4'000'000) * 1024);
+    setrlimit(RLIMIT_AS, &limited);
     for (const char* name : {"huge.jpg", "headless.jpg", "pipe.png", "zero.bmp"}) {
         const SlideEntryBuild odd = makeSlideEntry(folder / name);
         EXPECT_TRUE(odd.entry.dimensions.isEmpty()) << name;
         EXPECT_FALSE(odd.problem.isEmpty()) << name;
     }
+    setrlimit(RLIMIT_AS, &before);
 
     EXPECT_EQ(locationText("/"), "/") << "the root keeps its separator";
     EXPECT_EQ(locationText("/srv/pictures/"), "/srv/pictures");
