@@ -102,6 +102,9 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         // One monitor: a quarter-size window in the primary monitor's corner.
         QScreen* primaryScreen = QGuiApplication::primaryScreen();
         const QRect primary = primaryScreen ? primaryScreen->geometry() : QRect(0, 0, 640, 480);
+        // Withdrawn while it changes: the window manager then forgets the place and state it gave
+        // on the monitor that went away, and maps it afresh where it is asked to be.
+        hide();
         // The screen first: the window may still name a monitor that is gone, and re-creating it
         // for the new border would use that.
         if (primaryScreen) setScreen(primaryScreen);
@@ -110,7 +113,7 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         DisplaySizeIndex = 3; // the size the options offer is the size it has
         const QRect corner(primary.x(), primary.y(), primary.width() / 4, primary.height() / 4);
         setGeometry(corner);
-        if (visible && !isVisible()) show();
+        if (visible) show();
         // A window manager can keep the maximised state it gave on the monitor that went away
         // (seen when that monitor lay left of or above the primary), and the display would then
         // cover the primary, mirroring itself: once it has had the window, the place is asked again.
