@@ -114,17 +114,20 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         const QRect corner(primary.x(), primary.y(), primary.width() / 4, primary.height() / 4);
         setGeometry(corner);
         if (visible) show();
-        // A window manager can keep the maximised state it gave on the monitor that went away
-        // (seen when that monitor lay left of or above the primary), and the display would then
-        // cover the primary, mirroring itself: once it has had the window, the place is asked again.
-        QTimer::singleShot(300, this, [this, corner] {
-            if (secondaryScreen() || !isVisible() || frameGeometry().size() == corner.size() ||
-                geometry() == corner)
-                return;
-            setWindowState(Qt::WindowMaximized); // so that the state below is sent, not assumed
+        // Shown again so soon after it was withdrawn, a window can stay unmapped, or keep the place
+        // the window manager gave it before (both seen under load): once the manager has had it,
+        // a window that is not shown at its place is withdrawn and shown again.
+        const auto settle = [this, corner] {
+            if (secondaryScreen() || !isVisible()) return;
+            const QWindow* window = windowHandle();
+            if (window && window->isExposed() && geometry().size() == corner.size()) return;
+            hide();
             setWindowState(Qt::WindowNoState);
             setGeometry(corner);
-        });
+            show();
+        };
+        QTimer::singleShot(400, this, settle);
+        QTimer::singleShot(1200, this, settle);
         emit placed(false);
         return false;
     }
