@@ -4,9 +4,8 @@
 #include "mainunit.h"
 #include "uStartForm.h"
 
-#include <chrono>
-
 #include <algorithm>
+#include <chrono>
 
 namespace vexmira::app {
 
@@ -25,11 +24,14 @@ bool TMainForm::captureMasked(raster::Bitmap& target, int area, const raster::Re
     if (!captured) return false;
     target = fresh;
     maskedAreas_.clear();
-    for (const raster::Rect& frame : frames) {
-        const raster::Rect inside = frame.intersected(source);
+    // A desktop rectangle's part on the picture, in picture pixels.
+    const auto mask = [&](const raster::Rect& onDesktop) {
+        const raster::Rect inside = onDesktop.intersected(source);
         if (!inside.isEmpty())
             maskedAreas_.push_back({inside.x - source.x, inside.y - source.y, inside.width, inside.height});
-    }
+    };
+    for (const raster::Rect& frame : frames)
+        mask(frame);
     // The preview shows the masked windows as they are; the mirror must not show its copy of them,
     // also while the preview still shows a window that has gone meanwhile (it is painted later).
     const auto now = std::chrono::steady_clock::now();
@@ -37,12 +39,8 @@ bool TMainForm::captureMasked(raster::Bitmap& target, int area, const raster::Re
     if (now < previewMaskedUntil_ && isVisible() && slika->isVisible()) {
         const double ratio = devicePixelRatioF();
         const QPoint corner = slika->mapToGlobal(QPoint(0, 0));
-        const raster::Rect preview{
-            static_cast<int>(corner.x() * ratio) - 1, static_cast<int>(corner.y() * ratio) - 1,
-            static_cast<int>(slika->width() * ratio) + 2, static_cast<int>(slika->height() * ratio) + 2};
-        const raster::Rect inside = preview.intersected(source);
-        if (!inside.isEmpty())
-            maskedAreas_.push_back({inside.x - source.x, inside.y - source.y, inside.width, inside.height});
+        mask({static_cast<int>(corner.x() * ratio) - 1, static_cast<int>(corner.y() * ratio) - 1,
+              static_cast<int>(slika->width() * ratio) + 2, static_cast<int>(slika->height() * ratio) + 2});
     }
     return true;
 }

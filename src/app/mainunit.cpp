@@ -439,11 +439,7 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     // Without a tray, closing ends the program: not before the user has heard that this run's
     // settings cannot be kept.
     const bool ends = !FstartForm || !FstartForm->iconReachable();
-    if (ends) {
-        if (!mayEnd()) return;
-    } else {
-        mayEnd();
-    }
+    if (!mayEnd() && ends) return;
     hide();
     emit hiddenByUser();
 }
