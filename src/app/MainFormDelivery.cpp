@@ -3,6 +3,7 @@
 #include "ExtraSettings.h"
 #include "capture/ualldesktop.h"
 #include "mainunit.h"
+#include "platform/Capabilities.h"
 #include "uStartForm.h"
 
 #include "mirror/FollowRegion.h"
@@ -119,7 +120,7 @@ bool TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
 // the picture) and pixels are device pixels.
 bool TMainForm::scaledByServer(mirror::TFmonitor& display, const raster::Rect& source) {
     if (!serverScaling_ || Overlay.showCursor || Overlay.showRedPoint) return false;
-    if (QGuiApplication::platformName() != "xcb" || display.devicePixelRatioF() != 1.0) return false;
+    if (!platform::capabilities().serverScaling || display.devicePixelRatioF() != 1.0) return false;
     const QRect place = display.frameGeometry();
     if (!raster::Rect{place.x(), place.y(), place.width(), place.height()}.intersected(source).isEmpty())
         return false;

@@ -6,8 +6,6 @@
 #include "mirror/TitlePattern.h"
 #include "platform/FileSystem.h"
 
-#include <unistd.h>
-
 namespace vexmira::app {
 
 void TMainForm::rememberChosenWindow(platform::WindowHandle window) {
@@ -56,7 +54,8 @@ bool TMainForm::reattachToReturnedWindow() {
     if (!windows_) return false;
     for (const platform::TopLevelWindow& w : windows_->topLevelWindows()) {
         // The closed window's id may come back with a new window: it is not left out.
-        if (!w.visible || w.desktopOrDock || w.frame.isEmpty() || w.processId == ::getpid()) continue;
+        if (!w.visible || w.desktopOrDock || w.frame.isEmpty() || w.processId == platform::ownProcessId())
+            continue;
         const bool sameKind = w.className == chosenWindow_.className &&
                               platform::executableOfProcess(w.processId) == chosenWindow_.executable;
         if (!sameKind && !mirror::titleMatches(Extras.reattachTitle, w.title)) continue;

@@ -5,6 +5,7 @@
 #include "ExtraSettings.h"
 #include "capture/ualldesktop.h"
 #include "mainunit.h"
+#include "platform/Capabilities.h"
 
 #include <QGuiApplication>
 
@@ -30,8 +31,8 @@ void TMainForm::restIfIdle(bool changed) {
         if (++idleTicks_ < idleTicksBeforeRest || !mayRest()) return;
         Timer3zaslon->stop();
         resting_ = true;
-        damageNotifier_ = new QSocketNotifier(desktop_->damageDescriptor(), QSocketNotifier::Read, this);
-        connect(damageNotifier_, &QSocketNotifier::activated, this, [this] { wakeDesktopTicks(); });
+        // The report comes from within the event pump: the tick waits until that has ended.
+        desktop_->onDamageReport([this] { QTimer::singleShot(0, this, [this] { wakeDesktopTicks(); }); });
         if (!restBeat_) {
             restBeat_ = new QTimer(this);
             restBeat_->setSingleShot(true);
@@ -47,11 +48,11 @@ void TMainForm::restIfIdle(bool changed) {
 // and masked windows change without the desktop being drawn on.
 bool TMainForm::mayRest() {
     if (SourceMode != srcDesktop || !Timer3zaslon->isActive()) return false;
-    if (QGuiApplication::platformName() != "xcb") return false;
+    if (!platform::capabilities().damageReports) return false;
     if (Overlay.showCursor || Overlay.showRedPoint || !Extras.maskedClasses.empty()) return false;
     if (capture::fAlldesktop && capture::fAlldesktop->followsMouse()) return false;
     if (scaler_ && scaler_->covering() && scaler_->needsDrawing()) return false;
-    return desktop_->damageDescriptor() >= 0 && !desktop_->damagePending();
+    return desktop_->followsDamage() && !desktop_->damagePending();
 }
 
 void TMainForm::wakeDesktopTicks(bool tickNow) {
@@ -68,11 +69,7 @@ void TMainForm::wakeDesktopTicks(bool tickNow) {
 void TMainForm::leaveRest() {
     resting_ = false;
     idleTicks_ = 0;
-    if (damageNotifier_) { // this may run inside its own signal: it goes when that has ended
-        damageNotifier_->setEnabled(false);
-        damageNotifier_->deleteLater();
-        damageNotifier_ = nullptr;
-    }
+    desktop_->onDamageReport(nullptr);
     if (restBeat_) restBeat_->stop();
 }
 

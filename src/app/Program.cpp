@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "CustomColors.h"
+#include "DisplayEventWatch.h"
 #include "ExtraSettings.h"
 #include "MainFormOptions.h"
 #include "capture/ualldesktop.h"
@@ -28,7 +29,8 @@ std::unique_ptr<mirror::DesktopCapture> grabCapture;
 
 } // namespace
 
-Program::Program(std::unique_ptr<platform::ScreenCapture> screen) {
+Program::Program(std::unique_ptr<platform::ScreenCapture> screen)
+    : displayEvents_(std::make_unique<DisplayEventWatch>(platform::openDisplayEventPump())) {
     FstartForm = new TFstartForm(QCoreApplication::applicationFilePath().toStdString());
     auto desktop = std::make_unique<mirror::DesktopCapture>(std::move(screen), platform::openCursorSource());
     grabCapture = std::make_unique<mirror::DesktopCapture>(platform::openScreenCapture(), nullptr);

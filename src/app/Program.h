@@ -10,6 +10,8 @@ class OptionsHost;
 
 namespace vexmira::app {
 
+class DisplayEventWatch;
+
 // Creates the program's windows once, in their fixed order, and wires them together. The
 // windows live until the program ends; closing one only hides it.
 class Program {
@@ -25,6 +27,7 @@ class Program {
     void start();
 
   private:
+    std::unique_ptr<DisplayEventWatch> displayEvents_;
     std::unique_ptr<options::OptionsHost> optionsHost_;
 };
 

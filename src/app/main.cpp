@@ -1,30 +1,33 @@
+#include "LogCategories.h"
 #include "Program.h"
 #include "mainunit.h"
+#include "platform/Capabilities.h"
+#include "platform/FileSystem.h"
 #include "platform/SingleInstance.h"
 #include "uStartForm.h"
 #include "umessage1.h"
 
 #include <QApplication>
-#include <cstdio>
 #include <filesystem>
 
 int main(int argc, char** argv) {
     using namespace vexmira;
+    app::routePlatformLog();
     // One copy per executable: a later one asks the running copy to show itself and ends before
     // it opens any window or touches the settings.
-    std::error_code error;
-    const std::filesystem::path executable = std::filesystem::canonical("/proc/self/exe", error);
+    const std::filesystem::path executable = platform::ownExecutable();
     platform::SingleInstance::Claim claim = platform::SingleInstance::claim(executable);
     if (claim.anotherRuns) {
         platform::SingleInstance::askRunningCopyToShow(executable, 2.0);
         return 0;
     }
     if (!claim.instance)
-        std::fprintf(stderr, "vexmira: runs without the one-copy guard: %s\n", claim.problem.c_str());
+        qCWarning(app::logApp) << "runs without the one-copy guard:" << claim.problem.c_str();
 
     QApplication application(argc, argv);
     QApplication::setApplicationName("Vexmira");
     QApplication::setQuitOnLastWindowClosed(false);
+    platform::selectWindowSystem(QGuiApplication::platformName().toStdString());
 
     app::Program program(platform::openScreenCapture());
     app::FstartForm->listenForLaterCopies(std::move(claim.instance));

@@ -100,9 +100,7 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
 }
 
 TMainForm::~TMainForm() {
-    clipReader_.reset();    // no picture arrives for a window going away
-    delete damageNotifier_; // before the damage watch it listens to
-    damageNotifier_ = nullptr;
+    clipReader_.reset(); // no picture arrives for a window going away
     widgets::TXiButton::setHintPanelHider({});
 }
 

@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
@@ -364,7 +363,6 @@ class TMainForm : public QWidget {
     void leaveRest();
     int idleTicks_ = 0;
     bool resting_ = false;
-    QSocketNotifier* damageNotifier_ = nullptr;
     QTimer* restBeat_ = nullptr;
     std::unique_ptr<platform::WindowSystem> windows_;
     std::unique_ptr<platform::ClipboardReader> clipReader_;

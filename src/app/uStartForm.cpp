@@ -6,6 +6,7 @@
 #include "mirror/umonitor.h"
 #include "options/uoptions.h"
 #include "platform/Autostart.h"
+#include "platform/Capabilities.h"
 #include "platform/FileSystem.h"
 #include "platform/WindowSystem.h"
 #include "uabout.h"
@@ -174,8 +175,7 @@ void TFstartForm::listenForLaterCopies(std::unique_ptr<platform::SingleInstance>
 }
 
 bool TFstartForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Show && watched->isWidgetType() &&
-        QGuiApplication::platformName() == "xcb") {
+    if (event->type() == QEvent::Show && watched->isWidgetType() && platform::capabilities().keepAbove) {
         auto* widget = static_cast<QWidget*>(watched);
         const Qt::WindowType type = widget->windowType();
         if (widget->isWindow() && type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen) {

@@ -2,6 +2,7 @@
 
 #include "MailRequest.h"
 #include "ProductLinks.h"
+#include "platform/MailComposer.h"
 #include "widgets/WindowLook.h"
 
 #include <QDesktopServices>
@@ -144,7 +145,7 @@ void Tfabout::Image2Click() {
 
 bool Tfabout::sendMail(const std::vector<std::string>& fields) {
     const MailRequest request = mailRequestOf(fields);
-    const QString mailer = QStandardPaths::findExecutable("xdg-email");
+    const QString mailer = QString::fromStdString(platform::mailComposerProgram());
     if (!mailer.isEmpty()) {
         QStringList arguments;
         for (const std::string& argument : xdgEmailArguments(request))

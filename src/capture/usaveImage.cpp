@@ -1,5 +1,6 @@
 #include "usaveImage.h"
 
+#include "platform/Capabilities.h"
 #include "platform/FileSystem.h"
 #include "raster/BmpCodec.h"
 #include "raster/JpegCodec.h"
@@ -206,17 +207,22 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
     } else {
         Edit2->setText(withSeparator(programFolder));
     }
-    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        hotKey_ = platform::openGlobalHotKey(x11->connection());
-        blankHotKey_ = platform::openGlobalHotKey(x11->connection());
+    if (platform::capabilities().globalKeys) {
+        hotKey_ = platform::openGlobalHotKey();
+        blankHotKey_ = platform::openGlobalHotKey();
     }
-    qApp->installNativeEventFilter(this);
+    // Each press is handled once the event pump is done with the display's events.
+    if (hotKey_) hotKey_->onPress([this] { QTimer::singleShot(0, this, [this] { fishHotKey(); }); });
+    if (blankHotKey_)
+        blankHotKey_->onPress([this] {
+            QTimer::singleShot(0, this, [this] {
+                if (blankPress_) blankPress_();
+            });
+        });
     updatePreview();
 }
 
-TFsave::~TFsave() {
-    qApp->removeNativeEventFilter(this);
-}
+TFsave::~TFsave() = default;
 
 std::optional<HotKeyChord> TFsave::chordInField() const {
     return chordIn(*HotKey);
@@ -335,20 +341,6 @@ void TFsave::showBlankKeyArmed() {
     XiButton4->setCaption(*blankKeyOn_ ? "Stop" : "Start");
 }
 
-bool TFsave::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (eventType != "xcb_generic_event_t") return false;
-    if (blankHotKey_ && blankHotKey_->isPress(message)) {
-        QTimer::singleShot(0, this, [this] {
-            if (blankPress_) blankPress_();
-        });
-        return true;
-    }
-    if (!hotKey_ || !hotKey_->isPress(message)) return false;
-    // Handled once the toolkit is done with the event.
-    QTimer::singleShot(0, this, [this] { fishHotKey(); });
-    return true;
-}
-
 std::optional<std::string> TFsave::fishHotKey() {
     // A press during another press's saving, or with nothing to save, saves nothing: no beep and
     // no new number.
@@ -356,7 +348,7 @@ std::optional<std::string> TFsave::fishHotKey() {
     const int type = cbformat->findText(cbformat->currentText());
     if (type < 0 || type > 2) return std::nullopt;
     QString folder = Edit2->text();
-    if (!folder.startsWith('/')) {
+    if (!platform::isFullPath(folder.toStdString())) {
         tell("The destination \"" + folder + "\" is not a full folder path (it must start with /).");
         return std::nullopt;
     }

@@ -6,7 +6,6 @@
 #include "widgets/BtChkBox.h"
 #include "widgets/XiButton.h"
 
-#include <QAbstractNativeEventFilter>
 #include <QComboBox>
 #include <QDialog>
 #include <QKeySequenceEdit>
@@ -24,7 +23,7 @@ namespace vexmira::capture {
 // The dialog that saves the current picture at each press of a system-wide hot key: the folder,
 // the name and its counter, the file type, the beep and the key. The key stays armed after the
 // dialog is closed, until "Stop" or the end of the program.
-class TFsave : public QDialog, public QAbstractNativeEventFilter {
+class TFsave : public QDialog {
     Q_OBJECT
   public:
     // `hotKeyText` and `beepOnSave` are the program's stored values; `currentPicture` gives the
@@ -66,8 +65,6 @@ class TFsave : public QDialog, public QAbstractNativeEventFilter {
     // The key in the field, if it has one that can be a hot key.
     std::optional<HotKeyChord> chordInField() const;
     void setChordInField(const std::optional<HotKeyChord>& chord);
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -6,6 +6,7 @@
 #include "platform/ScreenCapture.h"
 #include "raster/Bitmap.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -71,7 +72,11 @@ class DesktopCapture {
     // Whether the display reported drawing that no update took yet; true without reports.
     bool damagePending() { return !damage_ || damage_->hasPending(); }
     // What turns readable when the display reports drawing; -1 without reports.
-    int damageDescriptor() const { return damage_ ? damage_->descriptor() : -1; }
+    // Called from the display's event pump when drawing is reported while none was pending;
+    // none when empty.
+    void onDamageReport(std::function<void()> handler) {
+        if (damage_) damage_->onReport(std::move(handler));
+    }
 
     // Starts the copy that the next CaptureDesktop with the same arguments collects, so that the
     // caller can let pending work run while the display copies.

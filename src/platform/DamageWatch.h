@@ -3,6 +3,7 @@
 #include "WindowSystem.h"
 #include "raster/Geometry.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -22,9 +23,9 @@ class DamageWatch {
     // Whether anything was reported since the last takeDamage() (or the watch lost track),
     // reading what has arrived; no round trip.
     virtual bool hasPending() = 0;
-    // A file descriptor that turns readable when a report arrives, to wait on while hasPending()
-    // is false; -1 when there is none.
-    virtual int descriptor() const = 0;
+    // Called when a report arrives (or the watch loses track) while nothing was pending, from
+    // the display's event pump; none when empty. A watch that rests waits on this.
+    virtual void onReport(std::function<void()> handler) = 0;
 };
 
 // Null when the display has no damage reports.

@@ -59,6 +59,14 @@ std::optional<std::filesystem::path> documentsFolder();
 // not ours to look at, or `processId` is not a process.
 std::filesystem::path executableOfProcess(long processId);
 
+// This process's id, and the program file it was started from (canonical; empty when the
+// system cannot say).
+long ownProcessId();
+std::filesystem::path ownExecutable();
+
+// Whether `path` names a place from the top of the file system, not from the current folder.
+bool isFullPath(std::string_view path);
+
 // Whether files can be created in `folder`.
 bool isWritableFolder(const std::filesystem::path& folder);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 namespace vexmira::platform {
@@ -22,13 +23,12 @@ class GlobalHotKey {
     virtual bool grab(const KeyChord& chord) = 0;
     virtual void release() = 0;
     virtual bool grabbed() const = 0;
-    // For each event the toolkit reads from its display connection: true for a press of the
-    // key. A change of the keyboard's mapping takes the key again under its new key codes.
-    virtual bool isPress(const void* event) = 0;
+    // Called for each press of the key, from the display's event pump. A change of the
+    // keyboard's mapping takes the key again under its new key codes.
+    virtual void onPress(std::function<void()> handler) = 0;
 };
 
-// Over the display connection the toolkit reads its events from (an xcb_connection_t); null
-// when there is none.
-std::unique_ptr<GlobalHotKey> openGlobalHotKey(void* displayConnection);
+// Null when the display offers no keys for the whole desktop.
+std::unique_ptr<GlobalHotKey> openGlobalHotKey();
 
 } // namespace vexmira::platform

@@ -1,5 +1,6 @@
 #include "RealTimeMarquee.h"
 #include "TextPieces.h"
+#include "platform/Capabilities.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>
@@ -223,10 +224,10 @@ class TRealTimeMarquee::RunItems : public MarqueeRun::Items {
 TRealTimeMarquee::TRealTimeMarquee(QWidget* parent) : QWidget(parent) {
     // Every pixel is painted by the marquee; the background is never erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
-    // On X the timer's thread moves the pixels itself, in a window of its own that the toolkit
-    // does not paint. That window is made when first needed: made with the control, it would
+    // Where the window system lets it, the timer's thread moves the pixels itself, in a window of its own
+    // that the toolkit does not paint. That window is made when first needed: made with the control, it would
     // make its parent's window before the parent has its flags.
-    direct_ = QGuiApplication::platformName() == "xcb";
+    direct_ = platform::capabilities().directDrawing;
     drawingFont_ = font();
     resize(200, 20);
     recomputeGaps();

@@ -235,4 +235,18 @@ std::filesystem::path executableOfProcess(long processId) {
     return error ? std::filesystem::path() : target;
 }
 
+bool isFullPath(std::string_view path) {
+    return !path.empty() && path.front() == '/';
+}
+
+long ownProcessId() {
+    return static_cast<long>(::getpid());
+}
+
+std::filesystem::path ownExecutable() {
+    std::error_code error;
+    const auto path = std::filesystem::canonical("/proc/self/exe", error);
+    return error ? std::filesystem::path() : path;
+}
+
 } // namespace vexmira::platform

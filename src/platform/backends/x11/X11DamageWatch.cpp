@@ -10,19 +10,21 @@ namespace vexmira::platform {
 
 namespace {
 
+using x11::Extension;
 using x11::XcbReply;
 using x11::XConnection;
 
-// A damage object on one drawable, on a connection of its own so that its reports are read by
-// nobody else. The server sends one report when the damage becomes non-empty; the tick then
-// moves the whole damage into a region and reads its rectangles, which empties it again.
-class X11DamageWatch final : public DamageWatch {
+// A damage object on one drawable, on the shared connection; the event pump hands it its
+// reports. The server sends one report when the damage becomes non-empty; the tick then moves
+// the whole damage into a region and reads its rectangles, which empties it again.
+class X11DamageWatch final : public DamageWatch, private x11::EventListener {
   public:
-    X11DamageWatch(std::shared_ptr<XConnection> connection, xcb_drawable_t drawable, int firstEvent)
-        : connection_(std::move(connection)), firstEvent_(firstEvent) {
+    X11DamageWatch(std::shared_ptr<XConnection> connection, xcb_drawable_t drawable)
+        : connection_(std::move(connection)) {
         xcb_connection_t* c = connection_->get();
         damage_ = xcb_generate_id(c);
         region_ = xcb_generate_id(c);
+        connection_->listen(damage_, this);
         xcb_damage_create(c, damage_, drawable, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
         xcb_xfixes_create_region(c, region_, 0, nullptr);
         // Whatever was on the drawable before the watch began counts as drawn.
@@ -31,8 +33,10 @@ class X11DamageWatch final : public DamageWatch {
     }
 
     ~X11DamageWatch() override {
+        connection_->stopListening(damage_, this);
         xcb_connection_t* c = connection_->get();
-        xcb_damage_destroy(c, damage_);
+        // The damage object went with its drawable when that was destroyed: no matter.
+        xcb_discard_reply(c, xcb_damage_destroy_checked(c, damage_).sequence);
         xcb_xfixes_destroy_region(c, region_);
         xcb_flush(c);
     }
@@ -40,7 +44,7 @@ class X11DamageWatch final : public DamageWatch {
     std::optional<std::vector<raster::Rect>> takeDamage(std::size_t maxRects) override {
         xcb_connection_t* c = connection_->get();
         if (lost_ || connection_->isBroken()) return std::nullopt;
-        readReports();
+        connection_->dispatch();
         if (lost_) return std::nullopt;
         if (!pending_) return std::vector<raster::Rect>{};
         pending_ = false;
@@ -51,9 +55,10 @@ class X11DamageWatch final : public DamageWatch {
             lost_ = true;
             return std::nullopt;
         }
-        // Reports that came in while waiting for the reply sit in the queue, where the
-        // descriptor does not show them: they are taken now.
-        readReports();
+        // An error about the subtraction (the drawable is gone) and reports that came in
+        // while waiting for the reply sit in xcb's queue: they are handed out now.
+        connection_->dispatch(false);
+        if (lost_) return std::nullopt;
         std::vector<raster::Rect> rects;
         const xcb_rectangle_t* parts = xcb_xfixes_fetch_region_rectangles(reply.get());
         const int count = xcb_xfixes_fetch_region_rectangles_length(reply.get());
@@ -69,58 +74,54 @@ class X11DamageWatch final : public DamageWatch {
 
     bool hasPending() override {
         if (lost_ || connection_->isBroken()) return true;
-        readReports();
+        connection_->dispatch();
         return pending_ || lost_;
     }
 
-    int descriptor() const override {
-        return connection_->isBroken() ? -1 : xcb_get_file_descriptor(connection_->get());
-    }
+    void onReport(std::function<void()> handler) override { onReport_ = std::move(handler); }
 
   private:
-    void readReports() {
-        while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(connection_->get())}) {
-            const int type = event->response_type & 0x7F;
-            if (type == firstEvent_ + XCB_DAMAGE_NOTIFY) pending_ = true;
-            if (type == 0) lost_ = true; // an error: the drawable is gone
+    void handleEvent(const xcb_generic_event_t&) override { mark(pending_); }
+    void handleError(const xcb_generic_error_t&) override { mark(lost_); }
+
+    void mark(bool& flag) {
+        const bool news = !pending_ && !lost_;
+        flag = true;
+        if (news && onReport_) {
+            const auto handler = onReport_; // it may replace itself
+            handler();
         }
     }
 
     std::shared_ptr<XConnection> connection_;
-    int firstEvent_;
     xcb_damage_damage_t damage_ = 0;
     xcb_xfixes_region_t region_ = 0;
     bool pending_ = false;
     bool lost_ = false;
+    std::function<void()> onReport_;
 };
 
-std::unique_ptr<DamageWatch> watch(xcb_drawable_t drawable, std::shared_ptr<XConnection> connection) {
+std::unique_ptr<DamageWatch> watch(std::shared_ptr<XConnection> connection, xcb_drawable_t drawable) {
+    if (!connection || !connection->has(Extension::Damage) || !connection->hasXFixes()) return nullptr;
     xcb_connection_t* c = connection->get();
-    const xcb_query_extension_reply_t* damage = xcb_get_extension_data(c, &xcb_damage_id);
-    if (!damage || !damage->present || !connection->hasXFixes()) return nullptr;
-    // The extension answers nothing until the client has told it which version it speaks.
-    auto version = VEXMIRA_XCB_REPLY(xcb_damage_query_version, c, c, 1, 1);
-    if (!version) return nullptr;
     if (drawable != connection->root()) {
         auto geometry = VEXMIRA_XCB_REPLY(xcb_get_geometry, c, c, drawable);
         if (!geometry) return nullptr;
     }
-    return std::make_unique<X11DamageWatch>(std::move(connection), drawable, damage->first_event);
+    return std::make_unique<X11DamageWatch>(std::move(connection), drawable);
 }
 
 } // namespace
 
 std::unique_ptr<DamageWatch> watchDesktopDamage() {
-    auto connection = XConnection::open();
+    auto connection = XConnection::shared();
     if (!connection) return nullptr;
     const xcb_window_t root = connection->root();
-    return watch(root, std::move(connection));
+    return watch(std::move(connection), root);
 }
 
 std::unique_ptr<DamageWatch> watchWindowDamage(WindowHandle window) {
-    auto connection = XConnection::open();
-    if (!connection) return nullptr;
-    return watch(static_cast<xcb_drawable_t>(window), std::move(connection));
+    return watch(XConnection::shared(), static_cast<xcb_drawable_t>(window));
 }
 
 } // namespace vexmira::platform

@@ -1,6 +1,8 @@
 #include "platform/GlobalHotKey.h"
 
-#include <cstdlib>
+#include "XConnection.h"
+#include "XcbHelpers.h"
+
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -10,11 +12,17 @@ namespace {
 
 constexpr unsigned numLockKeysym = 0xff7f;
 
-class X11GlobalHotKey : public GlobalHotKey {
+// The key is taken on the shared connection, whose event pump hands its presses here.
+class X11GlobalHotKey final : public GlobalHotKey, private x11::EventListener {
   public:
-    explicit X11GlobalHotKey(xcb_connection_t* c)
-        : c_(c), root_(xcb_setup_roots_iterator(xcb_get_setup(c)).data->root) {}
-    ~X11GlobalHotKey() override { release(); }
+    explicit X11GlobalHotKey(std::shared_ptr<x11::XConnection> connection)
+        : connection_(std::move(connection)), c_(connection_->get()), root_(connection_->root()) {
+        connection_->listen(root_, this);
+    }
+    ~X11GlobalHotKey() override {
+        connection_->stopListening(root_, this);
+        release();
+    }
 
     bool grab(const KeyChord& chord) override {
         release();
@@ -33,11 +41,20 @@ class X11GlobalHotKey : public GlobalHotKey {
 
     bool grabbed() const override { return !taken_.empty(); }
 
-    bool isPress(const void* event) override {
-        const auto* e = static_cast<const xcb_generic_event_t*>(event);
-        const std::uint8_t type = e->response_type & 0x7f;
+    void onPress(std::function<void()> handler) override { onPress_ = std::move(handler); }
+
+  private:
+    void handleEvent(const xcb_generic_event_t& event) override {
+        if (isPress(event) && onPress_) {
+            const auto handler = onPress_; // it may replace itself
+            handler();
+        }
+    }
+
+    bool isPress(const xcb_generic_event_t& event) {
+        const std::uint8_t type = event.response_type & 0x7f;
         if (type == XCB_MAPPING_NOTIFY) {
-            const auto* m = static_cast<const xcb_mapping_notify_event_t*>(event);
+            const auto* m = reinterpret_cast<const xcb_mapping_notify_event_t*>(&event);
             if (m->request != XCB_MAPPING_POINTER && wanted_ && !taken_.empty()) {
                 // The key codes may have moved: take the key again where it is now.
                 for (const Taken& t : taken_)
@@ -48,7 +65,7 @@ class X11GlobalHotKey : public GlobalHotKey {
             return false;
         }
         if (type != XCB_KEY_PRESS || taken_.empty()) return false;
-        const auto* press = static_cast<const xcb_key_press_event_t*>(event);
+        const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(&event);
         const std::uint16_t relevant = XCB_MOD_MASK_SHIFT | XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
         if ((press->state & relevant) != modifiers_) return false;
         for (const Taken& t : taken_)
@@ -56,7 +73,6 @@ class X11GlobalHotKey : public GlobalHotKey {
         return false;
     }
 
-  private:
     struct Taken {
         xcb_keycode_t keycode;
         std::uint16_t modifiers;
@@ -66,11 +82,11 @@ class X11GlobalHotKey : public GlobalHotKey {
     std::vector<xcb_keycode_t> keycodesOf(unsigned keysym) {
         const xcb_setup_t* setup = xcb_get_setup(c_);
         const int count = setup->max_keycode - setup->min_keycode + 1;
-        auto* reply = xcb_get_keyboard_mapping_reply(
-            c_, xcb_get_keyboard_mapping(c_, setup->min_keycode, static_cast<std::uint8_t>(count)), nullptr);
+        const x11::XcbReply<xcb_get_keyboard_mapping_reply_t> reply(xcb_get_keyboard_mapping_reply(
+            c_, xcb_get_keyboard_mapping(c_, setup->min_keycode, static_cast<std::uint8_t>(count)), nullptr));
         std::vector<xcb_keycode_t> codes;
         if (!reply) return codes;
-        const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply);
+        const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(reply.get());
         const int perCode = reply->keysyms_per_keycode;
         for (int k = 0; k < count; ++k)
             for (int i = 0; i < perCode; ++i)
@@ -78,16 +94,16 @@ class X11GlobalHotKey : public GlobalHotKey {
                     codes.push_back(static_cast<xcb_keycode_t>(setup->min_keycode + k));
                     break;
                 }
-        std::free(reply);
         return codes;
     }
 
     // The modifier bit Num Lock sets, from the server's modifier map; 0 when it has none.
     std::uint16_t numLockMask() {
         const std::vector<xcb_keycode_t> numLock = keycodesOf(numLockKeysym);
-        auto* reply = xcb_get_modifier_mapping_reply(c_, xcb_get_modifier_mapping(c_), nullptr);
+        const x11::XcbReply<xcb_get_modifier_mapping_reply_t> reply(
+            xcb_get_modifier_mapping_reply(c_, xcb_get_modifier_mapping(c_), nullptr));
         if (!reply) return 0;
-        const xcb_keycode_t* map = xcb_get_modifier_mapping_keycodes(reply);
+        const xcb_keycode_t* map = xcb_get_modifier_mapping_keycodes(reply.get());
         std::uint16_t mask = 0;
         for (int modifier = 0; modifier < 8 && mask == 0; ++modifier)
             for (int i = 0; i < reply->keycodes_per_modifier; ++i) {
@@ -95,7 +111,6 @@ class X11GlobalHotKey : public GlobalHotKey {
                 for (const xcb_keycode_t n : numLock)
                     if (code != 0 && code == n) mask = static_cast<std::uint16_t>(1u << modifier);
             }
-        std::free(reply);
         return mask;
     }
 
@@ -118,14 +133,13 @@ class X11GlobalHotKey : public GlobalHotKey {
                 if (v >= 2 && numLock == 0) continue;
                 const auto modifiers = static_cast<std::uint16_t>(modifiers_ | locks[v]);
                 asked.push_back({{code, modifiers},
-                                 xcb_grab_key_checked(c_, 1, root_, modifiers, code, XCB_GRAB_MODE_ASYNC,
+                                 xcb_grab_key_checked(c_, 0, root_, modifiers, code, XCB_GRAB_MODE_ASYNC,
                                                       XCB_GRAB_MODE_ASYNC)});
             }
         bool refused = false;
         for (const Asked& a : asked) {
-            if (xcb_generic_error_t* error = xcb_request_check(c_, a.cookie)) {
+            if (const x11::XcbReply<xcb_generic_error_t> error{xcb_request_check(c_, a.cookie)}) {
                 refused = true;
-                std::free(error);
             } else {
                 taken_.push_back(a.taken);
             }
@@ -141,7 +155,9 @@ class X11GlobalHotKey : public GlobalHotKey {
         return true;
     }
 
+    std::shared_ptr<x11::XConnection> connection_;
     xcb_connection_t* c_;
+    std::function<void()> onPress_;
     xcb_window_t root_;
     KeyChord chord_;
     std::uint16_t modifiers_ = 0;
@@ -151,9 +167,10 @@ class X11GlobalHotKey : public GlobalHotKey {
 
 } // namespace
 
-std::unique_ptr<GlobalHotKey> openGlobalHotKey(void* displayConnection) {
-    if (!displayConnection) return nullptr;
-    return std::make_unique<X11GlobalHotKey>(static_cast<xcb_connection_t*>(displayConnection));
+std::unique_ptr<GlobalHotKey> openGlobalHotKey() {
+    auto connection = x11::XConnection::shared();
+    if (!connection) return nullptr;
+    return std::make_unique<X11GlobalHotKey>(std::move(connection));
 }
 
 } // namespace vexmira::platform

@@ -3,6 +3,7 @@
 #include "ShmSegmentPool.h"
 #include "XConnection.h"
 #include "XcbHelpers.h"
+#include "platform/Log.h"
 #include "raster/Resample.h"
 
 #include <chrono>
@@ -132,7 +133,8 @@ class X11ScreenCapture final : public ScreenCapture {
     // A prefetch nobody collected: its reply is read and thrown away.
     void dropPending() {
         if (!pending_) return;
-        std::free(xcb_shm_get_image_reply(connection_->get(), pending_->cookie, nullptr));
+        x11::XcbReply<xcb_shm_get_image_reply_t>(
+            xcb_shm_get_image_reply(connection_->get(), pending_->cookie, nullptr));
         pending_.reset();
     }
 
@@ -147,7 +149,7 @@ class X11ScreenCapture final : public ScreenCapture {
         const x11::ShmSegment* segment = nullptr;
         std::shared_ptr<std::uint8_t> storage = pool_->acquire(bytes, &segment);
         if (!storage) {
-            std::fprintf(stderr, "vexmira: shared memory capture unavailable; using plain requests\n");
+            logLine(logDisplay, LogLevel::Info, "shared memory capture unavailable; using plain requests");
             pool_.reset();
             return false;
         }
@@ -192,8 +194,9 @@ std::unique_ptr<ScreenCapture> openScreenCapture(CaptureTransport transport) {
     auto connection = XConnection::shared();
     if (!connection) return nullptr;
     if (!connection->rootIsBgra()) {
-        std::fprintf(stderr, "vexmira: the display's pixel format (depth %d) is not supported for capture\n",
-                     connection->rootDepth());
+        logLine(logDisplay, LogLevel::Warning,
+                "the display's pixel format (depth " + std::to_string(connection->rootDepth()) +
+                    ") is not supported for capture");
         return nullptr;
     }
     const bool useShm = transport == CaptureTransport::Fastest && connection->hasShm();

@@ -39,7 +39,7 @@ xcb_render_pictformat_t formatOfVisual(const xcb_render_query_pict_formats_reply
 // A source for the scaling: the root window itself (its windows included), or, where samples
 // would reach past the source rectangle, a pixmap copy of the rectangle whose edge pixels repeat
 // outwards, as the program's own bilinear scaling clamps at the edges.
-class X11ServerScaler final : public ServerScaler {
+class X11ServerScaler final : public ServerScaler, private x11::EventListener {
     struct Offscreen {
         xcb_pixmap_t pixmap = 0;
         xcb_render_picture_t picture = 0;
@@ -98,14 +98,14 @@ class X11ServerScaler final : public ServerScaler {
         if (window_ && parentWindow != parent_) uncover();
         if (!window_) {
             window_ = xcb_generate_id(c);
-            const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
             // The window's pixels are ours alone: no background is painted, expose is reported.
             const std::uint32_t values[] = {XCB_BACK_PIXMAP_NONE, 0, XCB_EVENT_MASK_EXPOSURE,
-                                            screen->default_colormap};
+                                            connection_->defaultColormap()};
+            connection_->listen(window_, this);
             xcb_create_window(c, static_cast<std::uint8_t>(connection_->rootDepth()), window_, parentWindow,
                               static_cast<std::int16_t>(area.x), static_cast<std::int16_t>(area.y),
                               static_cast<std::uint16_t>(area.width), static_cast<std::uint16_t>(area.height),
-                              0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                              0, XCB_WINDOW_CLASS_INPUT_OUTPUT, connection_->rootVisual(),
                               XCB_CW_BACK_PIXMAP | XCB_CW_BORDER_PIXEL | XCB_CW_EVENT_MASK | XCB_CW_COLORMAP,
                               values);
             windowPicture_ = xcb_generate_id(c);
@@ -129,9 +129,10 @@ class X11ServerScaler final : public ServerScaler {
     void uncover() override {
         if (!window_) return;
         xcb_connection_t* c = connection_->get();
+        connection_->stopListening(window_, this);
         // The parent may have gone with the window already: those errors are of no interest.
-        xcb_render_free_picture(c, windowPicture_);
-        xcb_destroy_window(c, window_);
+        xcb_discard_reply(c, xcb_render_free_picture_checked(c, windowPicture_).sequence);
+        xcb_discard_reply(c, xcb_destroy_window_checked(c, window_).sequence);
         xcb_flush(c);
         window_ = 0;
         windowPicture_ = 0;
@@ -142,13 +143,13 @@ class X11ServerScaler final : public ServerScaler {
     bool covering() const override { return window_ != 0; }
 
     bool needsDrawing() override {
-        readEvents();
+        connection_->dispatch();
         return window_ && wholeNeeded_;
     }
 
     void draw(const Rect& source, const Rect& picture, const std::vector<Rect>* changed) override {
         if (!window_ || connection_->isBroken()) return;
-        readEvents();
+        connection_->dispatch();
         finish();
         xcb_connection_t* c = connection_->get();
         const Rect whole{0, 0, area_.width, area_.height};
@@ -203,7 +204,8 @@ class X11ServerScaler final : public ServerScaler {
 
     void finish() override {
         if (!inFlight_) return;
-        std::free(xcb_get_input_focus_reply(connection_->get(), *inFlight_, nullptr));
+        XcbReply<xcb_get_input_focus_reply_t>(
+            xcb_get_input_focus_reply(connection_->get(), *inFlight_, nullptr));
         inFlight_.reset();
     }
 
@@ -295,16 +297,8 @@ class X11ServerScaler final : public ServerScaler {
         return true;
     }
 
-    void readEvents() {
-        xcb_connection_t* c = connection_->get();
-        while (XcbReply<xcb_generic_event_t> event{xcb_poll_for_event(c)}) {
-            const int type = event->response_type & 0x7F;
-            if (type == XCB_EXPOSE) {
-                const auto* expose = reinterpret_cast<const xcb_expose_event_t*>(event.get());
-                if (expose->window == window_) wholeNeeded_ = true;
-            }
-            // Errors (a parent that went with its window) are of no interest.
-        }
+    void handleEvent(const xcb_generic_event_t& event) override {
+        if ((event.response_type & 0x7F) == XCB_EXPOSE) wholeNeeded_ = true;
     }
 
     // A pixmap of the root's depth and a picture on it, made anew for `size`; `padded` repeats
@@ -351,19 +345,12 @@ class X11ServerScaler final : public ServerScaler {
 } // namespace
 
 std::unique_ptr<ServerScaler> openServerScaler() {
-    // A connection of its own: the cover's expose reports are read by nobody else.
-    auto connection = XConnection::open();
-    if (!connection || !connection->rootIsBgra()) return nullptr;
+    auto connection = XConnection::shared();
+    if (!connection || !connection->rootIsBgra() || !connection->has(x11::Extension::Render)) return nullptr;
     xcb_connection_t* c = connection->get();
-    const xcb_query_extension_reply_t* render = xcb_get_extension_data(c, &xcb_render_id);
-    if (!render || !render->present) return nullptr;
-    auto version = VEXMIRA_XCB_REPLY(xcb_render_query_version, c, c, 0, 11);
-    // Transforms and filters came with RENDER 0.6.
-    if (!version || (version->major_version == 0 && version->minor_version < 6)) return nullptr;
     auto formats = VEXMIRA_XCB_REPLY(xcb_render_query_pict_formats, c, c);
     if (!formats) return nullptr;
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    const xcb_render_pictformat_t format = formatOfVisual(formats.get(), screen->root_visual);
+    const xcb_render_pictformat_t format = formatOfVisual(formats.get(), connection->rootVisual());
     if (!format) return nullptr;
     return std::make_unique<X11ServerScaler>(std::move(connection), format);
 }

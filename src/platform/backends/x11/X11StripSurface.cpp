@@ -55,8 +55,7 @@ class X11StripSurface : public StripSurface {
     }
 
     bool finish() override {
-        xcb_connection_t* c = connection_->get();
-        std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        connection_->sync();
         return !connection_->isBroken();
     }
 

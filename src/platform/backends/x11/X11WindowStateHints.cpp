@@ -2,27 +2,20 @@
 #include "XcbHelpers.h"
 #include "platform/WindowSystem.h"
 
-#include <cstring>
+#include <vector>
 
 namespace vexmira::platform {
-
-namespace {
-
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    x11::XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-}
-
-} // namespace
 
 void settleWindowState(WindowHandle window, bool onTop) {
     const auto x = x11::XConnection::shared();
     if (!x || !window) return;
     xcb_connection_t* c = x->get();
-    const xcb_atom_t state = atom(c, "_NET_WM_STATE");
-    const xcb_atom_t skip[2] = {atom(c, "_NET_WM_STATE_SKIP_TASKBAR"), atom(c, "_NET_WM_STATE_SKIP_PAGER")};
-    const xcb_atom_t above = onTop ? atom(c, "_NET_WM_STATE_ABOVE") : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    // Asked once per connection, all four together.
+    const std::vector<xcb_atom_t> atoms = x->atoms(
+        {"_NET_WM_STATE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER", "_NET_WM_STATE_ABOVE"});
+    const xcb_atom_t state = atoms[0];
+    const xcb_atom_t skip[2] = {atoms[1], atoms[2]};
+    const xcb_atom_t above = onTop ? atoms[3] : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
     if (state == XCB_ATOM_NONE || skip[0] == XCB_ATOM_NONE) return;
     const auto id = static_cast<xcb_window_t>(window);
 

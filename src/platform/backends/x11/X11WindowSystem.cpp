@@ -34,26 +34,14 @@ class X11WindowSystem final : public WindowSystem {
     explicit X11WindowSystem(std::shared_ptr<XConnection> connection)
         : connection_(std::move(connection)), screen_(openScreenCapture()), ofClass_(connection_),
           pool_(connection_->hasShm() ? std::make_shared<x11::ShmSegmentPool>(connection_) : nullptr) {
-        const char* names[] = {"_NET_CLIENT_LIST_STACKING",
-                               "_NET_CLIENT_LIST",
-                               "_NET_WM_NAME",
-                               "UTF8_STRING",
-                               "_NET_WM_PID",
-                               "_NET_WM_WINDOW_TYPE",
-                               "_NET_WM_WINDOW_TYPE_DESKTOP",
-                               "_NET_WM_WINDOW_TYPE_DOCK",
-                               "COMPOUND_TEXT"};
-        xcb_atom_t* atoms[] = {&stacking_,   &clientList_,  &netWmName_, &utf8_,        &netWmPid_,
+        const std::vector<xcb_atom_t> atoms =
+            connection_->atoms({"_NET_CLIENT_LIST_STACKING", "_NET_CLIENT_LIST", "_NET_WM_NAME",
+                                "UTF8_STRING", "_NET_WM_PID", "_NET_WM_WINDOW_TYPE",
+                                "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_WM_WINDOW_TYPE_DOCK", "COMPOUND_TEXT"});
+        xcb_atom_t* slots[] = {&stacking_,   &clientList_,  &netWmName_, &utf8_,        &netWmPid_,
                                &windowType_, &typeDesktop_, &typeDock_,  &compoundText_};
-        constexpr int count = sizeof names / sizeof names[0];
-        xcb_connection_t* c = connection_->get();
-        xcb_intern_atom_cookie_t cookies[count];
-        for (int i = 0; i < count; ++i)
-            cookies[i] = xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(names[i])), names[i]);
-        for (int i = 0; i < count; ++i) {
-            XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookies[i], nullptr));
-            *atoms[i] = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-        }
+        for (std::size_t i = 0; i < atoms.size(); ++i)
+            *slots[i] = atoms[i];
     }
 
     ~X11WindowSystem() override { releaseCaptures(0); }
@@ -128,6 +116,7 @@ class X11WindowSystem final : public WindowSystem {
             damage_.erase(it->first);
             it = redirected_.erase(it);
         }
+        std::erase_if(captured_, [&](const auto& entry) { return entry.second != kept; });
         xcb_flush(c);
     }
 
@@ -286,7 +275,7 @@ class X11WindowSystem final : public WindowSystem {
         // what was covered; later captures do not wait.
         const auto since = Clock::now() - redirected_[frame];
         if (since < redrawTime) {
-            std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+            connection_->sync();
             std::this_thread::sleep_for(redrawTime - since);
         }
         const xcb_pixmap_t pixmap = xcb_generate_id(c);
