@@ -6,8 +6,10 @@
 #include "app/Program.h"
 #include "app/mainunit.h"
 #include "capture/ualldesktop.h"
+#include "mirror/ucapture.h"
 #include "mirror/umonitor.h"
 #include "platform/ScreenCapture.h"
+#include "platform/WindowSystem.h"
 #include "raster/Resample.h"
 
 #include <QApplication>
@@ -17,6 +19,7 @@
 #include <cstdlib>
 #include <random>
 #include <thread>
+#include <unistd.h>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -205,4 +208,39 @@ TEST(MirrorRoads, AnIdleMirrorRestsUntilTheDesktopIsDrawnOnAndStopAllEndsTheRest
     mirrorDesktopWithTicksByHand();
     app::Overlay.showRedPoint = true;
     EXPECT_FALSE(restAfterIdleTicks()) << "a mirror with the pointer overlay rested";
+}
+
+// The services of the user-interface thread (the captures, the damage reports of the desktop and
+// of a mirrored window, the display's own scaling, the keys) share one connection read by one
+// event pump: besides the toolkit's, the program opens only the clipboard reader's, which
+// serves a thread of its own. Pictures still arrive on every road.
+TEST(MirrorRoads, OneConnectionServesTheDesktopMirrorTheServerScalerAndAMirroredWindow) {
+    TestDisplay display;
+    PatternWindow canvas(display, {100, 100, 600, 400}, 11);
+    PatternWindow framed(display, {300, 250, 320, 240}, 5, "Mirrored by one connection");
+    const long self = ::getpid();
+    const int before = xConnectionsOf(self); // the toolkit's and this test's
+    ASSERT_GE(before, 2);
+    app::Program program(platform::openScreenCapture());
+    program.start();
+    QApplication::processEvents();
+    mirrorDesktopWithTicksByHand();
+    app::MainForm->setMirrorRoads(true, true);
+    tickAndSettle();
+    EXPECT_TRUE(app::MainForm->mirrorFollowsDamage());
+    EXPECT_GT(app::MainForm->framesScaledByServer(), 0);
+    EXPECT_EQ(xConnectionsOf(self) - before, 2) << "the shared one and the clipboard reader's";
+
+    // The window mirrored from its own drawing, with its damage watched.
+    QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
+    app::MainForm->SpeedButton6Click();
+    pumpFor(300);
+    app::MainForm->ImageClick(framed.id());
+    const raster::Rect frame = platform::openWindowSystem()->frameOf(framed.id());
+    ASSERT_FALSE(frame.isEmpty());
+    for (int i = 0; i < 50 && app::CurrentFrame.size() != frame.size(); ++i)
+        pumpFor(40);
+    EXPECT_EQ(app::CurrentFrame.size(), frame.size()) << "the window's picture did not arrive";
+    EXPECT_EQ(xConnectionsOf(self) - before, 2);
+    app::MainForm->sbSTOPClick();
 }

@@ -1,6 +1,11 @@
 #include "TestWindows.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <sstream>
 #include <stdexcept>
+#include <string>
 #include <unistd.h>
 #include <vector>
 
@@ -180,6 +185,31 @@ void PatternWindow::setSquareCursor(std::uint32_t foreground, std::uint32_t back
     xcb_free_pixmap(c, sourcePixmap);
     xcb_free_pixmap(c, maskPixmap);
     display_.sync();
+}
+
+int xConnectionsOf(long pid) {
+    // Each line: type, state, queues, local address and inode, peer address and inode.
+    std::set<std::string> clientEnds;
+    if (FILE* pipe = ::popen("ss -xn 2>/dev/null", "r")) {
+        char line[1024];
+        while (std::fgets(line, sizeof line, pipe)) {
+            std::istringstream fields(line);
+            std::string type, state, receive, send, local, localInode, peer, peerInode;
+            if (!(fields >> type >> state >> receive >> send >> local >> localInode >> peer >> peerInode))
+                continue;
+            if (local.find(".X11-unix/X") != std::string::npos) clientEnds.insert(peerInode);
+        }
+        ::pclose(pipe);
+    }
+    int count = 0;
+    std::error_code error;
+    for (const auto& fd :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        if (target.rfind("socket:[", 0) == 0 && clientEnds.count(target.substr(8, target.size() - 9)))
+            ++count;
+    }
+    return count;
 }
 
 } // namespace vexmira::testing

@@ -28,6 +28,10 @@ class TestDisplay {
     xcb_screen_t* screen_;
 };
 
+// How many connections to the X server the process `pid` holds, counted from the sockets the
+// kernel lists (ss): the server's end of each names the server's socket.
+int xConnectionsOf(long pid);
+
 // The colour the pattern number `seed` has at (x, y) of its window: every pixel differs from its
 // neighbours, so an off-by-one anywhere shows.
 raster::Bgra patternPixel(int seed, int x, int y);
