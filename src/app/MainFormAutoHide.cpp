@@ -2,6 +2,7 @@
 #include "AutoHideNotice.h"
 #include "FadeSchedule.h"
 #include "mainunit.h"
+#include "platform/Log.h"
 #include "uStartForm.h"
 
 #include <QCheckBox>
@@ -45,7 +46,7 @@ void TMainForm::Timer2Timer() {
         AlphaLevel = step.alphaLevel;
         if (step.opacity >= 0) setOpacity(step.opacity);
     } catch (...) {
-        // A failed fade tick is forgotten.
+        platform::logCaught("a fade step failed; the next one starts from the window as it is");
     }
 }
 

@@ -1,5 +1,6 @@
 // The clipboard source: every picture put on the clipboard becomes the current picture.
 #include "mainunit.h"
+#include "platform/Log.h"
 #include "raster/Resample.h"
 #include "raster/ScaleGeometry.h"
 #include "sources/ClipboardPicture.h"
@@ -50,7 +51,7 @@ ClipboardDecoding decodeForShowing(const platform::ClipboardData& data) {
             raster::stretchDrawNearest(result.preview, {0, 0, fit.width, fit.height}, picture);
         }
     } catch (...) {
-        // A picture that cannot be shown leaves the pictures as they are.
+        platform::logCaught("the clipboard's picture cannot be shown; the pictures stay as they are");
         result.decoded.picture.reset();
     }
     return result;

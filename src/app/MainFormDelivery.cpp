@@ -7,6 +7,7 @@
 #include "uStartForm.h"
 
 #include "mirror/FollowRegion.h"
+#include "platform/Log.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -69,7 +70,7 @@ void TMainForm::Timer3zaslonTimer() {
         if (prefetch && stillRunning && Timer3zaslon->interval() <= backToBackInterval)
             desktop_->PrefetchDesktop(area, GrabRect);
     } catch (...) {
-        // A failed tick is forgotten; the next one tries again.
+        platform::logCaught("the desktop tick failed; the next one takes the picture anew");
     }
     tickRunning_ = false;
 }

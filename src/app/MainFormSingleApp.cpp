@@ -2,6 +2,7 @@
 #include "ExtraSettings.h"
 #include "mainunit.h"
 #include "mirror/ucapture.h"
+#include "platform/Log.h"
 #include "raster/Resample.h"
 #include "raster/ScaleGeometry.h"
 
@@ -92,7 +93,7 @@ void TMainForm::risiBmp(int row) {
         picker->setThumbnail(row, capture, handle);
         QCoreApplication::processEvents();
     } catch (...) {
-        // A window that cannot be shown is left out quietly.
+        platform::logCaught("a window's thumbnail cannot be made; the window is left out of the picker");
     }
 }
 
@@ -106,6 +107,7 @@ void TMainForm::ImageClick(platform::WindowHandle window) {
         pd->setText("Preview");
         Timer1->start();
     } catch (...) {
+        platform::logCaught("the chosen window could not be set up; choosing again works as before");
     }
 }
 
@@ -150,7 +152,7 @@ void TMainForm::Timer1Timer() {
             if (previewFed()) slika->setBitmap(preview);
         }
     } catch (...) {
-        // The window may be gone; the next tick tries again.
+        platform::logCaught("the window's picture failed (it may be gone); the next tick tries again");
     }
     QCoreApplication::processEvents();
     if (SourceMode == srcSingleApp || SourceMode == srcText) Timer1->start();

@@ -2,6 +2,7 @@
 #include "ArtWork.h"
 #include "mainunit.h"
 #include "mirror/umonitor.h"
+#include "platform/Log.h"
 #include "sources/SlideText.h"
 #include "sources/uss.h"
 
@@ -138,6 +139,7 @@ void TMainForm::risisliko(const std::filesystem::path& file) {
     try {
         picture = slideDecoder_->take(file);
     } catch (...) {
+        // Said by whoever catches it: the picture is cleared so no stale slide stays.
         ClearImage();
         throw;
     }
@@ -221,7 +223,7 @@ void TMainForm::SpeedButtonPlayForwardClick() {
         tbrChange();
         TimerStep->start();
     } catch (...) {
-        // A slide that cannot be shown ends "Show" without a word; "Next" moves past it.
+        platform::logCaught("the slide cannot be shown; Show ends here and Next moves past it");
     }
 }
 

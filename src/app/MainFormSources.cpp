@@ -1,6 +1,7 @@
 // The source switches of the control window.
 #include "capture/ualldesktop.h"
 #include "mainunit.h"
+#include "platform/Log.h"
 #include "uStartForm.h"
 
 #include <QCoreApplication>
@@ -73,7 +74,7 @@ void TMainForm::sbSTOPClick() {
         ClearImage();
         QCoreApplication::processEvents();
     } catch (...) {
-        // Stop All always leaves the program usable.
+        platform::logCaught("Stop All went on regardless: every source is stopped below");
     }
     pd->setText("Stop All");
     if (FstartForm) FstartForm->BarvajIkono();

@@ -15,8 +15,13 @@ using LogSink = std::function<void(const char* category, LogLevel level, const s
 
 inline constexpr const char* logDisplay = "vexmira.display"; // the display server and its extensions
 inline constexpr const char* logSystem = "vexmira.system";   // files, processes, the desktop's helpers
+inline constexpr const char* logProgram = "vexmira.app";     // the program's own work
 
 void setLogSink(LogSink sink);
 void logLine(const char* category, LogLevel level, const std::string& text);
+
+// Inside a catch block: logs what was caught (its message when it is a std::exception) and
+// `outcome`, which says why the program can go on.
+void logCaught(const std::string& outcome);
 
 } // namespace vexmira::platform

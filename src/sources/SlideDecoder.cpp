@@ -1,5 +1,6 @@
 #include "SlideDecoder.h"
 
+#include "platform/Log.h"
 #include "raster/ImageFile.h"
 
 namespace vexmira::sources {
@@ -84,6 +85,7 @@ void SlideDecoder::run() {
             picture = raster::loadImage(file);
         } catch (...) {
             // The error is given again when the slide's turn comes and it is decoded there.
+            platform::logCaught("decoding ahead failed; the slide is decoded again at its turn");
         }
         lock.lock();
         working_.reset();

@@ -3,6 +3,7 @@
 #include "FileNames.h"
 #include "SlideText.h"
 #include "platform/FileSystem.h"
+#include "platform/Log.h"
 #include "raster/ImageFile.h"
 #include "widgets/ImageView.h"
 #include "widgets/WindowLook.h"
@@ -465,7 +466,7 @@ void Tfss::BitBtn1Click() {
         try {
             showInPreviewBox(line(i));
         } catch (...) {
-            // A slide that cannot be shown is passed over.
+            platform::logCaught("a slide cannot be shown in the preview box; it is passed over");
         }
         // The wait runs the event loop, so the window stays usable; the stop request ends it.
         QEventLoop wait;

@@ -535,7 +535,10 @@ void TRealTimeMarquee::paintEvent(QPaintEvent* event) {
 }
 
 void TRealTimeMarquee::repaintWhole() {
-    wholeRepaintPending_ = true;
+    {
+        auto hold = busy();
+        wholeRepaintPending_ = true;
+    }
     update();
 }
 

@@ -102,7 +102,10 @@ class TRealTimeMarquee : public QWidget {
     TMarqueeOrientation Orientation() const { return orientation_; }
     void setOrientation(TMarqueeOrientation orientation);
     int NumLoops() const { return run_.numLoops; }
-    void setNumLoops(int loops) { run_.numLoops = loops; }
+    void setNumLoops(int loops) {
+        auto hold = busy();
+        run_.numLoops = loops;
+    }
     QColor Color() const { return color_; }
     void setColor(const QColor& color);
     QColor FontColor() const { return fontColor_; }
@@ -169,6 +172,10 @@ class TRealTimeMarquee : public QWidget {
     void repaintWhole();
     bool isItemVisible(const TMarqueeItem& item);
 
+    // The timer's thread (Tick(), tickOnTimerThread(), and OnDrawItem called from them) reads
+    // and writes the items, the run, the surface, wholeRepaintPending_ and the drawing font, all
+    // under lock_; it skips its step when the lock is taken. Everything else is the
+    // user-interface thread's, which takes lock_ to change any of those.
     std::vector<std::unique_ptr<TMarqueeItem>> items_;
     MarqueeRun run_;
     std::mutex lock_;

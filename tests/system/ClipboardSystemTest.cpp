@@ -23,9 +23,8 @@ const raster::Rect secondMonitor{1920, 0, 1280, 1024};
 
 // Clipboard and "Automatically Send" on the control window.
 void mirrorClipboard(const raster::Rect& control) {
-    clickAt(control.x + 20, control.y + 118); // Clipboard
-    pause(0.5);
-    clickAt(control.x + 160, control.y + 15); // Automatically Send
+    clickAndWait(control.x + 20, control.y + 118, controlButtons(control)); // Clipboard
+    clickAt(control.x + 160, control.y + 15);                               // Automatically Send
     shell("xdotool mousemove 960 1000");
 }
 
@@ -48,11 +47,10 @@ TEST(ClipboardSource, APictureFromAnotherProgramReachesTheSecondMonitor) {
     }
     std::ofstream(folder / "words.txt") << "just some text";
     ClipboardOffer text((folder / "words.txt").string(), "");
-    pause(1.0);
+    holdStill(1.0); // text on the clipboard changes nothing that could be waited for
     EXPECT_TRUE(shownPicture().samePixels(picture)) << "text replaced the picture";
 
-    clickAt(control.x + 20, control.y + 118); // Clipboard again: nothing happens
-    pause(1.0);
+    clickAndWait(control.x + 20, control.y + 118, controlButtons(control)); // again: nothing happens
     EXPECT_TRUE(shownPicture().samePixels(picture)) << "a second press changed it";
 }
 
@@ -104,7 +102,8 @@ TEST(ClipboardSource, AnOwnerThatNeverAnswersDoesNotFreezeTheProgram) {
 
     {
         SilentClipboardOwner silent;
-        pause(0.3); // the program is now waiting for the owner's answer
+        // The program asks the new owner at its next clipboard tick and waits for the answer.
+        holdStill(0.3);
         const auto pressed = std::chrono::steady_clock::now();
         clickAt(control.x + 20, control.y + 16); // Stop All
         ASSERT_TRUE(waitUntil([] { return litSamples(grabScreen(secondMonitor)) == 0; }, 5));

@@ -35,7 +35,7 @@ class DesktopMirror : public ::testing::Test {
         clickAt(control.x + 160, control.y + 15);
         shell("xdotool mousemove 960 1000"); // out of the way of the picture
         ASSERT_TRUE(waitUntil([] { return showsPicture(secondaryMonitor); }, 5)) << "nothing was sent";
-        pause(0.3); // a tick or two more
+        waitForStill(secondaryMonitor); // the mirror has caught up with the still desktop
     }
 
     TestDisplay display;
@@ -77,7 +77,7 @@ TEST_F(DesktopMirror, PartOfDesktopMirrorsExactlyTheDraggedRegion) {
     startDesktopSource("Down");
     ASSERT_TRUE(program.waitForWindow({1920, 1080}, 5).has_value()) << "the region window did not show";
     dragFromTo(100, 50, 740, 530);
-    pause(0.8);
+    ASSERT_TRUE(waitUntil([&] { return !program.windowId({1920, 1080}); }, 5)) << "the region window stayed";
     control = program.controlWindow(); // shown again after the grab
     tickAutomaticallySend();
 
@@ -113,17 +113,15 @@ TEST_F(DesktopMirror, StopAllBlanksTheDisplay) {
     EXPECT_TRUE(program.waitForWindow({342, 160}, 3).has_value())
         << "pressing the running source did nothing";
     pressKey("Escape");
-    pause(0.5);
+    ASSERT_TRUE(waitUntil([&] { return !program.windowId({342, 160}); }, 3)) << "Escape left the dialog";
 
     clickAt(control.x + 20, control.y + 16); // Stop All
-    pause(1.0);
-    EXPECT_EQ(litPixels(), 0);
+    EXPECT_TRUE(waitUntil([&] { return litPixels() == 0; }, 3));
     EXPECT_TRUE(program.isRunning());
 }
 
 TEST(DisplayWindow, WithOneMonitorItIsAQuarterSizeWindowAtTheTopLeft) {
     OneMonitor oneMonitor;
-    pause(0.5);
     RunningProgram program;
     program.controlWindow();
     const auto displayWindow = program.waitForWindow({1920 / 4, 1080 / 4}, 5);
@@ -136,21 +134,31 @@ TEST(DisplayWindow, WithOneMonitorItIsAQuarterSizeWindowAtTheTopLeft) {
 TEST_F(DesktopMirror, TheHintStripStaysOverALivePreview) {
     startDesktopSource();
     shell("xdotool mousemove " + std::to_string(control.x + 20) + " " +
-          std::to_string(control.y + 83)); // over Single Application
-    pause(0.5);
+          std::to_string(control.y + 83));                                // over Single Application
+    const Rect stripArea{control.x + 44 + 10, control.y + 67 + 2, 80, 4}; // above the strip's text
+    auto stripShows = [&] {
+        const Bitmap strip = grabScreen(stripArea);
+        int stripColoured = 0;
+        for (int y = 0; y < strip.height(); ++y)
+            for (int x = 0; x < strip.width(); ++x)
+                stripColoured += (strip.pixel(x, y) & 0xFFFFFF) == 0x9F3500;
+        return stripColoured == strip.width() * strip.height();
+    };
+    ASSERT_TRUE(waitUntil(stripShows, 3)) << "the hint strip did not show";
+    const Rect coverPlace{control.x + 100, control.y + 40, 200, 200}; // over part of the strip
+    auto coverShows = [&] {
+        return (grabScreen({coverPlace.x, coverPlace.y, 1, 1}).pixel(0, 0) & 0xFFFFFF) ==
+               (patternPixel(5, 0, 0) & 0xFFFFFF);
+    };
     {
-        PatternWindow cover{
-            display, {control.x + 100, control.y + 40, 200, 200}, 5}; // over part of the strip
+        PatternWindow cover{display, coverPlace, 5};
         display.sync();
-        pause(0.3);
+        ASSERT_TRUE(waitUntil(coverShows, 3));
     } // gone again: the control window repaints what it uncovers
     display.sync();
-    pause(1.2); // and several ticks of the preview
-    const Bitmap strip =
-        grabScreen({control.x + 44 + 10, control.y + 67 + 2, 80, 4}); // above the strip's text
-    int stripColoured = 0;
-    for (int y = 0; y < strip.height(); ++y)
-        for (int x = 0; x < strip.width(); ++x)
-            stripColoured += (strip.pixel(x, y) & 0xFFFFFF) == 0x9F3500;
-    EXPECT_EQ(stripColoured, strip.width() * strip.height()) << "the preview painted over the hint strip";
+    ASSERT_TRUE(waitUntil([&] { return !coverShows(); }, 3));
+    // Several ticks of the preview, each of which could paint over the strip: only time shows
+    // that none does.
+    holdStill(1.2);
+    EXPECT_TRUE(stripShows()) << "the preview painted over the hint strip";
 }

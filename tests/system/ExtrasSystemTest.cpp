@@ -55,12 +55,10 @@ std::string sendStripFrom(const Rect& control, const std::filesystem::path& setu
     clickAt(control.x + 20, control.y + 224);
     std::string setup;
     if (!waitUntil([&] { return !(setup = windowNamed("Vexmira - Scrolling text")).empty(); }, 5)) return {};
-    pause(0.3);
+    waitForFocus(setup);
     clickInWindow(setup, 55, 493);
-    pause(1.0);
-    shell("xdotool type --delay 10 '" + setupFile.string() + "'");
-    pressKey("Return");
-    pause(0.5);
+    if (!openInFileDialog(setupFile.string())) return {};
+    waitForFocus(setup);
     clickInWindow(setup, 340, 493); // Send Text
     return setup;
 }
@@ -89,7 +87,7 @@ TEST(Shutter, TheKeyBlanksTheSecondMonitorAtOnceWhileTheSourceGoesOnAndGivesItBa
     display.sync();
     EXPECT_TRUE(waitUntil([&] { return !grabScreen(preview).samePixels(before); }, 3))
         << "the preview stopped while blanked";
-    pause(0.4);
+    waitForStill(preview); // every frame of the change has been delivered
     EXPECT_TRUE(allBlack(secondary)) << "a frame reached the blanked monitor";
 
     pressKey("ctrl+alt+b");
@@ -105,10 +103,7 @@ TEST(Shutter, TheTrayItemBlanksTheSecondMonitorAndGivesItBack) {
     mirrorWholeDesktop(program, control);
     // "Blank Secondary Monitor", by keyboard: six items up from the end of the menu.
     auto chooseBlankItem = [&] {
-        const Rect icon = tray.iconArea();
-        shell("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
-              std::to_string(icon.y + icon.height / 2) + " click 3");
-        pause(0.5);
+        openTrayMenu(tray);
         for (int i = 0; i < 6; ++i)
             pressKey("Up");
         pressKey("Return");
@@ -136,18 +131,15 @@ TEST(Shutter, HoldsThroughSlideStepsAndAScrollingStrip) {
 
     RunningProgram program("[Extras]\nBlankKeyOn=1\n");
     const Rect control = program.controlWindow();
-    clickAt(control.x + 20, control.y + 153); // Images, one second a slide, Show, open a list
-    pause(0.5);
+    clickAndWait(control.x + 20, control.y + 153, controlButtons(control)); // Images, 1 s, Show, a list
     shell("xdotool mousemove " + std::to_string(control.x + 360) + " " + std::to_string(control.y + 107) +
           " click --repeat 2 1 key ctrl+a type 1");
     pressKey("Tab");
+    const std::string controlId = focusedWindow();
     clickAt(control.x + 154, control.y + 255);
-    pause(0.8);
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow() != controlId; }, 5)) << "no question about a list";
     pressKey("Return");
-    ASSERT_TRUE(waitUntil([] { return !windowNamed("Open").empty(); }, 5)) << "no dialog to open a list";
-    pause(0.5);
-    shell("xdotool type --delay 10 '" + (folder / "show.lvx").string() + "'");
-    pressKey("Return");
+    ASSERT_TRUE(openInFileDialog((folder / "show.lvx").string())) << "no dialog to open a list";
     const Rect centre{1920 + 640, 600, 1, 1};
     ASSERT_TRUE(waitUntil([&] { return (grabScreen(centre).pixel(0, 0) & 0xFFFFFF) != 0; }, 5))
         << "the slides do not show";
@@ -176,7 +168,7 @@ TEST(Shutter, HoldsThroughSlideStepsAndAScrollingStrip) {
     EXPECT_EQ(leaks, 0) << "slides or the strip showed through the shutter";
 
     clickInWindow(setup, 450, 493); // Hide, then Send Text again: the strip comes back beneath
-    pause(0.5);
+    holdStill(0.3);                 // Hide changes nothing that shows while the shutter is down
     clickInWindow(setup, 340, 493);
     shell("xdotool mousemove 960 1000");
     const auto [samplesAfter, leaksAfter] = watchBlack(1.0);
@@ -245,7 +237,7 @@ TEST(Shutter, CoversEverySourceEveryTimeFromTheKeyPress) {
     clickAt(control.x + 20, control.y + 188); // Text: the editor, a line, OK, then Send
     std::string editor;
     ASSERT_TRUE(waitUntil([&] { return !(editor = windowNamed("Untitled - Vexmira")).empty(); }, 5));
-    pause(0.3);
+    waitForFocus(editor);
     shell("xdotool type --delay 10 'A page the audience may see'");
     clickInWindow(editor, 740, 530);
     ASSERT_TRUE(waitUntil([] { return windowNamed("Untitled - Vexmira").empty(); }, 5));
@@ -386,9 +378,9 @@ TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassOrTitleIsMirrore
     ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 83)); // Single Application
     const int x = control.x + 43 + 185, y = control.y + 32 + 80;
     ASSERT_TRUE(waitUntil([&] { return (grabScreen({x, y, 1, 1}).pixel(0, 0) & 0xFFFFFF) != 0x3F3F3F; }, 10));
-    pause(0.3);
-    clickAt(x, y); // the thumbnail of the topmost window
-    pause(0.5);
+    const Rect preview{control.x + 43, control.y + 32, 386, 230};
+    waitForStill(preview);       // every thumbnail is in
+    clickAndWait(x, y, preview); // the thumbnail of the topmost window
     clickAt(control.x + 160, control.y + 15);
     shell("xdotool mousemove 960 1000");
     ASSERT_TRUE(waitUntil([] { return showsPicture(secondary); }, 5)) << "nothing was sent";
@@ -404,7 +396,7 @@ TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassOrTitleIsMirrore
 
     // Another window of another class does not take its place; one of its class does.
     PatternWindow stranger{display, {700, 200, 200, 150}, 3, "Stranger", false, "OtherClass"};
-    pause(0.6);
+    holdStill(0.6); // a window that must not be taken: only time shows that it is not
     EXPECT_TRUE(grabScreen(secondary).samePixels(mirrored));
     target.emplace(display, Rect{500, 400, 320, 240}, 4, "Pattern Window");
     display.sync();
@@ -447,7 +439,7 @@ TEST(FollowTheMouse, TheRegionMovesOnlyWhenThePointerNearsItsEdgeAndStaysOnThePr
     ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48, "Down Down"));
     ASSERT_TRUE(program.waitForWindow({1920, 1080}, 5).has_value()) << "the region window did not show";
     dragFromTo(1450, 600, 1770, 840); // 320 x 240, right of the pattern that would take the drag
-    pause(0.8);
+    ASSERT_TRUE(waitUntil([&] { return !program.windowId({1920, 1080}); }, 5)) << "the region window stayed";
     const Rect shown = program.controlWindow(); // back after the drag
     clickAt(shown.x + 160, shown.y + 15);
 
@@ -475,6 +467,6 @@ TEST(FollowTheMouse, TheRegionMovesOnlyWhenThePointerNearsItsEdgeAndStaysOnThePr
             3))
             << "pointer at " << step.px << "," << step.py << ": the region is not at " << step.left << ","
             << step.top;
-        pause(0.3);
+        waitForStill({1920 + 480, 392, 320, 240});
     }
 }

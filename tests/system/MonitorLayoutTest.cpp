@@ -16,9 +16,8 @@ using raster::Rect;
 namespace {
 
 void tickAutomaticallySend(const Rect& control, const Rect& primary) {
-    clickAt(control.x + 160, control.y + 15);
+    clickAndWait(control.x + 160, control.y + 15, controlBar(control));
     shell("xdotool mousemove " + std::to_string(primary.x + 960) + " " + std::to_string(primary.y + 1000));
-    pause(0.5); // the mirror's own waits check the picture
 }
 
 class Layout : public ::testing::TestWithParam<const char*> {};
@@ -48,7 +47,7 @@ TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
         const auto dialog = program.waitForWindow({342, 160}, 3);
         ASSERT_TRUE(dialog.has_value());
         pressKey("Return");
-        pause(0.8);
+        ASSERT_TRUE(waitUntil([&] { return !program.windowId({342, 160}); }, 3)) << "the dialog stayed";
         tickAutomaticallySend(control, primary);
         EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference(primary, secondary, control) <= 2; }, 5))
             << "the mirror does not show the primary";
@@ -57,7 +56,12 @@ TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
         ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48, "Down"));
         ASSERT_TRUE(program.waitForWindow({1920, 1080}, 5).has_value()) << "the region window did not show";
         dragFromTo(primary.x + 100, primary.y + 50, primary.x + 740, primary.y + 530);
-        pause(0.8);
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                return !program.windowId({1920, 1080});
+            },
+            5))
+            << "the region window stayed";
         control = program.controlWindow();
         tickAutomaticallySend(control, primary);
         // The area dialog comes back where it was after a part was chosen.
@@ -67,10 +71,9 @@ TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
         EXPECT_EQ(again->x, dialog->x);
         EXPECT_EQ(again->y, dialog->y);
         pressKey("Escape");
-        pause(0.5);
+        ASSERT_TRUE(waitUntil([&] { return !program.windowId({342, 160}); }, 3)) << "the dialog stayed";
         shell("xdotool mousemove " + std::to_string(primary.x + 960) + " " +
               std::to_string(primary.y + 1000));
-        pause(0.5);
         EXPECT_TRUE(waitUntil(
             [&] {
                 const Bitmap region = grabScreen({primary.x + 100, primary.y + 50, 640, 480});
@@ -124,9 +127,11 @@ TEST_P(DisplayWindow, StaysOnTopAndFollowsTheSecondMonitorOffAndOn) {
                 << GetParam() << ": the display window did not take the one-monitor place";
             EXPECT_LE(small->x, 10);
             EXPECT_LE(small->y, 40);
-            pause(0.5);
-            EXPECT_FALSE(program.windowId({1920, 1080}).has_value());
-            EXPECT_FALSE(program.windowId({1280, 1024}).has_value())
+            EXPECT_TRUE(waitUntil(
+                [&] {
+                    return !program.windowId({1920, 1080}) && !program.windowId({1280, 1024});
+                },
+                3))
                 << GetParam() << ": the display stayed whole";
         }
         setMonitors(GetParam());
@@ -155,7 +160,7 @@ TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
     const auto found = program.waitForWindow({866, 556}, 10);
     ASSERT_TRUE(found.has_value()) << "the control window did not show at twice its size";
     const Rect control = *found;
-    pause(0.3);
+    waitForStill(control);
     ASSERT_TRUE(answerSourceDialog(program, control.x + 40, control.y + 96, "",
                                    {684, 320})); // Desktop, all twice the size
     clickAt(control.x + 320, control.y + 30);    // Automatically Send
@@ -175,8 +180,8 @@ TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
             picture.setPixel(x, y, patternPixel(3, x, y) | 0xFF000000u);
     raster::saveImage(folder / "picture.png", picture, raster::ImageFormat::Png);
     ClipboardOffer offer((folder / "picture.png").string(), "image/png");
-    clickAt(control.x + 40, control.y + 236); // Clipboard, then Automatically Send again
-    pause(0.5);
+    // Clipboard, then Automatically Send again.
+    clickAndWait(control.x + 40, control.y + 236, {control.x, control.y + 60, 84, control.height - 60});
     clickAt(control.x + 320, control.y + 30);
     shell("xdotool mousemove 960 1000");
     const auto mismatches = [&] {

@@ -50,7 +50,7 @@ TEST(OptionsDialog, ScaleModeSizePresetAndUpdateRateReachTheSecondMonitor) {
     clickAt(control.x + 20, control.y + 258); // Options
     std::string dialog;
     ASSERT_TRUE(waitUntil([&] { return !(dialog = windowNamed("Vexmira - Options")).empty(); }, 5));
-    pause(0.3);
+    waitForFocus(dialog);
     clickInWindow(dialog, 144, 34); // "Graphic"
     clickInWindow(dialog, 55, 99);  // "Normal": the picture 1:1, centred
     // 1920 x 1080 centred in 1280 x 1024: DUMMY1's (x, y) shows the primary's (x + 320, y + 28).
@@ -64,11 +64,9 @@ TEST(OptionsDialog, ScaleModeSizePresetAndUpdateRateReachTheSecondMonitor) {
     };
     EXPECT_TRUE(waitUntil(patternShown, 5)) << "Normal does not show the primary 1:1";
 
-    clickInWindow(dialog, 48, 34); // "Position"
-    pause(0.3);
-    clickInWindow(dialog, 300, 55 + 10 + 24 + 2 * 27 + 10); // "50 %"
-    pause(0.3);
-    clickInWindow(dialog, 345, 55 + 175); // Update
+    clickInWindowAndWait(dialog, 48, 34);                          // "Position"
+    clickInWindowAndWait(dialog, 300, 55 + 10 + 24 + 2 * 27 + 10); // "50 %"
+    clickInWindow(dialog, 345, 55 + 175);                          // Update
     EXPECT_TRUE(program.waitForWindow({960, 540}, 5).has_value())
         << "50 % of the primary is 960 x 540; windows: "
         << shell("for w in $(xdotool search --onlyvisible --name '^Vexmira$'); do xwininfo -id $w | grep -E "
@@ -91,8 +89,7 @@ TEST(OptionsDialog, ScaleModeSizePresetAndUpdateRateReachTheSecondMonitor) {
     clickInWindow(dialog, 200, 88); // the rate
     pressKey("ctrl+a");
     shell("xdotool type 20");
-    clickInWindow(dialog, 90, 180); // Confirm Changes
-    pause(0.5);
+    clickInWindowAndWait(dialog, 90, 180); // Confirm Changes
     const int after = picturesShown(inSmaller, 4.0);
     animating = false;
     animation.join();

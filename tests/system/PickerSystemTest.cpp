@@ -6,6 +6,7 @@
 #include "app/mainunit.h"
 #include "capture/ualldesktop.h"
 #include "mirror/ucapture.h"
+#include "platform/ScreenCapture.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>
@@ -138,11 +139,19 @@ TEST(WindowPickerOnRig, ACoveredWindowsThumbnailShowsItsOwnDrawing) {
         QThread::msleep(25);
     const auto shown = viewerWindow();
     ASSERT_TRUE(shown.has_value()) << "the picture viewer did not show";
-    QThread::msleep(300);
     const raster::Rect frame = shown->frame;
+    // The viewer has drawn its picture: its place shows the same in two looks 100 ms apart.
+    const auto screen = platform::openScreenCapture();
+    raster::Bitmap last, now;
+    for (int i = 0; i < 50; ++i) {
+        QThread::msleep(100);
+        screen->capture(frame, now);
+        if (!last.isEmpty() && now.samePixels(last)) break;
+        last = now;
+    }
+    // A window the server paints itself: there the moment it is mapped.
     PatternWindow cover(display, {frame.x + 60, frame.y + 60, 200, 120}, 9);
     display.sync();
-    QThread::msleep(200);
 
     app::Program program(platform::openScreenCapture());
     program.start();

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -148,7 +149,7 @@ TrayHost::TrayHost() {
                    std::string::npos;
         },
         5);
-    pause(0.3);
+    waitForStill({1800, 1048, 120, 32}); // it has drawn itself and owns the tray
 }
 
 TrayHost::~TrayHost() {
@@ -246,7 +247,7 @@ std::optional<raster::Rect> RunningProgram::waitForWindow(raster::Size size, dou
 raster::Rect RunningProgram::controlWindow() const {
     const auto window = waitForWindow({433, 278});
     if (!window) throw std::runtime_error("the control window did not show");
-    pause(0.3);
+    waitForStill(*window);
     return *window;
 }
 
@@ -254,7 +255,7 @@ bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::
                         raster::Size dialog) {
     clickAt(x, y);
     if (!program.waitForWindow(dialog, 5)) return false;
-    pause(0.1); // the dialog takes the keyboard once it is shown
+    waitForFocus(program.windowId(dialog).value_or(""));
     if (!keys.empty()) pressKey(keys);
     pressKey("Return");
     return waitUntil([&] { return !program.windowId(dialog).has_value(); }, 5);
@@ -275,12 +276,75 @@ void dragFromTo(int x1, int y1, int x2, int y2) {
           std::to_string(y2) + " sleep 0.1 mouseup 1");
 }
 
-void pause(double seconds) {
+bool waitForFocus(const std::string& id, double seconds) {
+    return waitUntil(
+        [&] {
+            const std::string focus = shell("xdotool getwindowfocus 2>/dev/null");
+            return !id.empty() &&
+                   std::strtoul(focus.c_str(), nullptr, 10) == std::strtoul(id.c_str(), nullptr, 0);
+        },
+        seconds);
+}
+
+bool waitForStill(const raster::Rect& area, double seconds) {
+    raster::Bitmap last = grabScreen(area);
+    return waitUntil(
+        [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // with the poll's 50: 150 apart
+            raster::Bitmap now = grabScreen(area);
+            const bool still = now.samePixels(last);
+            last = std::move(now);
+            return still;
+        },
+        seconds);
+}
+
+void clickAndWait(int x, int y, const raster::Rect& watched, double seconds) {
+    const raster::Bitmap before = grabScreen(watched);
+    clickAt(x, y);
+    if (waitUntil([&] { return !grabScreen(watched).samePixels(before); }, seconds)) waitForStill(watched);
+}
+
+raster::Rect controlButtons(const raster::Rect& control) {
+    return {control.x, control.y + 30, 42, control.height - 30};
+}
+
+raster::Rect controlBar(const raster::Rect& control) {
+    return {control.x, control.y, control.width, 30};
+}
+
+std::string focusedWindow() {
+    std::string focus = shell("xdotool getwindowfocus 2>/dev/null");
+    while (!focus.empty() && std::isspace(static_cast<unsigned char>(focus.back())))
+        focus.pop_back();
+    return focus;
+}
+
+void openTrayMenu(const TrayHost& tray) {
+    const raster::Rect icon = tray.iconArea();
+    const raster::Rect menuPlace{1920 - 500, 1080 - 600, 500, 600}; // it opens above the icon
+    const raster::Bitmap before = grabScreen(menuPlace);
+    shell("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+          std::to_string(icon.y + icon.height / 2) + " click 3");
+    if (waitUntil([&] { return !grabScreen(menuPlace).samePixels(before); }, 3)) waitForStill(menuPlace);
+}
+
+bool openInFileDialog(const std::string& path) {
+    std::string dialog;
+    if (!waitUntil([&] { return !(dialog = windowNamed("Open")).empty(); }, 5)) return false;
+    waitForFocus(dialog);
+    shell("xdotool type --delay 10 '" + path + "'");
+    pressKey("Return");
+    return waitUntil([] { return windowNamed("Open").empty(); }, 5);
+}
+
+void holdStill(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
 OneMonitor::OneMonitor() {
     shell(environment("VEXMIRA_XRIG") + " monitors one");
+    waitUntil([] { return !rigMonitors().secondary; }, 5);
 }
 
 MonitorLayout::MonitorLayout(const std::string& layout) {
@@ -370,6 +434,14 @@ std::string windowNamed(const std::string& title) {
     while (ids >> id)
         last = id;
     return last;
+}
+
+void clickInWindowAndWait(const std::string& id, int x, int y) {
+    const auto place = geometryOf(id);
+    if (!place) return clickInWindow(id, x, y);
+    const raster::Bitmap before = grabScreen(*place);
+    clickInWindow(id, x, y);
+    if (waitUntil([&] { return !grabScreen(*place).samePixels(before); }, 2)) waitForStill(*place);
 }
 
 void clickInWindow(const std::string& id, int x, int y) {

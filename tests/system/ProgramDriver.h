@@ -79,12 +79,37 @@ bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::
 std::string windowNamed(const std::string& title);
 // Clicks at (x, y) inside the window `id`.
 void clickInWindow(const std::string& id, int x, int y);
+// The same, then waits until the window has drawn its answer (as clickAndWait).
+void clickInWindowAndWait(const std::string& id, int x, int y);
 
 // Mouse and keys through xdotool, as a user would.
 void clickAt(int x, int y);
 void pressKey(const std::string& key);
 void dragFromTo(int x1, int y1, int x2, int y2);
-void pause(double seconds);
+
+// Waits until the window `id` has the keyboard focus, as a dialog takes it some time after it
+// maps; keys typed before would go elsewhere.
+bool waitForFocus(const std::string& id, double seconds = 5);
+// Waits until `area` of the screen shows the same picture in two grabs 150 ms apart: what the
+// last action started has been drawn there.
+bool waitForStill(const raster::Rect& area, double seconds = 5);
+// Clicks at (x, y), then waits until `watched` has changed and stands still again: the program
+// has answered the click. Enough when it does not change at all within `seconds`.
+void clickAndWait(int x, int y, const raster::Rect& watched, double seconds = 2);
+// The parts of the control window that show its state (the source buttons on the left, the
+// bar along the top), leaving out the live preview.
+raster::Rect controlButtons(const raster::Rect& control);
+raster::Rect controlBar(const raster::Rect& control);
+// The window that has the keyboard focus now (its X id in decimal).
+std::string focusedWindow();
+// Opens the menu of the tray's icon (right button) and waits until it has been drawn.
+class TrayHost;
+void openTrayMenu(const TrayHost& tray);
+// Waits until a file dialog titled "Open" has the keyboard, types `path` and Return, and waits
+// until the dialog has gone. False when it did not come or go.
+bool openInFileDialog(const std::string& path);
+// Watches for `seconds` that nothing happens: for what can only be seen not to happen.
+void holdStill(double seconds);
 
 // Switches the rig's second monitor off for the life of the object.
 class OneMonitor {

@@ -29,13 +29,19 @@ int windowsNamed(const std::string& title) {
 
 // The menu's "Capture an Image from a second display"; returns the dialog's window.
 std::string openSaveDialog(const raster::Rect& control) {
-    clickAt(control.x + 387, control.y + 15); // the menu button
-    pause(0.5);
+    // The menu button; its menu drops below it.
+    clickAndWait(control.x + 387, control.y + 15, {control.x + 200, control.y, 300, 250});
     clickAt(control.x + 350, control.y + 40); // its first item
     std::string dialog;
     waitUntil([&] { return !(dialog = windowNamed("Vexmira - Capture Image")).empty(); }, 5);
-    pause(0.3);
+    waitForFocus(dialog);
     return dialog;
+}
+
+// Close: the key stays armed.
+void closeSaveDialog(const std::string& dialog) {
+    clickInWindow(dialog, 503, 363);
+    waitUntil([] { return windowNamed("Vexmira - Capture Image").empty(); }, 5);
 }
 
 void chooseType(const std::string& dialog, const std::string& item) {
@@ -60,16 +66,17 @@ TEST(SaveHotKey, PressesSaveTheCurrentPictureWhateverTheLockKeys) {
 
     RunningProgram program("[Options]\nHotKey=Ctrl+F9\n", {"HOME=" + home.path().string()});
     const raster::Rect control = program.controlWindow();
-    clickAt(control.x + 20, control.y + 118); // Clipboard
+    clickAndWait(control.x + 20, control.y + 118, controlButtons(control)); // Clipboard
+    const raster::Rect preview{control.x + 43, control.y + 32, 386, 230};
+    const Bitmap empty = grabScreen(preview);
     ClipboardOffer offer(png.string(), "image/png");
-    pause(1.0);
+    ASSERT_TRUE(waitUntil([&] { return !grabScreen(preview).samePixels(empty); }, 5)) << "no picture came";
+    waitForStill(preview);
 
     std::string dialog = openSaveDialog(control);
     ASSERT_FALSE(dialog.empty()) << "no save dialog";
-    clickInWindow(dialog, 393, 271); // Start: the field shows the stored Ctrl+F9
-    pause(0.3);
-    clickInWindow(dialog, 503, 363); // Close: the key stays armed
-    pause(0.5);
+    clickInWindowAndWait(dialog, 393, 271); // Start: the field shows the stored Ctrl+F9
+    closeSaveDialog(dialog);
     clickAt(960, 500); // another window has the focus
     pressKey("Num_Lock");
     pressKey("ctrl+F9");
@@ -79,8 +86,7 @@ TEST(SaveHotKey, PressesSaveTheCurrentPictureWhateverTheLockKeys) {
 
     dialog = openSaveDialog(control);
     chooseType(dialog, "PNG - Portable Network Graphics");
-    clickInWindow(dialog, 503, 363);
-    pause(0.5);
+    closeSaveDialog(dialog);
     pressKey("Caps_Lock");
     pressKey("ctrl+F9");
     pressKey("Caps_Lock");
@@ -89,8 +95,7 @@ TEST(SaveHotKey, PressesSaveTheCurrentPictureWhateverTheLockKeys) {
 
     dialog = openSaveDialog(control);
     chooseType(dialog, "BMP - Windows Bitmap");
-    clickInWindow(dialog, 503, 363);
-    pause(0.5);
+    closeSaveDialog(dialog);
     pressKey("ctrl+F9");
     ASSERT_TRUE(appears(home / "Documents" / "image3.bmp"));
     EXPECT_EQ(maxChannelDifference(imageMagickPixels(home / "Documents" / "image3.bmp"), picture, false), 0);
@@ -125,11 +130,10 @@ TEST(SaveHotKey, AKeyAnotherProgramHoldsIsReportedAndSavesNothing) {
     clickInWindow(dialog, 393, 271); // Start
     EXPECT_TRUE(waitUntil([&] { return windowsNamed("Vexmira") > before; }, 5)) << "no message about the key";
     pressKey("Return");
-    pause(0.3);
-    clickInWindow(dialog, 503, 363);
-    pause(0.3);
+    ASSERT_TRUE(waitUntil([&] { return windowsNamed("Vexmira") == before; }, 5)) << "the message stayed";
+    closeSaveDialog(dialog);
     pressKey("ctrl+F8");
-    pause(1.0);
+    holdStill(1.0); // a key another program holds must save nothing: only time shows it does not
     EXPECT_TRUE(std::filesystem::is_empty(home / "Documents"));
     EXPECT_TRUE(program.isRunning());
     xcb_disconnect(other);

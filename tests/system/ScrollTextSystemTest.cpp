@@ -39,9 +39,8 @@ TEST(ScrollText, TheStripTakesItsEdgeOfTheSecondMonitorAndThePictureTheRest) {
 
     RunningProgram program;
     const raster::Rect control = program.controlWindow();
-    clickAt(control.x + 20, control.y + 118); // Clipboard
-    pause(0.5);
-    clickAt(control.x + 160, control.y + 15); // Automatically Send
+    clickAndWait(control.x + 20, control.y + 118, controlButtons(control)); // Clipboard
+    clickAt(control.x + 160, control.y + 15);                               // Automatically Send
     ClipboardOffer offer(png.string(), "image/png");
     auto pictureAt = [&](int top) {
         return grabScreen({secondMonitor.x + 440, top, 400, 300}).samePixels(picture);
@@ -52,12 +51,10 @@ TEST(ScrollText, TheStripTakesItsEdgeOfTheSecondMonitorAndThePictureTheRest) {
     std::string setup;
     ASSERT_TRUE(waitUntil([&] { return !(setup = windowNamed("Vexmira - Scrolling text")).empty(); }, 5))
         << "no setup window";
-    pause(0.3);
+    waitForFocus(setup);
     clickInWindow(setup, 55, 493); // open a setup file
-    pause(1.0);
-    shell("xdotool type --delay 10 '" + (folder / "red.sct").string() + "'");
-    pressKey("Return");
-    pause(0.5);
+    ASSERT_TRUE(openInFileDialog((folder / "red.sct").string())) << "no dialog to open a setup file";
+    waitForFocus(setup);
     clickInWindow(setup, 340, 493); // Send Text
     EXPECT_TRUE(waitUntil([] { return rowsAre(0, 100, 0xFF0000); }, 5)) << "no red strip at the top";
     EXPECT_TRUE(waitUntil([&] { return pictureAt(100 + 312); }, 5))

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -39,7 +40,7 @@ TEST(SettingsAcrossRestarts, PositionTicksAndUnknownKeysSurvive) {
         EXPECT_EQ(control.y, 300);
         // Drag the window by its top bar, then end the program with the Close button.
         dragFromTo(control.x + 358, control.y + 15, control.x + 158, control.y + 115);
-        pause(0.3);
+        waitUntil([&] { return program.controlWindow().x != control.x; }, 3);
         const raster::Rect moved = program.controlWindow();
         EXPECT_EQ(moved.x, 400);
         EXPECT_EQ(moved.y, 400);
@@ -73,7 +74,7 @@ TEST(AutoHide, TheTopLeftCornerBringsAFadedWindowBack) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(16);
     while (std::chrono::steady_clock::now() < deadline && !seen.count(188)) {
         seen.insert(static_cast<int>(std::lround(opacityOf(*window) * 255)));
-        pause(0.04);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40)); // the next sample
     }
     for (int level : {198, 196, 194, 192, 190})
         EXPECT_TRUE(seen.count(level)) << "opacity " << level << " was not shown";
@@ -120,7 +121,7 @@ TEST(SettingsFile, OneThatCannotBeWrittenIsSaidOnceAndTheProgramStaysUntilClosed
     EXPECT_TRUE(program.isRunning()) << "ended while saying so";
     pressKey("Return");
     ASSERT_TRUE(waitUntil([] { return messageBoxes() == 0; }, 3));
-    pause(0.5);
+    holdStill(0.5); // the program must not end by itself now: only time shows it does not
     EXPECT_TRUE(program.isRunning()) << "the program ended before the user could act";
     const raster::Rect shown = program.controlWindow();
     clickAt(shown.x + 417, shown.y + 16);
@@ -144,7 +145,12 @@ TEST(SettingsAcrossRestarts, AMoveByTheWindowManagerIsHeldOnThePrimaryAndKept) {
         4))
         << "not pulled back onto the primary";
     shell("xdotool windowmove " + id + " 600 400");
-    pause(1.5);
+    waitUntil(
+        [&] {
+            const raster::Rect shown = program.controlWindow();
+            return shown.x == 600 && shown.y == 400;
+        },
+        4);
     const raster::Rect control = program.controlWindow();
     EXPECT_EQ(control.x, 600);
     clickAt(control.x + 417, control.y + 16); // close: no tray, so the program ends

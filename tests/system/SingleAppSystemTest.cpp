@@ -28,13 +28,13 @@ class SingleApplication : public ::testing::Test {
                 return (grabScreen({x, y, 1, 1}).pixel(0, 0) & 0xFFFFFF) != 0x3F3F3F;
             },
             10));
-        pause(0.3);
-        clickAt(x, y); // the thumbnail of the topmost window
-        pause(0.5);
+        const Rect picker{control.x + 43, control.y + 32, 386, 230};
+        waitForStill(picker);       // every thumbnail is in
+        clickAndWait(x, y, picker); // the thumbnail of the topmost window
         clickAt(control.x + 160, control.y + 15);
         shell("xdotool mousemove 960 1000");
         ASSERT_TRUE(waitUntil([] { return showsPicture({1920, 0, 1280, 1024}); }, 5)) << "nothing was sent";
-        pause(0.3); // a tick or two more
+        waitForStill({1920, 0, 1280, 1024}); // the mirror has caught up with the still window
     }
 
     // Where the target's inside appears on the second monitor: its frame is shown 1:1, centred.
@@ -96,8 +96,7 @@ TEST_F(SingleApplication, AClosedWindowLeavesTheLastPreviewAndTheProgramGoesOn) 
     const Bitmap before = grabScreen(preview);
     xcb_destroy_window(display.get(), target.id());
     display.sync();
-    pause(1.5);
-    EXPECT_TRUE(program.isRunning());
+    holdStill(1.5); // the preview must keep its last picture: only time shows that it does
     EXPECT_TRUE(grabScreen(preview).samePixels(before));
 }
 

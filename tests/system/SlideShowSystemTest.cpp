@@ -60,18 +60,15 @@ TEST(SlideShow, ThreePicturesPlayOnTheSecondMonitorInOrderAndLoopWithNoBlackBetw
 
     RunningProgram program;
     const raster::Rect control = program.controlWindow();
-    clickAt(control.x + 20, control.y + 153); // Images
-    pause(0.5);
+    clickAndWait(control.x + 20, control.y + 153, controlButtons(control)); // Images
     shell("xdotool mousemove " + std::to_string(control.x + 360) + " " + std::to_string(control.y + 107) +
           " click --repeat 2 1 key ctrl+a type 1");
     pressKey("Tab");
+    const std::string controlId = focusedWindow();
     clickAt(control.x + 154, control.y + 255); // Show, with an empty list
-    pause(0.8);
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow() != controlId; }, 5)) << "no question about a list";
     pressKey("Return"); // "Open Slide Show ?" Yes
-    ASSERT_TRUE(waitUntil([] { return !windowNamed("Open").empty(); }, 5)) << "no dialog to open a list";
-    pause(0.5);
-    shell("xdotool type --delay 10 '" + (folder / "show.lvx").string() + "'");
-    pressKey("Return");
+    ASSERT_TRUE(openInFileDialog((folder / "show.lvx").string())) << "no dialog to open a list";
 
     // The show starts with the first picture; then the centre of the second monitor is sampled
     // every few milliseconds for a little over two rounds.

@@ -107,7 +107,19 @@ void PatternWindow::create(bool managed, const std::string& title, int seed, boo
         if (shown) break;
         usleep(20000);
     }
-    usleep(managed ? 200000 : 0);
+    if (!managed) return;
+    // The window manager has framed it and put it in its place: its place on the screen is the
+    // same in two looks 50 ms apart.
+    raster::Rect last = placeOnScreen();
+    for (int i = 0; i < 40; ++i) {
+        usleep(50000);
+        const raster::Rect now = placeOnScreen();
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window_), nullptr);
+        const bool framed = tree && tree->parent != display_.screen()->root;
+        free(tree);
+        if (framed && now == last) break;
+        last = now;
+    }
 }
 
 raster::Rect PatternWindow::placeOnScreen() const {

@@ -49,7 +49,7 @@ TEST(TextPage, WrittenInTheEditorItReachesTheSecondMonitorOnSend) {
     std::optional<EditorWindow> editor;
     ASSERT_TRUE(waitUntil([&] { return (editor = editorWindow()).has_value(); }, 5)) << "no editor";
     EXPECT_EQ(editor->size, (raster::Size{785, 547}));
-    pause(0.3);
+    waitForFocus(editor->id);
     shell("xdotool type --delay 15 'Page for the second monitor'");
     shell("xdotool mousemove --window " + editor->id + " 740 530 click 1"); // OK
     ASSERT_TRUE(waitUntil([] { return !editorWindow(); }, 5)) << "the editor stayed";

@@ -6,11 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vexmira;
@@ -32,9 +35,7 @@ Spot centre(const raster::Rect& r) {
 
 // The tray menu by keyboard: it opens at the icon; Up from nothing selected reaches the last item.
 void trayMenuItemFromTheEnd(const TrayHost& tray, int ups) {
-    const Spot at = centre(tray.iconArea());
-    shell("xdotool mousemove " + std::to_string(at.x) + " " + std::to_string(at.y) + " click 3");
-    pause(0.5);
+    openTrayMenu(tray);
     for (int i = 0; i < ups; ++i)
         pressKey("Up");
     pressKey("Return");
@@ -105,7 +106,7 @@ TEST(Tray, TheIconFollowsTheStateBringsTheWindowBackAndExitEndsTheProgram) {
     ASSERT_TRUE(waitUntil([&] { return tray.icons().size() == 1; }, 5)) << "one icon in the tray";
     const raster::Rect icon = tray.iconArea();
     ASSERT_FALSE(icon.isEmpty());
-    pause(0.3);
+    waitForStill(icon);
     const raster::Bitmap stopped = grabScreen(icon);
     EXPECT_NE(windowState(*program.windowId({433, 278})).find("_NET_WM_STATE_SKIP_TASKBAR"),
               std::string::npos)
@@ -122,7 +123,6 @@ TEST(Tray, TheIconFollowsTheStateBringsTheWindowBackAndExitEndsTheProgram) {
     clickAt(control.x + 200, control.y + 150);
     pressKey("alt+F4");
     ASSERT_TRUE(waitUntil([&] { return !controlWindowShows(program); }, 3)) << "Alt+F4 hides the window";
-    pause(0.5);
     EXPECT_TRUE(program.isRunning());
     const Spot at = centre(icon);
     clickAt(at.x, at.y);
@@ -144,7 +144,7 @@ TEST(Tray, ASecondStartShowsTheRunningCopyAndEnds) {
     const raster::Rect control = program.controlWindow();
     clickAt(control.x + 417, control.y + 16); // the close button: hidden, still running
     ASSERT_TRUE(waitUntil([&] { return !controlWindowShows(program); }, 3));
-    pause(0.3);
+    ASSERT_TRUE(waitUntil([] { return !settingValue("Levo").empty(); }, 3)) << "hiding writes the settings";
 
     struct stat before {};
     stat(RunningProgram::settingsPath().c_str(), &before);
@@ -233,7 +233,7 @@ TEST(StartupNotice, ShowsUntilTurnedOffAndOnlyOkAndEscStoreTheChoice) {
         RunningProgram program("", {}, true); // the first start: no settings file
         const auto shown = program.waitForWindow(notice);
         ASSERT_TRUE(shown) << "the notice shows";
-        pause(0.3);
+        waitForFocus(program.windowId(notice).value_or(""));
         pressKey("Escape");
         EXPECT_TRUE(waitUntil([&] { return !program.windowId(notice); }, 3));
         EXPECT_EQ(settingValue("optIkonAgain"), "0") << "Esc stores the unticked box at once";
@@ -241,17 +241,17 @@ TEST(StartupNotice, ShowsUntilTurnedOffAndOnlyOkAndEscStoreTheChoice) {
     {
         RunningProgram program("[Options]\noptIkonAgain=2\n", {}, true);
         ASSERT_TRUE(program.waitForWindow(notice)) << "any value but 1 shows the notice";
-        pause(0.3);
+        waitForFocus(program.windowId(notice).value_or(""));
         pressKey("alt+F4"); // the close box
         EXPECT_TRUE(waitUntil([&] { return !program.windowId(notice); }, 3));
-        pause(0.3);
+        holdStill(0.3); // nothing may be written after it closes: only time shows that nothing is
         EXPECT_EQ(settingValue("optIkonAgain"), "2") << "closing stores nothing";
     }
     {
         RunningProgram program("[Options]\noptIkonAgain=0\n", {}, true);
         const auto shown = program.waitForWindow(notice);
         ASSERT_TRUE(shown);
-        pause(0.3);
+        waitForFocus(program.windowId(notice).value_or(""));
         const std::string id = *program.windowId(notice);
         clickInWindow(id, 30, 275);  // Don't show again
         clickInWindow(id, 385, 321); // OK
@@ -269,8 +269,27 @@ TEST(Tray, TwoCopiesStartedTogetherLeaveOne) {
     first.controlWindow();
     kill(first.pid(), SIGKILL);
     ASSERT_TRUE(first.waitForExit(3));
-    shell("('" + program + "' >/dev/null 2>&1 & '" + program + "' >/dev/null 2>&1 &)");
-    pause(3);
-    EXPECT_EQ(shell("pgrep -c -x -f '" + program + "'"), "1\n") << "exactly one survives";
-    shell("pkill -KILL -x -f '" + program + "'");
+    // Both at once, each known by its process id: one finds the other running and ends.
+    std::vector<pid_t> copies;
+    for (int i = 0; i < 2; ++i)
+        if (const pid_t pid = fork(); pid == 0) {
+            execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        } else {
+            copies.push_back(pid);
+        }
+    auto running = [&] {
+        return std::count_if(copies.begin(), copies.end(), [](pid_t& pid) {
+            if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == pid) pid = -1;
+            return pid > 0;
+        });
+    };
+    EXPECT_TRUE(waitUntil([&] { return running() == 1; }, 5)) << "one of the two ends";
+    EXPECT_TRUE(first.waitForWindow({433, 278}, 5)) << "the other shows its window";
+    EXPECT_EQ(running(), 1) << "exactly one survives";
+    for (const pid_t pid : copies)
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
 }

@@ -1,6 +1,7 @@
 #include "platform/Log.h"
 
 #include <cstdio>
+#include <exception>
 #include <mutex>
 
 namespace vexmira::platform {
@@ -34,6 +35,17 @@ void logLine(const char* category, LogLevel level, const std::string& text) {
         sink(category, level, text);
     else
         std::fprintf(stderr, "%s: %s\n", category, text.c_str());
+}
+
+void logCaught(const std::string& outcome) {
+    std::string what = "an exception of unknown type";
+    try {
+        if (const std::exception_ptr caught = std::current_exception()) std::rethrow_exception(caught);
+    } catch (const std::exception& error) {
+        what = error.what();
+    } catch (...) {
+    }
+    logLine(logProgram, LogLevel::Warning, what + ": " + outcome);
 }
 
 } // namespace vexmira::platform
