@@ -379,7 +379,9 @@ TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassOrTitleIsMirrore
     const int x = control.x + 43 + 185, y = control.y + 32 + 80;
     ASSERT_TRUE(waitUntil([&] { return (grabScreen({x, y, 1, 1}).pixel(0, 0) & 0xFFFFFF) != 0x3F3F3F; }, 10));
     const Rect preview{control.x + 43, control.y + 32, 386, 230};
-    waitForStill(preview);       // every thumbnail is in
+    // Every thumbnail is in: a window's own drawing is given 200 ms to come, so the picker may
+    // stand still that long between two of them.
+    waitForStill(preview, 10, 600);
     clickAndWait(x, y, preview); // the thumbnail of the topmost window
     clickAt(control.x + 160, control.y + 15);
     shell("xdotool mousemove 960 1000");

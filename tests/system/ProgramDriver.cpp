@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <chrono>
@@ -286,11 +287,12 @@ bool waitForFocus(const std::string& id, double seconds) {
         seconds);
 }
 
-bool waitForStill(const raster::Rect& area, double seconds) {
+bool waitForStill(const raster::Rect& area, double seconds, int gapMs) {
     raster::Bitmap last = grabScreen(area);
     return waitUntil(
         [&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // with the poll's 50: 150 apart
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(std::max(0, gapMs - 50))); // and the poll's 50
             raster::Bitmap now = grabScreen(area);
             const bool still = now.samePixels(last);
             last = std::move(now);

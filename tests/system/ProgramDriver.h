@@ -90,9 +90,9 @@ void dragFromTo(int x1, int y1, int x2, int y2);
 // Waits until the window `id` has the keyboard focus, as a dialog takes it some time after it
 // maps; keys typed before would go elsewhere.
 bool waitForFocus(const std::string& id, double seconds = 5);
-// Waits until `area` of the screen shows the same picture in two grabs 150 ms apart: what the
+// Waits until `area` of the screen shows the same picture in two grabs `gapMs` apart: what the
 // last action started has been drawn there.
-bool waitForStill(const raster::Rect& area, double seconds = 5);
+bool waitForStill(const raster::Rect& area, double seconds = 5, int gapMs = 150);
 // Clicks at (x, y), then waits until `watched` has changed and stands still again: the program
 // has answered the click. Enough when it does not change at all within `seconds`.
 void clickAndWait(int x, int y, const raster::Rect& watched, double seconds = 2);

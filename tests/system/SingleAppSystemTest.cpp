@@ -29,7 +29,9 @@ class SingleApplication : public ::testing::Test {
             },
             10));
         const Rect picker{control.x + 43, control.y + 32, 386, 230};
-        waitForStill(picker);       // every thumbnail is in
+        // Every thumbnail is in: a window's own drawing is given 200 ms to come, so the picker
+        // may stand still that long between two of them.
+        waitForStill(picker, 10, 600);
         clickAndWait(x, y, picker); // the thumbnail of the topmost window
         clickAt(control.x + 160, control.y + 15);
         shell("xdotool mousemove 960 1000");
