@@ -5,6 +5,7 @@
 //   build/default/bench/save_image_bench
 #include "CpuTime.h"
 #include "platform/FileSystem.h"
+#include "platform/PictureFile.h"
 #include "raster/Bitmap.h"
 #include "raster/ImageFile.h"
 #include "raster/JpegCodec.h"
@@ -35,7 +36,7 @@ struct Inputs {
                                  (folder / "frame.png").string() + " && convert " +
                                  (folder / "frame.png").string() + " " + (folder / "frame.ppm").string();
         if (std::system(make.c_str()) != 0) std::fprintf(stderr, "ImageMagick could not make the picture\n");
-        frame = raster::loadImage(folder / "frame.png");
+        frame = platform::loadPicture(folder / "frame.png");
     }
 };
 

@@ -10,6 +10,7 @@
 #include "CpuTime.h"
 #include "app/Program.h"
 #include "app/mainunit.h"
+#include "platform/PictureFile.h"
 #include "platform/ScreenCapture.h"
 #include "raster/ImageFile.h"
 #include "sources/uss.h"
@@ -68,7 +69,7 @@ void decodeFigures() {
     std::vector<double> ours, djpeg;
     for (int round = 0; round < 7; ++round) {
         const double start = bench::ownCpuSeconds();
-        const raster::Bitmap picture = raster::loadImage(file);
+        const raster::Bitmap picture = platform::loadPicture(file);
         ours.push_back(bench::ownCpuSeconds() - start);
         const double before = bench::childrenCpuSeconds();
         run("djpeg -outfile /dev/null " + file.string());

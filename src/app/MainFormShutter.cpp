@@ -1,6 +1,7 @@
 // The shutter: the secondary monitor blanked at once while the sources go on in the preview.
 #include "ExtraSettings.h"
 #include "mainunit.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 
 namespace vexmira::app {
@@ -15,7 +16,7 @@ void TMainForm::setBlanked(bool on) {
         display->setBlanked(true, shutterPicture_);
         if (shutterPicture_.isEmpty() && !Extras.blankPicture.empty()) {
             try {
-                shutterPicture_ = raster::loadImage(std::filesystem::u8path(Extras.blankPicture));
+                shutterPicture_ = platform::loadPicture(std::filesystem::u8path(Extras.blankPicture));
                 shutterPicturePath_ = Extras.blankPicture;
                 display->setBlanked(true, shutterPicture_);
             } catch (const std::exception& error) {

@@ -7,6 +7,7 @@
 #include "capture/usaveImage.h"
 #include "platform/UserValueStore.h"
 #include "widgets/QtColor.h"
+#include "widgets/WindowLook.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -57,12 +58,6 @@ void Panel::setColor(raster::TColor color) {
 
 // Through the palette, not a style sheet: a style sheet would also colour the tooltips of
 // everything inside the widget.
-void setTextColor(QWidget* widget, raster::TColor color) {
-    QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, widgets::toQColor(color));
-    widget->setPalette(p);
-}
-
 TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
       desktop_(std::move(desktop)), slideDecoder_(std::make_unique<sources::SlideDecoder>()) {
@@ -216,7 +211,7 @@ void TMainForm::buildPictureArea() {
     bold.setBold(true);
     bold.setPixelSize(19);
     Panel2->setFont(bold);
-    setTextColor(Panel2, 0xE6FFFF);
+    widgets::setTextColour(Panel2, widgets::toQColor(0xE6FFFF));
     xPanel3 = new Panel(Panel1, 0x434343);
     xPanel3->setGeometry(whole);
     xPanel3->hide();
@@ -234,7 +229,7 @@ void TMainForm::buildPictureArea() {
 
     PAnelHint = new Panel(this, 0x00359F);
     PAnelHint->setGeometry(44, 32, 100, 33);
-    setTextColor(PAnelHint, 0xFFFFFF);
+    widgets::setTextColour(PAnelHint, widgets::toQColor(0xFFFFFF));
     PAnelHint->hide();
 }
 

@@ -82,9 +82,6 @@ class Panel : public QLabel {
     void setColor(raster::TColor color);
 };
 
-// Sets the colour of a widget's text (and of the text of what it holds).
-void setTextColor(QWidget* widget, raster::TColor color);
-
 // The small borderless, always-on-top control window: the source buttons, the preview of the
 // current picture, "Send", "Automatically Send" and the menu.
 // A read of the clipboard, decoded and fitted for the preview.

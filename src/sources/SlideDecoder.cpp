@@ -1,4 +1,5 @@
 #include "SlideDecoder.h"
+#include "platform/PictureFile.h"
 
 #include "platform/Log.h"
 #include "raster/ImageFile.h"
@@ -63,7 +64,7 @@ raster::Bitmap SlideDecoder::take(const std::filesystem::path& file) {
             return picture;
         }
     }
-    return raster::loadImage(file);
+    return platform::loadPicture(file);
 }
 
 void SlideDecoder::run() {
@@ -82,7 +83,7 @@ void SlideDecoder::run() {
         const std::optional<Stamp> stamp = stampOf(file);
         std::optional<raster::Bitmap> picture;
         try {
-            picture = raster::loadImage(file);
+            picture = platform::loadPicture(file);
         } catch (...) {
             // The error is given again when the slide's turn comes and it is decoded there.
             platform::logCaught("decoding ahead failed; the slide is decoded again at its turn");

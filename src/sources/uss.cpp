@@ -1,4 +1,5 @@
 #include "uss.h"
+#include "platform/PictureFile.h"
 
 #include "FileNames.h"
 #include "SlideText.h"
@@ -427,7 +428,7 @@ void Tfss::showInPreviewBox(const std::filesystem::path& file) {
     } else if (isPictureKind(kind)) {
         Editor->hide();
         slika->show();
-        const raster::Bitmap picture = raster::loadImage(file);
+        const raster::Bitmap picture = platform::loadPicture(file);
         const raster::Size shown = thumbnailSize(picture.size());
         slika->setPixmap(QPixmap::fromImage(widgets::asQImage(picture).scaled(
             shown.width, shown.height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));

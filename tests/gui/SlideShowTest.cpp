@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "app/mainunit.h"
 #include "mirror/umonitor.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 #include "sources/uss.h"
 
@@ -95,9 +96,9 @@ TEST(SlideSetup, DroppedFilesAreListedInOrderSavedAndReadBack) {
     TemporaryFolder folder;
     const std::vector<std::string> slides = {"caf\xC3\xA9 \xE2\x80\x94 1.jpg", "a, b.png", "say \"hi\".bmp",
                                              "Notes.TXT"};
-    raster::saveImage(folder / slides[0], picture(640, 480, 0xFFFF0000), raster::ImageFormat::Jpeg);
-    raster::saveImage(folder / slides[1], picture(40, 30, 0xFF00FF00), raster::ImageFormat::Png);
-    raster::saveImage(folder / slides[2], picture(10, 20, 0xFF0000FF), raster::ImageFormat::Bmp);
+    platform::savePicture(folder / slides[0], picture(640, 480, 0xFFFF0000), raster::ImageFormat::Jpeg);
+    platform::savePicture(folder / slides[1], picture(40, 30, 0xFF00FF00), raster::ImageFormat::Png);
+    platform::savePicture(folder / slides[2], picture(10, 20, 0xFF0000FF), raster::ImageFormat::Bmp);
     writeText(folder / slides[3], "words");
     writeText(folder / "x.gif", "GIF89a");
     writeText(folder / "line\nbreak.png", "");
@@ -191,7 +192,7 @@ TEST(SlideSetup, MovesSortingAndRemoving) {
 
 TEST(SlideSetup, ABadListFileKeepsTheListAndMissingFilesGiveOneMessage) {
     TemporaryFolder folder;
-    raster::saveImage(folder / "here.png", picture(8, 8, 0xFFFFFFFF), raster::ImageFormat::Png);
+    platform::savePicture(folder / "here.png", picture(8, 8, 0xFFFFFFFF), raster::ImageFormat::Png);
     SetupWindow setup;
     setup.window.AddListEntry(folder / "here.png");
 
@@ -227,8 +228,8 @@ TEST(SlideSetup, ABadListFileKeepsTheListAndMissingFilesGiveOneMessage) {
 
 TEST(SlideSetup, ThePreviewPlaysTheListInTheBoxAndStops) {
     TemporaryFolder folder;
-    raster::saveImage(folder / "wide.png", picture(300, 100, 0xFFFF0000), raster::ImageFormat::Png);
-    raster::saveImage(folder / "tall.png", picture(100, 300, 0xFF00FF00), raster::ImageFormat::Png);
+    platform::savePicture(folder / "wide.png", picture(300, 100, 0xFFFF0000), raster::ImageFormat::Png);
+    platform::savePicture(folder / "tall.png", picture(100, 300, 0xFF00FF00), raster::ImageFormat::Png);
     SetupWindow setup;
     setup.window.cbLoop->setChecked(true);
     setup.window.BitBtn1Click();
@@ -262,10 +263,10 @@ TEST(SlideSetup, ThePreviewPlaysTheListInTheBoxAndStops) {
 TEST(SlideShow, TheSlidePanelStepsThroughTheListAndLoops) {
     TemporaryFolder folder;
     const raster::Bgra colours[3] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
-    raster::saveImage(folder / "1.png", picture(64, 48, colours[0]), raster::ImageFormat::Png);
-    raster::saveImage(folder / "2.bmp", picture(48, 64, colours[1]), raster::ImageFormat::Bmp);
+    platform::savePicture(folder / "1.png", picture(64, 48, colours[0]), raster::ImageFormat::Png);
+    platform::savePicture(folder / "2.bmp", picture(48, 64, colours[1]), raster::ImageFormat::Bmp);
     writeText(folder / "3.txt", "a text slide");
-    raster::saveImage(folder / "4.png", picture(30, 30, colours[2]), raster::ImageFormat::Png);
+    platform::savePicture(folder / "4.png", picture(30, 30, colours[2]), raster::ImageFormat::Png);
 
     app::Program program(nullptr);
     program.start();

@@ -2,6 +2,7 @@
 #include "app/Program.h"
 #include "app/mainunit.h"
 #include "mirror/WindowPicker.h"
+#include "platform/PictureFile.h"
 
 #include "ImageMagick.h"
 #include "raster/ImageFile.h"
@@ -94,7 +95,7 @@ TEST(ClipboardSourceLogic, PicturesReplaceTheFrameTextDoesNotAndASecondPressIsIg
 namespace {
 
 std::vector<std::uint8_t> fileBytes(const std::filesystem::path& path) {
-    return raster::readFileBytes(path);
+    return platform::readPictureFile(path);
 }
 
 // A PNG whose header claims `width` x `height` pixels, followed by empty data.
@@ -129,7 +130,7 @@ TEST(ClipboardPictures, EachOfferedFormatDecodesOrSaysWhyNot) {
     vexmira::testing::TemporaryFolder folder;
     vexmira::testing::runConvert("-size 64x48 -seed 3 plasma:fractal -depth 8 PNG24:" +
                                  (folder / "source.png").string());
-    const raster::Bitmap source = raster::loadImage(folder / "source.png");
+    const raster::Bitmap source = platform::loadPicture(folder / "source.png");
     vexmira::testing::runConvert((folder / "source.png").string() + " -define webp:lossless=true " +
                                  (folder / "p.webp").string());
     vexmira::testing::runConvert((folder / "source.png").string() + " -compress none " +

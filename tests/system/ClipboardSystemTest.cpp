@@ -2,6 +2,7 @@
 // second monitor; text does not disturb them.
 #include "ImageMagick.h"
 #include "ProgramDriver.h"
+#include "platform/PictureFile.h"
 #include "platform/ScreenCapture.h"
 #include "raster/ImageFile.h"
 
@@ -34,7 +35,7 @@ TEST(ClipboardSource, APictureFromAnotherProgramReachesTheSecondMonitor) {
     TemporaryFolder folder;
     const auto png = folder / "picture.png";
     runConvert("-size 400x300 -seed 4 plasma:fractal PNG24:" + png.string());
-    const Bitmap picture = raster::loadImage(png);
+    const Bitmap picture = platform::loadPicture(png);
 
     RunningProgram program;
     const raster::Rect control = program.controlWindow();

@@ -3,6 +3,7 @@
 #include "ImageMagick.h"
 #include "ProgramDriver.h"
 #include "TestWindows.h"
+#include "platform/PictureFile.h"
 #include "platform/WindowSystem.h"
 #include "raster/ImageFile.h"
 
@@ -123,7 +124,7 @@ TEST(Shutter, HoldsThroughSlideStepsAndAScrollingStrip) {
     for (const auto& [name, colour] : {std::pair{"1.png", 0xFFFF0000u}, std::pair{"2.png", 0xFF00FF00u}}) {
         raster::Bitmap slide(640, 480, 24);
         slide.fill(colour);
-        raster::saveImage(folder / name, slide, raster::ImageFormat::Png);
+        platform::savePicture(folder / name, slide, raster::ImageFormat::Png);
     }
     std::ofstream(folder / "show.lvx", std::ios::binary) << "1\r\n1\r\n1.png\r\n2.png\r\n";
     std::ofstream(folder / "strip.sct")

@@ -4,6 +4,7 @@
 #include "ImageMagick.h"
 #include "ProgramDriver.h"
 #include "TestWindows.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 
 #include <gtest/gtest.h>
@@ -178,7 +179,7 @@ TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
             picture.setPixel(x, y, patternPixel(3, x, y) | 0xFF000000u);
-    raster::saveImage(folder / "picture.png", picture, raster::ImageFormat::Png);
+    platform::savePicture(folder / "picture.png", picture, raster::ImageFormat::Png);
     ClipboardOffer offer((folder / "picture.png").string(), "image/png");
     // Clipboard, then Automatically Send again.
     clickAndWait(control.x + 40, control.y + 236, {control.x, control.y + 60, 84, control.height - 60});

@@ -1,6 +1,7 @@
 // The README's first command on a fresh start: scripts/run's own flow, with no settings file,
 // must end with the primary monitor's picture on the secondary one.
 #include "ProgramDriver.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 #include "raster/Resample.h"
 
@@ -22,7 +23,7 @@ TEST(RunScript, AFreshStartMirrorsThePrimaryOnTheSecondMonitor) {
         "env -u DISPLAY VEXMIRA_PROGRAM='" + std::string(std::getenv("VEXMIRA_PROGRAM")) + "' SHOT_FILE='" +
         shot.string() + "' '" VEXMIRA_SOURCE_DIR "/scripts/run' 2>&1; echo status=$?");
     ASSERT_NE(output.find("status=0"), std::string::npos) << output;
-    const raster::Bitmap screens = raster::loadImage(shot);
+    const raster::Bitmap screens = platform::loadPicture(shot);
     ASSERT_EQ(screens.width(), 3200) << output;
 
     // The secondary (1280 x 1024 right of the primary) shows the primary fitted in: 1280 x 720,

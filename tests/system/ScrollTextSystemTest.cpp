@@ -3,6 +3,7 @@
 // the strip away.
 #include "ImageMagick.h"
 #include "ProgramDriver.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ TEST(ScrollText, TheStripTakesItsEdgeOfTheSecondMonitorAndThePictureTheRest) {
     TemporaryFolder folder;
     const auto png = folder / "picture.png";
     runConvert("-size 400x300 -seed 7 plasma:fractal PNG24:" + png.string());
-    const Bitmap picture = raster::loadImage(png);
+    const Bitmap picture = platform::loadPicture(png);
     // A red strip of 100 pixels at the top, with no text.
     std::ofstream(folder / "red.sct") << "[scroll]\r\ntext=\r\nbackcolor=255\r\nheight=100\r\nposition=0\r\n";
 

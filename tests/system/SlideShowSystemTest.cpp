@@ -3,6 +3,7 @@
 // in order, again and again, one replacing the other with no black between them.
 #include "ImageMagick.h"
 #include "ProgramDriver.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 
 #include <gtest/gtest.h>
@@ -52,9 +53,10 @@ struct SlideRun {
 
 TEST(SlideShow, ThreePicturesPlayOnTheSecondMonitorInOrderAndLoopWithNoBlackBetween) {
     TemporaryFolder folder;
-    raster::saveImage(folder / "1 caf\xC3\xA9.jpg", picture(640, 480, 0xFFFF0000), raster::ImageFormat::Jpeg);
-    raster::saveImage(folder / "2, \"two\".png", picture(800, 600, 0xFF00FF00), raster::ImageFormat::Png);
-    raster::saveImage(folder / "3.bmp", picture(300, 900, 0xFF0000FF), raster::ImageFormat::Bmp);
+    platform::savePicture(folder / "1 caf\xC3\xA9.jpg", picture(640, 480, 0xFFFF0000),
+                          raster::ImageFormat::Jpeg);
+    platform::savePicture(folder / "2, \"two\".png", picture(800, 600, 0xFF00FF00), raster::ImageFormat::Png);
+    platform::savePicture(folder / "3.bmp", picture(300, 900, 0xFF0000FF), raster::ImageFormat::Bmp);
     std::ofstream(folder / "show.lvx", std::ios::binary)
         << "1\r\n1\r\n1 caf\xC3\xA9.jpg\r\n2, \"two\".png\r\n3.bmp\r\n";
 

@@ -1,6 +1,7 @@
 // Broken, truncated and hostile files: each gives an ImageError naming the file and the
 // problem, never a crash or a partial picture.
 #include "ImageMagick.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <sys/resource.h>
 
 using namespace vexmira::raster;
+namespace platform = vexmira::platform;
 using namespace vexmira::testing;
 
 namespace {
@@ -46,7 +48,7 @@ class BrokenFiles : public ::testing::Test {
 
 TEST_F(BrokenFiles, TruncatedFilesOfEveryFormatAreErrors) {
     for (const char* name : {"good.jpg", "prog.jpg", "good.png", "adam7.png", "good.bmp", "rle.bmp"}) {
-        const std::vector<std::uint8_t> whole = readFileBytes(folder / name);
+        const std::vector<std::uint8_t> whole = platform::readPictureFile(folder / name);
         ASSERT_NO_THROW(decodeImage(whole, name));
         for (double share : {0.1, 0.5, 0.9, 0.99}) {
             SCOPED_TRACE(std::string(name) + " cut to " + std::to_string(share));
@@ -58,26 +60,27 @@ TEST_F(BrokenFiles, TruncatedFilesOfEveryFormatAreErrors) {
 }
 
 TEST_F(BrokenFiles, ProblemsAreNamedInTheMessage) {
-    expectImageError([&] { loadImage(folder / "missing.png"); }, "missing.png", "cannot open");
+    expectImageError([&] { platform::loadPicture(folder / "missing.png"); }, "missing.png", "cannot open");
     { std::ofstream(folder / "empty.jpg"); }
-    expectImageError([&] { loadImage(folder / "empty.jpg"); }, "empty.jpg", "empty");
+    expectImageError([&] { platform::loadPicture(folder / "empty.jpg"); }, "empty.jpg", "empty");
     { std::ofstream(folder / "text.png") << "this is not a picture at all"; }
-    expectImageError([&] { loadImage(folder / "text.png"); }, "text.png", "not a JPEG, PNG or BMP");
+    expectImageError([&] { platform::loadPicture(folder / "text.png"); }, "text.png",
+                     "not a JPEG, PNG or BMP");
 
-    std::vector<std::uint8_t> jpeg = readFileBytes(folder / "good.jpg");
+    std::vector<std::uint8_t> jpeg = platform::readPictureFile(folder / "good.jpg");
     std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.begin() + std::ptrdiff_t(jpeg.size() * 3 / 4));
     expectImageError([&] { decodeImage(cut, "cut.jpg"); }, "cut.jpg", "Premature end");
 }
 
 TEST_F(BrokenFiles, CorruptedBytesAreErrors) {
-    std::vector<std::uint8_t> png = readFileBytes(folder / "good.png");
+    std::vector<std::uint8_t> png = platform::readPictureFile(folder / "good.png");
     png[png.size() / 2] ^= 0x5A; // inside the compressed data
     expectImageError([&] { decodeImage(png, "flipped.png"); }, "flipped.png", "IDAT");
 
-    std::vector<std::uint8_t> bmp = readFileBytes(folder / "good.bmp");
+    std::vector<std::uint8_t> bmp = platform::readPictureFile(folder / "good.bmp");
     bmp[28] = 7; // 7 bits per pixel
     expectImageError([&] { decodeImage(bmp, "odd.bmp"); }, "odd.bmp", "unsupported bit count 7");
-    bmp = readFileBytes(folder / "good.bmp");
+    bmp = platform::readPictureFile(folder / "good.bmp");
     bmp[14] = 99; // unknown header size
     expectImageError([&] { decodeImage(bmp, "header.bmp"); }, "header.bmp", "header size");
 }
@@ -86,10 +89,11 @@ TEST_F(BrokenFiles, HugeDeclaredSizesAreRefusedBeforeAllocating) {
     DecodeLimits small;
     small.maxPixels = 1000;
     for (const char* name : {"good.jpg", "good.png", "good.bmp"})
-        expectImageError([&] { decodeImage(readFileBytes(folder / name), name, small); }, name, "too large");
+        expectImageError([&] { decodeImage(platform::readPictureFile(folder / name), name, small); }, name,
+                         "too large");
 
     // A bitmap header claiming 2^31 - 1 rows, backed by a few bytes.
-    std::vector<std::uint8_t> bmp = readFileBytes(folder / "good.bmp");
+    std::vector<std::uint8_t> bmp = platform::readPictureFile(folder / "good.bmp");
     bmp[22] = 0xFF, bmp[23] = 0xFF, bmp[24] = 0xFF, bmp[25] = 0x7F;
     expectImageError([&] { decodeImage(bmp, "tall.bmp"); }, "tall.bmp", "too large");
     bmp[22] = 0x00, bmp[23] = 0x10, bmp[24] = 0x00,
@@ -142,10 +146,11 @@ TEST_F(BrokenFiles, TinyFilesThatUnpackToHugePicturesAreRefused) {
 
 TEST_F(BrokenFiles, SavingToAnUnwritablePlaceNamesTheFileAndLeavesNothing) {
     const Bitmap picture(4, 4);
-    expectImageError([&] { saveImage(folder / "no-such-folder" / "x.png", picture, ImageFormat::Png); },
-                     "x.png", "cannot create");
-    expectImageError([&] { saveImage(folder / "empty.bmp", Bitmap(), ImageFormat::Bmp); }, "empty.bmp",
-                     "empty picture");
+    expectImageError(
+        [&] { platform::savePicture(folder / "no-such-folder" / "x.png", picture, ImageFormat::Png); },
+        "x.png", "cannot create");
+    expectImageError([&] { platform::savePicture(folder / "empty.bmp", Bitmap(), ImageFormat::Bmp); },
+                     "empty.bmp", "empty picture");
     EXPECT_FALSE(std::filesystem::exists(folder / "empty.bmp"));
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
         EXPECT_EQ(entry.path().string().find(".XXXXXX"), std::string::npos);

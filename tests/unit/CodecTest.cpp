@@ -2,6 +2,7 @@
 // decoded by us and compared with the pixels ImageMagick itself reports; and our encoders'
 // files read back by ImageMagick.
 #include "ImageMagick.h"
+#include "platform/PictureFile.h"
 #include "raster/BmpCodec.h"
 #include "raster/ImageFile.h"
 #include "raster/JpegCodec.h"
@@ -13,6 +14,7 @@
 #include <fstream>
 
 using namespace vexmira::raster;
+namespace platform = vexmira::platform;
 using namespace vexmira::testing;
 
 namespace {
@@ -92,7 +94,7 @@ TEST_F(CodecTest, PngEveryColourTypeAndDepthMatchesImageMagickExactly) {
     for (const auto& v : variants) {
         SCOPED_TRACE(v.name);
         const auto file = make(v);
-        const Bitmap ours = loadImage(file);
+        const Bitmap ours = platform::loadPicture(file);
         EXPECT_EQ(ours.bitDepth(), v.expectedDepth);
         EXPECT_EQ(maxChannelDifference(ours, imageMagickPixels(file), false), 0);
     }
@@ -119,7 +121,7 @@ TEST_F(CodecTest, PngAlphaAndTransparencyMatchImageMagickExactly) {
     for (const auto& v : variants) {
         SCOPED_TRACE(v.name);
         const auto file = make(v, true);
-        const Bitmap ours = loadImage(file);
+        const Bitmap ours = platform::loadPicture(file);
         EXPECT_EQ(ours.bitDepth(), v.expectedDepth);
         EXPECT_EQ(maxDifferenceWhereVisible(ours, imageMagickPixels(file)), 0);
     }
@@ -132,7 +134,7 @@ TEST_F(CodecTest, PngSingleTransparentColourBecomesAlpha) {
         "-size 8x4 xc:gray50 -fill white -draw 'point 3,1' -transparent white -define png:color-type=0 "
         "-define png:bit-depth=8 " +
         gray.string());
-    const Bitmap picture = loadImage(gray);
+    const Bitmap picture = platform::loadPicture(gray);
     ASSERT_EQ(picture.bitDepth(), 32);
     EXPECT_EQ(bgraAlpha(picture.pixel(3, 1)), 0);
     EXPECT_EQ(bgraAlpha(picture.pixel(0, 0)), 255);
@@ -152,7 +154,7 @@ TEST_F(CodecTest, JpegEveryKindBecomesATwentyFourBitPictureCloseToImageMagick) {
     for (const auto& v : variants) {
         SCOPED_TRACE(v.name);
         const auto file = make(v);
-        const Bitmap ours = loadImage(file);
+        const Bitmap ours = platform::loadPicture(file);
         EXPECT_EQ(ours.bitDepth(), 24);
         const Bitmap theirs = imageMagickPixels(file);
         EXPECT_LE(maxChannelDifference(ours, theirs, false), 2);
@@ -178,7 +180,7 @@ TEST_F(CodecTest, BmpEveryDepthAndCompressionMatchesImageMagickExactly) {
     for (const auto& v : variants) {
         SCOPED_TRACE(v.name);
         const auto file = make(v);
-        const Bitmap ours = loadImage(file);
+        const Bitmap ours = platform::loadPicture(file);
         EXPECT_EQ(ours.bitDepth(), v.expectedDepth);
         EXPECT_EQ(maxChannelDifference(ours, imageMagickPixels(file), false), 0);
     }
@@ -188,7 +190,7 @@ TEST_F(CodecTest, BmpEveryDepthAndCompressionMatchesImageMagickExactly) {
 
 TEST_F(CodecTest, BmpThirtyTwoBitsKeepsAlpha) {
     const auto file = make({"32 bits", "-type truecolormatte", "BMP:b32.bmp", 32}, true);
-    const Bitmap ours = loadImage(file);
+    const Bitmap ours = platform::loadPicture(file);
     EXPECT_EQ(ours.bitDepth(), 32);
     EXPECT_EQ(maxDifferenceWhereVisible(ours, imageMagickPixels(file)), 0);
 }
@@ -196,7 +198,7 @@ TEST_F(CodecTest, BmpThirtyTwoBitsKeepsAlpha) {
 namespace {
 
 std::vector<std::uint8_t> bytesOf(const std::filesystem::path& file) {
-    return readFileBytes(file);
+    return platform::readPictureFile(file);
 }
 
 void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
@@ -237,9 +239,9 @@ TEST_F(CodecTest, BmpTopDownRowsMatchImageMagick) {
         SCOPED_TRACE(c.name);
         const auto file = *folder_ / c.name;
         writeBytes(file, flippedTopDown(bytesOf(c.source), c.rowSize));
-        const Bitmap ours = loadImage(file);
+        const Bitmap ours = platform::loadPicture(file);
         EXPECT_EQ(maxChannelDifference(ours, imageMagickPixels(file), false), 0);
-        EXPECT_TRUE(ours.samePixels(loadImage(c.source))); // same picture either way round
+        EXPECT_TRUE(ours.samePixels(platform::loadPicture(c.source))); // same picture either way round
     }
 }
 
@@ -274,7 +276,7 @@ TEST_F(CodecTest, BmpRle4WithEveryEscapeMatchesImageMagick) {
     const auto path = *folder_ / "rle4.bmp";
     writeBytes(path, file);
 
-    const Bitmap ours = loadImage(path);
+    const Bitmap ours = platform::loadPicture(path);
     ASSERT_EQ(ours.size(), (Size{7, 4}));
     EXPECT_EQ(ours.pixel(0, 3), bgraFromRgba(255, 0, 0));   // bottom row, index 1
     EXPECT_EQ(ours.pixel(4, 2), bgraFromRgba(0, 255, 0));   // literal run's last pixel, index 2
@@ -292,29 +294,29 @@ TEST_F(CodecTest, BmpRle4WithEveryEscapeMatchesImageMagick) {
 }
 
 TEST_F(CodecTest, OurFilesReadBackInImageMagick) {
-    const Bitmap original = loadImage(*folder_ / "source.png");
-    const Bitmap withAlpha = loadImage(*folder_ / "source-alpha.png");
+    const Bitmap original = platform::loadPicture(*folder_ / "source.png");
+    const Bitmap withAlpha = platform::loadPicture(*folder_ / "source-alpha.png");
     ASSERT_EQ(withAlpha.bitDepth(), 32);
 
-    saveImage(*folder_ / "ours.png", original, ImageFormat::Png);
+    platform::savePicture(*folder_ / "ours.png", original, ImageFormat::Png);
     EXPECT_EQ(maxChannelDifference(imageMagickPixels(*folder_ / "ours.png"), original, false), 0);
     EXPECT_EQ(imageMagickProperty(*folder_ / "ours.png", "%[channels]"), "srgb");
 
-    saveImage(*folder_ / "ours-alpha.png", withAlpha, ImageFormat::Png);
+    platform::savePicture(*folder_ / "ours-alpha.png", withAlpha, ImageFormat::Png);
     EXPECT_EQ(maxDifferenceWhereVisible(withAlpha, imageMagickPixels(*folder_ / "ours-alpha.png")), 0);
 
-    saveImage(*folder_ / "ours24.bmp", original, ImageFormat::Bmp);
+    platform::savePicture(*folder_ / "ours24.bmp", original, ImageFormat::Bmp);
     EXPECT_EQ(maxChannelDifference(imageMagickPixels(*folder_ / "ours24.bmp"), original, false), 0);
     EXPECT_EQ(imageMagickProperty(*folder_ / "ours24.bmp", "%z"), "8"); // 8 bits per channel, 24 in all
 
-    saveImage(*folder_ / "ours32.bmp", withAlpha, ImageFormat::Bmp);
+    platform::savePicture(*folder_ / "ours32.bmp", withAlpha, ImageFormat::Bmp);
     EXPECT_EQ(maxChannelDifference(imageMagickPixels(*folder_ / "ours32.bmp"), withAlpha, false), 0);
-    EXPECT_EQ(maxChannelDifference(loadImage(*folder_ / "ours32.bmp"), withAlpha, false),
+    EXPECT_EQ(maxChannelDifference(platform::loadPicture(*folder_ / "ours32.bmp"), withAlpha, false),
               0); // and back in ours
 
     // JPEG loses detail: ours must come as close to the original as ImageMagick's own file of
     // the same quality.
-    saveImage(*folder_ / "ours.jpg", original, ImageFormat::Jpeg);
+    platform::savePicture(*folder_ / "ours.jpg", original, ImageFormat::Jpeg);
     runConvert((*folder_ / "source.png").string() + " -quality 90 " + (*folder_ / "theirs.jpg").string());
     EXPECT_EQ(imageMagickProperty(*folder_ / "ours.jpg", "%Q"), "90");
     EXPECT_EQ(imageMagickProperty(*folder_ / "ours.jpg", "%[interlace]"), "None"); // baseline

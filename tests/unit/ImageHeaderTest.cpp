@@ -1,11 +1,13 @@
 // Picture sizes read from file headers alone, against what ImageMagick wrote.
 #include "raster/ImageHeader.h"
 #include "ImageMagick.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 
 #include <gtest/gtest.h>
 
 using namespace vexmira::raster;
+namespace platform = vexmira::platform;
 using namespace vexmira::testing;
 
 TEST(ImageHeader, SizesOfFilesWrittenByImageMagick) {
@@ -31,7 +33,7 @@ TEST(ImageHeader, SizesOfFilesWrittenByImageMagick) {
                                                                            : "";
         runConvert("-size " + std::to_string(c.width) + "x" + std::to_string(c.height) +
                    " -seed 2 plasma:fractal " + c.options + " " + format + file.string());
-        const std::vector<std::uint8_t> bytes = readFileBytes(file);
+        const std::vector<std::uint8_t> bytes = platform::readPictureFile(file);
         const auto size = readImageSize(bytes);
         ASSERT_TRUE(size.has_value()) << c.name;
         EXPECT_EQ(*size, (Size{c.width, c.height})) << c.name;

@@ -2,6 +2,7 @@
 // that reads the next slide ahead.
 #include "sources/SlideEntry.h"
 #include "ImageMagick.h"
+#include "platform/PictureFile.h"
 #include "raster/ImageFile.h"
 #include "sources/FileNames.h"
 #include "sources/SlideDecoder.h"
@@ -92,9 +93,9 @@ TEST(SlideEntries, ThumbnailKeepsTheProportionWithTheLongerSideAt209) {
 
 TEST(SlideEntries, BuiltFromTheDirectoryEntryAndThePictureHeader) {
     TemporaryFolder folder;
-    raster::saveImage(folder / "Wide Caf\xC3\xA9.JPG", filled(640, 480, 0xFF336699),
-                      raster::ImageFormat::Jpeg);
-    raster::saveImage(folder / "tall.png", filled(30, 70, 0xFF00FF00), raster::ImageFormat::Png);
+    platform::savePicture(folder / "Wide Caf\xC3\xA9.JPG", filled(640, 480, 0xFF336699),
+                          raster::ImageFormat::Jpeg);
+    platform::savePicture(folder / "tall.png", filled(30, 70, 0xFF00FF00), raster::ImageFormat::Png);
     writeBytes(folder / "notes.TXT", "some words");
     // A BMP whose header gives no usable size.
     writeBytes(folder / "broken.bmp", "BM" + std::string(58, '\0'));
@@ -138,12 +139,15 @@ TEST(SlideEntries, BuiltFromTheDirectoryEntryAndThePictureHeader) {
     }
     ASSERT_EQ(mkfifo((folder / "pipe.png").c_str(), 0600), 0);
     fs::create_symlink("/dev/zero", folder / "zero.bmp");
-    // Under a 4 GB address-space limit, as a user's session may set it.
+    // Under a 4 GB address-space limit, as a user's session may set it (not under a thread
+    // sanitizer, whose shadow memory alone reserves more).
     rlimit before{};
     getrlimit(RLIMIT_AS, &before);
     rlimit limited = before;
     limited.rlim_cur = std::min<rlim_t>(before.rlim_max, rlim_t(4'000'000) * 1024);
+#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
     setrlimit(RLIMIT_AS, &limited);
+#endif
     for (const char* name : {"huge.jpg", "headless.jpg", "pipe.png", "zero.bmp"}) {
         const SlideEntryBuild odd = makeSlideEntry(folder / name);
         EXPECT_TRUE(odd.entry.dimensions.isEmpty()) << name;
@@ -158,20 +162,20 @@ TEST(SlideEntries, BuiltFromTheDirectoryEntryAndThePictureHeader) {
 TEST(SlideDecoder, GivesWhatTheFileHoldsNowWhetherDecodedAheadOrNot) {
     TemporaryFolder folder;
     const fs::path red = folder / "a.png", green = folder / "b.png";
-    raster::saveImage(red, filled(64, 48, 0xFFFF0000), raster::ImageFormat::Png);
-    raster::saveImage(green, filled(32, 32, 0xFF00FF00), raster::ImageFormat::Png);
+    platform::savePicture(red, filled(64, 48, 0xFFFF0000), raster::ImageFormat::Png);
+    platform::savePicture(green, filled(32, 32, 0xFF00FF00), raster::ImageFormat::Png);
     SlideDecoder decoder;
 
     decoder.prefetch(red);
-    EXPECT_TRUE(decoder.take(red).samePixels(raster::loadImage(red)));
+    EXPECT_TRUE(decoder.take(red).samePixels(platform::loadPicture(red)));
     EXPECT_TRUE(decoder.holds(red));
-    EXPECT_TRUE(decoder.take(green).samePixels(raster::loadImage(green)))
+    EXPECT_TRUE(decoder.take(green).samePixels(platform::loadPicture(green)))
         << "not asked ahead: decoded at once";
 
     // A file rewritten after it was decoded ahead is decoded again.
     decoder.prefetch(green);
-    EXPECT_TRUE(decoder.take(green).samePixels(raster::loadImage(green)));
-    raster::saveImage(green, filled(20, 10, 0xFF0000FF), raster::ImageFormat::Png);
+    EXPECT_TRUE(decoder.take(green).samePixels(platform::loadPicture(green)));
+    platform::savePicture(green, filled(20, 10, 0xFF0000FF), raster::ImageFormat::Png);
     EXPECT_EQ(decoder.take(green).size(), (raster::Size{20, 10}));
 
     // A broken file gives its error when its turn comes, not before.
@@ -185,7 +189,7 @@ TEST(SlideDecoder, GivesWhatTheFileHoldsNowWhetherDecodedAheadOrNot) {
     (void)decoder.take(red);
     decoder.drop();
     EXPECT_FALSE(decoder.holds(red));
-    EXPECT_TRUE(decoder.take(red).samePixels(raster::loadImage(red)));
+    EXPECT_TRUE(decoder.take(red).samePixels(platform::loadPicture(red)));
 }
 
 // Dropped URLs become the local files they name byte for byte; other hosts and schemes are not

@@ -1,6 +1,6 @@
 #include "platform/UserValueStore.h"
 
-#include "raster/ImageFile.h"
+#include "platform/FileSystem.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -39,8 +39,7 @@ bool writeUserValue(const std::string& name, const std::string& value) {
     const std::filesystem::path folder = userConfigFolder();
     if (folder.empty()) return false;
     try {
-        raster::writeFileAtomically(folder / name,
-                                    {reinterpret_cast<const std::uint8_t*>(value.data()), value.size()});
+        writeFileAtomically(folder / name, std::string_view(value));
         return true;
     } catch (const std::exception&) {
         return false;

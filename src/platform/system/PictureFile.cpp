@@ -1,0 +1,37 @@
+#include "platform/PictureFile.h"
+
+#include "platform/FileSystem.h"
+
+namespace vexmira::platform {
+
+std::vector<std::uint8_t> readPictureFile(const std::filesystem::path& path) {
+    constexpr std::size_t largestPictureFile = std::size_t(1) << 30;
+    const FileContent content = readWholeFile(path, largestPictureFile);
+    if (content.status == ReadStatus::Missing)
+        throw raster::ImageError(path.string(), "cannot open the file (it does not exist)");
+    if (content.status != ReadStatus::Read)
+        throw raster::ImageError(path.string(), "cannot open the file (" + content.reason + ")");
+    return std::vector<std::uint8_t>(content.bytes.begin(), content.bytes.end());
+}
+
+raster::Bitmap loadPicture(const std::filesystem::path& path, const raster::DecodeLimits& limits) {
+    const std::vector<std::uint8_t> bytes = readPictureFile(path);
+    return raster::decodeImage(bytes, path.string(), limits);
+}
+
+void savePicture(const std::filesystem::path& path, const raster::Bitmap& picture, raster::ImageFormat format,
+                 int jpegQuality) {
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes = raster::encodeImage(picture, format, jpegQuality);
+    } catch (const raster::ImageError& error) {
+        throw raster::ImageError(path.string(), error.what());
+    }
+    try {
+        writeFileAtomically(path, bytes);
+    } catch (const FileError& error) {
+        throw raster::ImageError(path.string(), error.problem());
+    }
+}
+
+} // namespace vexmira::platform
