@@ -13,6 +13,7 @@
 #include "app/mainunit.h"
 #include "capture/ualldesktop.h"
 #include "mirror/umonitor.h"
+#include "platform/Capabilities.h"
 #include "platform/ScreenCapture.h"
 #include "platform/ServerScaling.h"
 #include "raster/Resample.h"
@@ -313,6 +314,7 @@ double serverScaleAlone() {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    vexmira::platform::selectWindowSystem(QGuiApplication::platformName().toStdString());
     app::Program program(platform::openScreenCapture());
     program.start();
     QApplication::processEvents();

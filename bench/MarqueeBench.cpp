@@ -17,6 +17,7 @@
 #include "app/mainunit.h"
 #include "capture/ualldesktop.h"
 #include "mirror/umonitor.h"
+#include "platform/Capabilities.h"
 #include "platform/PeriodicTimer.h"
 
 #include <QApplication>
@@ -387,6 +388,7 @@ class RepaintingWindow {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    vexmira::platform::selectWindowSystem(QGuiApplication::platformName().toStdString());
     app::Program program(platform::openScreenCapture());
     program.start();
     runEvents(1.0); // the display window goes to the second monitor

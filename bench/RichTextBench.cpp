@@ -5,6 +5,7 @@
 //   skip: a 30 MB picture passed over, against memchr over the same bytes.
 // The ratios are printed after the run. No display needed:
 //   build/default/bench/rich_text_bench
+#include "platform/Capabilities.h"
 #include "richtext/RtfReader.h"
 #include "richtext/RtfWriter.h"
 #include "widgets/RichEdit.h"
@@ -164,6 +165,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
+    vexmira::platform::selectWindowSystem(QGuiApplication::platformName().toStdString());
     benchmark::Initialize(&argc, argv);
     inputs();
     RatioReporter reporter;

@@ -10,6 +10,7 @@
 #include "CpuTime.h"
 #include "app/Program.h"
 #include "app/mainunit.h"
+#include "platform/Capabilities.h"
 #include "platform/PictureFile.h"
 #include "platform/ScreenCapture.h"
 #include "raster/ImageFile.h"
@@ -206,6 +207,7 @@ int main(int argc, char** argv) {
     const bool onRig = std::getenv("DISPLAY") != nullptr;
     if (!onRig) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
+    vexmira::platform::selectWindowSystem(QGuiApplication::platformName().toStdString());
     fs::create_directories(folder);
     const std::string only = argc > 1 ? argv[1] : "";
     if (only.empty() || only == "decode") decodeFigures();

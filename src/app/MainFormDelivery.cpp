@@ -204,7 +204,8 @@ void TMainForm::ShareM() {
     const raster::Bitmap& picture = currentPicture();
     const auto source =
         SourceMode == srcDesktop ? desktop_->sourceArea(capturedArea(), GrabRect) : std::nullopt;
-    display->image->setBitmap(source && masking() ? withMasks(picture, maskedAreas_) : picture);
+    display->image->setBitmap(source && masking() ? mirror::DesktopMasks::applied(picture, masks_.areas())
+                                                  : picture);
     if (SourceMode == srcStopped) ClearImage();
 }
 

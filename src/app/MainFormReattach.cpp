@@ -3,27 +3,16 @@
 // place, with the same capture method.
 #include "ExtraSettings.h"
 #include "mainunit.h"
-#include "mirror/TitlePattern.h"
-#include "platform/FileSystem.h"
 
 namespace vexmira::app {
 
 void TMainForm::rememberChosenWindow(platform::WindowHandle window) {
     chosenWindow_ = {};
-    if (!windows_) return;
-    for (const platform::TopLevelWindow& w : windows_->topLevelWindows())
-        if (w.handle == window) {
-            chosenWindow_.className = w.className;
-            chosenWindow_.executable = platform::executableOfProcess(w.processId);
-            chosenWindow_.handle = window;
-            return;
-        }
+    if (windows_) chosenWindow_.remember(*windows_, window);
 }
 
 bool TMainForm::startWaitingForWindow() {
-    if (!Extras.reattach || !windows_ || chosenWindow_.className.empty() || SelectedWindow == 0 ||
-        chosenWindow_.handle != SelectedWindow || !windows_->frameOf(SelectedWindow).isEmpty())
-        return false;
+    if (!Extras.reattach || !windows_ || !chosenWindow_.isGone(*windows_, SelectedWindow)) return false;
     waitingForWindow_ = true;
     if (!waitingMark_) {
         waitingMark_ = new QLabel("window closed, waiting for it to return", Panel1);
@@ -52,22 +41,14 @@ void TMainForm::endWaitingForWindow() {
 
 bool TMainForm::reattachToReturnedWindow() {
     if (!windows_) return false;
-    for (const platform::TopLevelWindow& w : windows_->topLevelWindows()) {
-        // The closed window's id may come back with a new window: it is not left out.
-        if (!w.visible || w.desktopOrDock || w.frame.isEmpty() || w.processId == platform::ownProcessId())
-            continue;
-        const bool sameKind = w.className == chosenWindow_.className &&
-                              platform::executableOfProcess(w.processId) == chosenWindow_.executable;
-        if (!sameKind && !mirror::titleMatches(Extras.reattachTitle, w.title)) continue;
-        endWaitingForWindow();
-        if (CaptureMethod == 2) windows_->prepareCapture({w.handle});
-        SelectedWindow = w.handle;
-        chosenWindow_.handle = w.handle;
-        lastCopiedWindow_ = 0; // nothing of the old window's copy or its damage watch carries over
-        windows_->releaseCaptures(w.handle);
-        return true;
-    }
-    return false;
+    const platform::WindowHandle back = chosenWindow_.returned(*windows_, Extras.reattachTitle);
+    if (!back) return false;
+    endWaitingForWindow();
+    if (CaptureMethod == 2) windows_->prepareCapture({back});
+    SelectedWindow = back;
+    lastCopiedWindow_ = 0; // nothing of the old window's copy or its damage watch carries over
+    windows_->releaseCaptures(back);
+    return true;
 }
 
 } // namespace vexmira::app

@@ -1,52 +1,25 @@
-// The shutter: the secondary monitor blanked at once while the sources go on in the preview.
+// The shutter, as the control window drives it: the display's own scaling stops while it is
+// closed, and the sources' picture goes to the display again when it opens.
 #include "ExtraSettings.h"
+#include "Shutter.h"
 #include "mainunit.h"
-#include "platform/PictureFile.h"
-#include "raster/ImageFile.h"
 
 namespace vexmira::app {
 
 void TMainForm::setBlanked(bool on) {
-    mirror::TFmonitor* display = mirror::Fmonitor;
-    if (!display || on == display->blanked()) return;
-    if (on) {
-        uncoverDisplay(); // the display's own scaling draws nothing while blanked
-        // At once, with the picture decoded at an earlier blanking (black until there is one).
-        if (shutterPicturePath_ != Extras.blankPicture) shutterPicture_ = raster::Bitmap();
-        display->setBlanked(true, shutterPicture_);
-        if (shutterPicture_.isEmpty() && !Extras.blankPicture.empty()) {
-            try {
-                shutterPicture_ = platform::loadPicture(std::filesystem::u8path(Extras.blankPicture));
-                shutterPicturePath_ = Extras.blankPicture;
-                display->setBlanked(true, shutterPicture_);
-            } catch (const std::exception& error) {
-                showErrorOver(this, "The picture for the blanked monitor cannot be shown: " +
-                                        QString::fromLocal8Bit(error.what()) +
-                                        ". The monitor is black instead.");
-            }
-        }
-    } else {
-        display->setBlanked(false);
-        // Back to what the sources show now.
-        if (cbx1->Checked() && SourceMode != srcText && SourceMode != srcStopped) ShareM();
-        wakeDesktopTicks();
+    if (!mirror::Fmonitor) return;
+    if (!shutter_) {
+        shutter_ = new Shutter(this, {Panel1->x() + 4, Panel1->y() + 4}, [] { return Extras.blankPicture; });
+        connect(shutter_, &Shutter::closing, this, [this] { uncoverDisplay(); });
+        connect(shutter_, &Shutter::opened, this, [this] {
+            // Back to what the sources show now.
+            if (cbx1->Checked() && SourceMode != srcText && SourceMode != srcStopped) ShareM();
+            wakeDesktopTicks();
+        });
+        connect(shutter_, &Shutter::problem, this,
+                [this](const QString& text) { showErrorOver(this, text); });
     }
-    if (!blankMark_) {
-        blankMark_ = new QLabel("  Secondary monitor blanked  ", this);
-        blankMark_->setAutoFillBackground(true);
-        QPalette red = blankMark_->palette();
-        red.setColor(QPalette::Window, QColor(200, 0, 0));
-        red.setColor(QPalette::WindowText, Qt::white);
-        blankMark_->setPalette(red);
-        QFont bold = blankMark_->font();
-        bold.setBold(true);
-        bold.setPixelSize(12);
-        blankMark_->setFont(bold);
-        blankMark_->adjustSize();
-        blankMark_->move(Panel1->x() + 4, Panel1->y() + 4);
-    }
-    blankMark_->setVisible(display->blanked()); // a press during the message above may have undone it
-    blankMark_->raise();
+    shutter_->set(*mirror::Fmonitor, on);
 }
 
 bool TMainForm::blanked() const {

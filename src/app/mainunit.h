@@ -1,7 +1,9 @@
 #pragma once
 
 #include "mirror/DesktopCapture.h"
+#include "mirror/DesktopMasks.h"
 #include "mirror/WindowPicker.h"
+#include "mirror/WindowReattach.h"
 #include "mirror/umonitor.h"
 #include "platform/ClipboardReader.h"
 #include "platform/IniFile.h"
@@ -27,6 +29,8 @@
 #include <chrono>
 
 namespace vexmira::app {
+
+class Shutter;
 
 // The current source of the picture.
 enum TSourceMode {
@@ -379,28 +383,17 @@ class TMainForm : public QWidget {
     std::filesystem::path slidePicturePath_;
     bool slideTickRunning_ = false;
     QPointer<QWidget> slideError_;
-    QLabel* blankMark_ = nullptr;
-    raster::Bitmap shutterPicture_; // the blanked monitor's picture, decoded from:
-    std::string shutterPicturePath_;
-    // The single window chosen last: its class and program, for finding it again.
-    struct ChosenWindow {
-        platform::WindowHandle handle = 0;
-        std::string className;
-        std::filesystem::path executable;
-    } chosenWindow_;
+    Shutter* shutter_ = nullptr;          // made at the first blanking
+    mirror::WindowReattach chosenWindow_; // the single window chosen last, for finding it again
     bool waitingForWindow_ = false;
     // Whether windows of listed classes are painted black in what the display shows of the desktop.
     bool masking() const;
     // Takes the desktop picture of `source` into `target` together with the places of the masked
-    // windows at that moment, which become maskedAreas_. False when no picture could be taken.
+    // windows at that moment, which become masks_.areas(). False when no picture could be taken.
     bool captureMasked(raster::Bitmap& target, int area, const raster::Rect& source);
     // The desktop tick while masking: a whole picture each time, sent when it or its masks changed.
     bool deliverMaskedFrame(mirror::TFmonitor& display, int area, const raster::Rect& source, bool toDisplay);
-    static raster::Bitmap withMasks(const raster::Bitmap& picture, const std::vector<raster::Rect>& areas);
-    // The display's masked parts of the current desktop picture, in picture pixels.
-    std::vector<raster::Rect> maskedAreas_;
-    // Until then the preview may still show a masked window: its place is masked in the mirror.
-    std::chrono::steady_clock::time_point previewMaskedUntil_;
+    mirror::DesktopMasks masks_; // where the current desktop picture is masked
     QLabel* waitingMark_ = nullptr;
     void rememberChosenWindow(platform::WindowHandle window);
     // The chosen window is gone and re-attaching is on: the display keeps its last picture, the
