@@ -3,7 +3,6 @@
 #include "ExtraSettings.h"
 #include "capture/ualldesktop.h"
 #include "mainunit.h"
-#include "platform/Capabilities.h"
 #include "uStartForm.h"
 
 #include "mirror/FollowRegion.h"
@@ -84,8 +83,12 @@ bool TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     // were at the moment the picture was taken.
     if (source && SourceMode == srcDesktop && masking())
         return deliverMaskedFrame(display, area, *source, toDisplay);
-    if (source && SourceMode == srcDesktop && scaledByServer(display, *source))
-        return deliverScaledByServer(display, *source, toDisplay);
+    if (source && SourceMode == srcDesktop &&
+        serverRoad_->available(display, *source, Overlay.showCursor || Overlay.showRedPoint)) {
+        const mirror::FrameChange change = desktop_->takeChange(*source);
+        currentPictureStale_ = true;
+        return serverRoad_->deliver(display, *slika, previewFed(), *source, change, toDisplay);
+    }
     uncoverDisplay();
     currentPictureStale_ = false;
     // The copies that follow the live picture, which may be drawn on in place.
@@ -116,64 +119,8 @@ bool TMainForm::deliverDesktopFrame(mirror::TFmonitor& display, int area) {
     return !change || change->any();
 }
 
-// The display scales the desktop itself where it can, the display window does not show on the
-// mirrored area (it would mirror its own drawing), no pointer overlay is drawn (that goes into
-// the picture) and pixels are device pixels.
-bool TMainForm::scaledByServer(mirror::TFmonitor& display, const raster::Rect& source) {
-    if (!serverScaling_ || Overlay.showCursor || Overlay.showRedPoint) return false;
-    if (!platform::capabilities().serverScaling || display.devicePixelRatioF() != 1.0) return false;
-    const QRect place = display.frameGeometry();
-    if (!raster::Rect{place.x(), place.y(), place.width(), place.height()}.intersected(source).isEmpty())
-        return false;
-    if (!scalerTried_) {
-        scaler_ = platform::openServerScaler();
-        scalerTried_ = true;
-        // Anything else shown on the display window takes the cover away.
-        connect(display.image, &widgets::ImageView::bitmapSet, this, [this] { uncoverDisplay(); });
-        display.image->installEventFilter(this);
-    }
-    return scaler_ != nullptr;
-}
-
-bool TMainForm::deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source,
-                                      bool toDisplay) {
-    const mirror::FrameChange change = desktop_->takeChange(source);
-    bool changed = change.any();
-    currentPictureStale_ = true;
-    if (toDisplay) {
-        const QRect view = display.image->geometry();
-        scaler_->cover(display.winId(), {view.x(), view.y(), view.width(), view.height()});
-        if (change.any() || scaler_->needsDrawing()) {
-            scaler_->draw(source, display.image->placementFor(source.size()),
-                          change.whole ? nullptr : &change.parts);
-            ++framesScaledByServer_;
-            changed = true;
-        }
-        if (FstartForm) FstartForm->BarvajIkono();
-    } else if (scaler_->covering() && !display.blanked()) {
-        // The display keeps the last picture it showed.
-        display.image->setBitmap(currentPicture());
-    }
-    // The preview follows while it shows the picture scaled here last; a hidden one is brought up
-    // to date when it shows again.
-    if (!slika->isVisible()) serverPreview_ = raster::Bitmap();
-    const bool previewCurrent = !serverPreview_.isEmpty() && slika->bitmap().sharesPixelsWith(serverPreview_);
-    if (previewFed() && slika->isVisible() && (change.any() || !previewCurrent)) {
-        const raster::Rect shown = slika->placementFor(source.size());
-        raster::Bitmap small;
-        if (scaler_->scaled(source, shown.size(), small) &&
-            !(previewCurrent && small.samePixels(serverPreview_))) {
-            serverPreview_ = small;
-            slika->setBitmap(serverPreview_);
-            changed = true;
-        }
-    }
-    return changed;
-}
-
 void TMainForm::uncoverDisplay() {
-    if (!scaler_ || !scaler_->covering()) return;
-    scaler_->uncover();
+    serverRoad_->uncover();
 }
 
 const raster::Bitmap& TMainForm::currentPicture() {
@@ -192,8 +139,7 @@ const raster::Bitmap& TMainForm::currentPicture() {
 void TMainForm::setMirrorRoads(bool followDamage, bool serverScaling) {
     wakeDesktopTicks(); // the damage watch may go
     desktop_->setFollowDamage(followDamage);
-    serverScaling_ = serverScaling;
-    if (!serverScaling) uncoverDisplay();
+    serverRoad_->setAllowed(serverScaling);
 }
 
 void TMainForm::ShareM() {

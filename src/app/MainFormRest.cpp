@@ -51,7 +51,7 @@ bool TMainForm::mayRest() {
     if (!platform::capabilities().damageReports) return false;
     if (Overlay.showCursor || Overlay.showRedPoint || !Extras.maskedClasses.empty()) return false;
     if (capture::fAlldesktop && capture::fAlldesktop->followsMouse()) return false;
-    if (scaler_ && scaler_->covering() && scaler_->needsDrawing()) return false;
+    if (serverRoad_->covering() && serverRoad_->needsDrawing()) return false;
     return desktop_->followsDamage() && !desktop_->damagePending();
 }
 

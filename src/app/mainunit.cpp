@@ -61,6 +61,11 @@ void Panel::setColor(raster::TColor color) {
 TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
       desktop_(std::move(desktop)), slideDecoder_(std::make_unique<sources::SlideDecoder>()) {
+    serverRoad_ =
+        new mirror::ServerScaledMirror([this]() -> const raster::Bitmap& { return currentPicture(); }, this);
+    connect(serverRoad_, &mirror::ServerScaledMirror::delivered, this, [] {
+        if (FstartForm) FstartForm->BarvajIkono();
+    });
     ProgramFolder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath()) + QDir::separator();
     setWindowTitle("Vexmira");
     // The window sits on top of the user's work without taking the focus; its hints show anyway.
@@ -393,12 +398,6 @@ void TMainForm::showHint(widgets::TXiButton* button) {
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     // Events can arrive while the window is still being built.
     if (!panelALL || !PAnelHint || !SpeedButton8 || !Panel4 || !SpeedButton1 || !ShowHint) return false;
-    // The display window's picture view hidden (the text page shows): the display's own scaling
-    // goes with it.
-    if (mirror::Fmonitor && watched == mirror::Fmonitor->image && event->type() == QEvent::Hide) {
-        uncoverDisplay();
-        return false;
-    }
     if (watched == panelALL) {
         if (event->type() == QEvent::MouseButtonPress) {
             dragging_ = true;

@@ -2,6 +2,7 @@
 
 #include "mirror/DesktopCapture.h"
 #include "mirror/DesktopMasks.h"
+#include "mirror/ServerScaledMirror.h"
 #include "mirror/WindowPicker.h"
 #include "mirror/WindowReattach.h"
 #include "mirror/umonitor.h"
@@ -259,7 +260,7 @@ class TMainForm : public QWidget {
     // Whether the desktop mirror follows the display's damage reports now.
     bool mirrorFollowsDamage() const { return desktop_->followsDamage(); }
     // The frames the display scaled onto the display window itself so far.
-    long framesScaledByServer() const { return framesScaledByServer_; }
+    long framesScaledByServer() const { return serverRoad_->framesScaled(); }
     void SpeedButton8Click(); // Send
     void cbx1Click();         // Automatically Send
 
@@ -342,19 +343,10 @@ class TMainForm : public QWidget {
     void showAutoHideNotice();
 
     std::unique_ptr<mirror::DesktopCapture> desktop_;
-    // The display scaling the desktop onto the display window; null until first wanted, and
-    // where the display cannot.
-    std::unique_ptr<platform::ServerScaler> scaler_;
-    bool scalerTried_ = false;
-    bool serverScaling_ = true;
-    bool currentPictureStale_ = false; // the desktop went to the display without passing here
-    raster::Bitmap serverPreview_;     // the preview's picture last scaled by the display
-    long framesScaledByServer_ = 0;
-    platform::WindowHandle lastCopiedWindow_ = 0; // the single window copied at the last tick
+    mirror::ServerScaledMirror* serverRoad_ = nullptr; // the display scaling the desktop itself
+    bool currentPictureStale_ = false;                 // the desktop went to the display without passing here
+    platform::WindowHandle lastCopiedWindow_ = 0;      // the single window copied at the last tick
     raster::Bitmap lastWindowCopy_;
-    bool scaledByServer(mirror::TFmonitor& display, const raster::Rect& source);
-    // False when nothing changed.
-    bool deliverScaledByServer(mirror::TFmonitor& display, const raster::Rect& source, bool toDisplay);
     void uncoverDisplay();
     // --- an idle desktop mirror rests ---
     void restIfIdle(bool changed);
