@@ -22,37 +22,42 @@
 
 namespace vexmira::app {
 
-namespace {
-
-// The screenshot of the region grab and the desktop tick share one capture of the screen.
-std::unique_ptr<mirror::DesktopCapture> grabCapture;
-
-} // namespace
-
 Program::Program(std::unique_ptr<platform::ScreenCapture> screen)
     : displayEvents_(std::make_unique<DisplayEventWatch>(platform::openDisplayEventPump())) {
-    FstartForm = new TFstartForm(QCoreApplication::applicationFilePath().toStdString());
+    startForm_ = std::make_unique<TFstartForm>(QCoreApplication::applicationFilePath().toStdString());
+    FstartForm = startForm_.get();
     auto desktop = std::make_unique<mirror::DesktopCapture>(std::move(screen), platform::openCursorSource());
-    grabCapture = std::make_unique<mirror::DesktopCapture>(platform::openScreenCapture(), nullptr);
-    MainForm = new TMainForm(std::move(desktop));
+    grabCapture_ = std::make_unique<mirror::DesktopCapture>(platform::openScreenCapture(), nullptr);
+    mainForm_ = std::make_unique<TMainForm>(std::move(desktop));
+    MainForm = mainForm_.get();
     MainForm->setWindowSystem(platform::openWindowSystem());
     MainForm->setClipboardReader(platform::openClipboardReader());
     optionsHost_ = makeOptionsHost();
-    options::foptions = new options::Tfoptions(*optionsHost_);
-    mirror::Fmonitor = new mirror::TFmonitor;
-    sources::ftext = new sources::Tftext(ProgramFolder);
-    sources::fscrolset = new sources::Tfscrolset(ProgramFolder);
-    sources::fss = new sources::Tfss(SlideStopRequested, SlideIndex, ProgramFolder);
-    capture::fAlldesktop = new capture::TfAlldesktop(*grabCapture);
-    capture::Fgrab = new capture::TFgrab(GrabRect);
+    options_ = std::make_unique<options::Tfoptions>(*optionsHost_);
+    options::foptions = options_.get();
+    monitor_ = std::make_unique<mirror::TFmonitor>();
+    mirror::Fmonitor = monitor_.get();
+    text_ = std::make_unique<sources::Tftext>(ProgramFolder);
+    sources::ftext = text_.get();
+    scrollSetup_ = std::make_unique<sources::Tfscrolset>(ProgramFolder);
+    sources::fscrolset = scrollSetup_.get();
+    slideSetup_ = std::make_unique<sources::Tfss>(SlideStopRequested, SlideIndex, ProgramFolder);
+    sources::fss = slideSetup_.get();
+    areaChoice_ = std::make_unique<capture::TfAlldesktop>(*grabCapture_);
+    capture::fAlldesktop = areaChoice_.get();
+    regionGrab_ = std::make_unique<capture::TFgrab>(GrabRect);
+    capture::Fgrab = regionGrab_.get();
     capture::fAlldesktop->setControlWindow(MainForm);
     capture::fAlldesktop->setRegionWindow(capture::Fgrab);
-    capture::Fsave = new capture::TFsave(
+    save_ = std::make_unique<capture::TFsave>(
         HotKeyText, BeepOnSave, [] { return MainForm->currentPicture(); }, ProgramFolder);
+    capture::Fsave = save_.get();
     capture::Fsave->setBlankKey(Extras.blankKey, Extras.blankKeyArmed, Extras.blankPicture,
                                 [] { MainForm->toggleBlanked(); });
-    mirror::fCapture = new mirror::TfCapture;
-    fabout = new Tfabout;
+    windowChoice_ = std::make_unique<mirror::TfCapture>();
+    mirror::fCapture = windowChoice_.get();
+    about_ = std::make_unique<Tfabout>();
+    fabout = about_.get();
 
     QObject::connect(mirror::Fmonitor, &mirror::TFmonitor::activated, MainForm, [] {
         MainForm->sbseconddisplay->setChecked(true);
@@ -91,31 +96,32 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen)
     mirror::Fmonitor->yoom(DisplayScale);
 }
 
+// In this order: each window may still reach those made before it while it goes.
 Program::~Program() {
-    delete fabout;
+    about_.reset();
     fabout = nullptr;
-    delete mirror::fCapture;
+    windowChoice_.reset();
     mirror::fCapture = nullptr;
-    delete capture::Fsave;
+    save_.reset();
     capture::Fsave = nullptr;
-    delete capture::fAlldesktop;
-    delete capture::Fgrab;
-    delete sources::fss;
+    areaChoice_.reset();
+    regionGrab_.reset();
+    slideSetup_.reset();
     sources::fss = nullptr;
-    delete sources::fscrolset;
+    scrollSetup_.reset();
     sources::fscrolset = nullptr;
-    delete sources::ftext;
+    text_.reset();
     sources::ftext = nullptr;
-    delete mirror::Fmonitor;
-    delete options::foptions;
+    monitor_.reset();
+    options_.reset();
     options::foptions = nullptr;
-    delete MainForm;
+    mainForm_.reset();
     capture::fAlldesktop = nullptr;
     capture::Fgrab = nullptr;
     mirror::Fmonitor = nullptr;
     MainForm = nullptr;
-    grabCapture.reset();
-    delete FstartForm;
+    grabCapture_.reset();
+    startForm_.reset();
     FstartForm = nullptr;
 }
 
