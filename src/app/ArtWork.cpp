@@ -21,6 +21,63 @@ QPainterPath triangle(int baseX, int top, int tipX, int height) {
     return path;
 }
 
+void drawControlGlyph(QPainter& p, Glyph glyph, const QColor& ink) {
+    switch (glyph) {
+    case Glyph::Send: { // an arrow to the right
+        QPainterPath arrow;
+        arrow.moveTo(3, 9);
+        arrow.lineTo(13, 9);
+        arrow.lineTo(13, 4);
+        arrow.lineTo(21, 12);
+        arrow.lineTo(13, 20);
+        arrow.lineTo(13, 15);
+        arrow.lineTo(3, 15);
+        arrow.closeSubpath();
+        p.fillPath(arrow, ink);
+        break;
+    }
+    case Glyph::Menu:
+        for (int i = 0; i < 3; ++i)
+            p.fillRect(2, 3 + 4 * i, 12, 2, ink);
+        break;
+    case Glyph::Close:
+        p.drawLine(3, 3, 12, 12);
+        p.drawLine(12, 3, 3, 12);
+        break;
+    case Glyph::FirstSlide:
+        p.fillRect(5, 6, 3, 12, ink);
+        p.fillPath(triangle(19, 6, 9, 12), ink);
+        break;
+    case Glyph::PreviousSlide:
+        p.fillPath(triangle(12, 6, 4, 12), ink);
+        p.fillPath(triangle(20, 6, 12, 12), ink);
+        break;
+    case Glyph::PlaySlides:
+        p.fillPath(triangle(7, 5, 19, 12), ink);
+        break;
+    case Glyph::NextSlide:
+        p.fillPath(triangle(4, 6, 12, 12), ink);
+        p.fillPath(triangle(12, 6, 20, 12), ink);
+        break;
+    case Glyph::LastSlide:
+        p.fillPath(triangle(5, 6, 15, 12), ink);
+        p.fillRect(16, 6, 3, 12, ink);
+        break;
+    case Glyph::PauseSlides:
+        p.fillRect(7, 6, 4, 12, ink);
+        p.fillRect(13, 6, 4, 12, ink);
+        break;
+    case Glyph::SetUpSlides: // a list
+        for (int i = 0; i < 4; ++i) {
+            p.fillRect(4, 5 + 4 * i, 2, 2, ink);
+            p.fillRect(8, 5 + 4 * i, 12, 2, ink);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
 void drawGlyph(QPainter& p, Glyph glyph) {
     const QColor ink(40, 40, 40);
     p.setPen(QPen(ink, 2));
@@ -73,55 +130,8 @@ void drawGlyph(QPainter& p, Glyph glyph) {
             p.fillRect(6 + 5 * i, 4 + 6 * i, 4, 5, ink);
         }
         break;
-    case Glyph::Send: { // an arrow to the right
-        QPainterPath arrow;
-        arrow.moveTo(3, 9);
-        arrow.lineTo(13, 9);
-        arrow.lineTo(13, 4);
-        arrow.lineTo(21, 12);
-        arrow.lineTo(13, 20);
-        arrow.lineTo(13, 15);
-        arrow.lineTo(3, 15);
-        arrow.closeSubpath();
-        p.fillPath(arrow, ink);
-        break;
-    }
-    case Glyph::Menu:
-        for (int i = 0; i < 3; ++i)
-            p.fillRect(2, 3 + 4 * i, 12, 2, ink);
-        break;
-    case Glyph::Close:
-        p.drawLine(3, 3, 12, 12);
-        p.drawLine(12, 3, 3, 12);
-        break;
-    case Glyph::FirstSlide:
-        p.fillRect(5, 6, 3, 12, ink);
-        p.fillPath(triangle(19, 6, 9, 12), ink);
-        break;
-    case Glyph::PreviousSlide:
-        p.fillPath(triangle(12, 6, 4, 12), ink);
-        p.fillPath(triangle(20, 6, 12, 12), ink);
-        break;
-    case Glyph::PlaySlides:
-        p.fillPath(triangle(7, 5, 19, 12), ink);
-        break;
-    case Glyph::NextSlide:
-        p.fillPath(triangle(4, 6, 12, 12), ink);
-        p.fillPath(triangle(12, 6, 20, 12), ink);
-        break;
-    case Glyph::LastSlide:
-        p.fillPath(triangle(5, 6, 15, 12), ink);
-        p.fillRect(16, 6, 3, 12, ink);
-        break;
-    case Glyph::PauseSlides:
-        p.fillRect(7, 6, 4, 12, ink);
-        p.fillRect(13, 6, 4, 12, ink);
-        break;
-    case Glyph::SetUpSlides: // a list
-        for (int i = 0; i < 4; ++i) {
-            p.fillRect(4, 5 + 4 * i, 2, 2, ink);
-            p.fillRect(8, 5 + 4 * i, 12, 2, ink);
-        }
+    default:
+        drawControlGlyph(p, glyph, ink);
         break;
     }
 }

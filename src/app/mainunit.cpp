@@ -267,6 +267,10 @@ void TMainForm::buildMenu() {
     connect(sourceItems[3], &QAction::triggered, this, &TMainForm::Images1Click);
     connect(sourceItems[4], &QAction::triggered, this, &TMainForm::ext1Click);
     connect(sourceItems[5], &QAction::triggered, this, &TMainForm::SBSCrollClick); // ScrollText1Click
+    buildCommandItems();
+}
+
+void TMainForm::buildCommandItems() {
     Popup1->addSeparator();
     captureImage1 = Popup1->addAction("Capture an Image from a second display");
     Popup1->addSeparator();

@@ -334,7 +334,8 @@ class TMainForm : public QWidget {
     void showTextSlide(const std::filesystem::path& file);
     // One message at a time about a slide that could not be shown; the show goes on.
     void reportSlideError(const QString& text);
-    void buildMenu();
+    void buildMenu(); // the source items, then:
+    void buildCommandItems();
     void buildTimers();
     widgets::TXiButton* sourceButton(int top, int height, const QString& hint, const QImage& glyph);
     void moveHighlight(widgets::TXiButton* button);

@@ -11,22 +11,11 @@ namespace vexmira::richtext::rtf {
 
 // Control words that start a destination of their own. Returns true when the word was one.
 bool Reader::destinationWord(std::string_view word) {
-    static const char* const skipped[] = {"stylesheet",    "info",         "revtbl",    "rsidtbl",
-                                          "generator",     "xmlnstbl",     "filetbl",   "pgdsctbl",
-                                          "userprops",     "docvar",       "themedata", "colorschememapping",
-                                          "datastore",     "latentstyles", "fldinst",   "bkmkstart",
-                                          "bkmkend",       "txe",          "xe",        "tc",
-                                          "nonshppict",    "template",     "mmathPr",   "listpicture",
-                                          "pnseclvl",      "protusertbl",  "author",    "operator",
-                                          "title",         "subject",      "keywords",  "comment",
-                                          "doccomm",       "company",      "category",  "hlinkbase",
-                                          "falt",          "panose",       "fontemb",   "fontfile",
-                                          "leveltext",     "levelnumbers", "listname",  "liststylename",
-                                          "wgrffmtfilter", "passwordhash", "formfield", "ffname",
-                                          "datafield"};
-    const auto is = [&](std::initializer_list<std::string_view> names) {
-        return std::find(names.begin(), names.end(), word) != names.end();
-    };
+    return readDestination(word) || skippedDestination(word);
+}
+
+// The destinations read: the tables, generated text, numbering.
+bool Reader::readDestination(std::string_view word) {
     if (word == "fonttbl") {
         state_.destination = Destination::FontTable;
         return true;
@@ -54,6 +43,27 @@ bool Reader::destinationWord(std::string_view word) {
         numberingBullet_.reset();
         return true;
     }
+    return false;
+}
+
+// The destinations skipped, counted by kind where the user is told what was left out.
+bool Reader::skippedDestination(std::string_view word) {
+    static const char* const skipped[] = {"stylesheet",    "info",         "revtbl",    "rsidtbl",
+                                          "generator",     "xmlnstbl",     "filetbl",   "pgdsctbl",
+                                          "userprops",     "docvar",       "themedata", "colorschememapping",
+                                          "datastore",     "latentstyles", "fldinst",   "bkmkstart",
+                                          "bkmkend",       "txe",          "xe",        "tc",
+                                          "nonshppict",    "template",     "mmathPr",   "listpicture",
+                                          "pnseclvl",      "protusertbl",  "author",    "operator",
+                                          "title",         "subject",      "keywords",  "comment",
+                                          "doccomm",       "company",      "category",  "hlinkbase",
+                                          "falt",          "panose",       "fontemb",   "fontfile",
+                                          "leveltext",     "levelnumbers", "listname",  "liststylename",
+                                          "wgrffmtfilter", "passwordhash", "formfield", "ffname",
+                                          "datafield"};
+    const auto is = [&](std::initializer_list<std::string_view> names) {
+        return std::find(names.begin(), names.end(), word) != names.end();
+    };
     if (word == "leveltext" || word == "levelnumbers") {
         skipGroup();
         return true;

@@ -94,6 +94,8 @@ class Reader {
     // A double-byte character whose second byte never came: a replacement mark.
     void abandonLeadByte();
     bool destinationWord(std::string_view word);
+    bool readDestination(std::string_view word);
+    bool skippedDestination(std::string_view word);
     void skipGroup();
 
     // --- text ---

@@ -92,85 +92,104 @@ void appendControl(std::string& out, const char* word, long long value) {
 
 } // namespace
 
-std::string writeRtf(const Document& document) {
-    // The tables: fonts in order of first use, then the bullet's Symbol font; colours likewise.
+namespace {
+
+// The fonts in order of first use, then the bullet's Symbol font; colours likewise.
+struct Tables {
     std::vector<std::string> fonts;
     std::map<std::string, int> fontIndex;
     std::vector<Colour> colours;
     std::map<Colour, int> colourIndex;
     bool bullets = false;
+    int symbolFont = 0;
+};
+
+Tables tablesOf(const Document& document) {
+    Tables t;
     for (const Paragraph& paragraph : document.paragraphs) {
-        bullets = bullets || paragraph.bullet;
+        t.bullets = t.bullets || paragraph.bullet;
         for (const Run& run : paragraph.runs) {
-            if (fontIndex.emplace(run.format.font, static_cast<int>(fonts.size())).second)
-                fonts.push_back(run.format.font);
+            if (t.fontIndex.emplace(run.format.font, static_cast<int>(t.fonts.size())).second)
+                t.fonts.push_back(run.format.font);
             for (const auto& colour : {run.format.colour, run.format.highlight})
-                if (colour && colourIndex.emplace(*colour, static_cast<int>(colours.size()) + 1).second)
-                    colours.push_back(*colour);
+                if (colour && t.colourIndex.emplace(*colour, static_cast<int>(t.colours.size()) + 1).second)
+                    t.colours.push_back(*colour);
         }
     }
-    if (fonts.empty()) fonts.push_back("");
-    const int symbolFont = static_cast<int>(fonts.size());
+    if (t.fonts.empty()) t.fonts.push_back("");
+    t.symbolFont = static_cast<int>(t.fonts.size());
+    return t;
+}
 
-    std::string out;
-    out.reserve(64 + document.paragraphs.size() * 64);
+void appendTables(std::string& out, const Tables& t) {
     out += "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\r\n{\\fonttbl";
-    for (std::size_t i = 0; i < fonts.size(); ++i) {
+    for (std::size_t i = 0; i < t.fonts.size(); ++i) {
         out += "{\\f";
         appendNumber(out, static_cast<long long>(i));
         out += "\\fnil\\fcharset0 ";
-        std::string name = fonts[i];
+        std::string name = t.fonts[i];
         std::erase(name, ';'); // it would end the name
         appendText(out, name);
         out += ";}";
     }
-    if (bullets) {
+    if (t.bullets) {
         out += "{\\f";
-        appendNumber(out, symbolFont);
+        appendNumber(out, t.symbolFont);
         out += "\\fnil\\fcharset2 Symbol;}";
     }
     out += "}\r\n{\\colortbl ;";
-    for (const Colour colour : colours) {
+    for (const Colour colour : t.colours) {
         appendControl(out, "red", colour & 0xFF);
         appendControl(out, "green", (colour >> 8) & 0xFF);
         appendControl(out, "blue", (colour >> 16) & 0xFF);
         out += ';';
     }
     out += "}\r\n";
+}
 
-    for (const Paragraph& paragraph : document.paragraphs) {
-        out += "\\pard\\plain";
-        static const char* const alignments[] = {"\\ql", "\\qr", "\\qc", "\\qj"};
-        out += alignments[static_cast<int>(paragraph.alignment)];
-        if (paragraph.leftIndent) appendControl(out, "li", paragraph.leftIndent);
-        if (paragraph.rightIndent) appendControl(out, "ri", paragraph.rightIndent);
-        if (paragraph.firstLineIndent) appendControl(out, "fi", paragraph.firstLineIndent);
-        if (paragraph.spaceBefore) appendControl(out, "sb", paragraph.spaceBefore);
-        if (paragraph.spaceAfter) appendControl(out, "sa", paragraph.spaceAfter);
-        if (paragraph.bullet) {
-            out += "{\\pntext\\f";
-            appendNumber(out, symbolFont);
-            out += "\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf";
-            appendNumber(out, symbolFont);
-            out += "\\pnindent0{\\pntxtb\\'b7}}";
-        }
-        for (const Run& run : paragraph.runs) {
-            const CharFormat& f = run.format;
-            out += "{";
-            appendControl(out, "f", fontIndex[f.font]);
-            if (f.halfPoints != 24) appendControl(out, "fs", f.halfPoints);
-            if (f.bold) out += "\\b";
-            if (f.italic) out += "\\i";
-            if (f.underline) out += "\\ul";
-            if (f.strikeOut) out += "\\strike";
-            if (f.colour) appendControl(out, "cf", colourIndex[*f.colour]);
-            if (f.highlight) appendControl(out, "highlight", colourIndex[*f.highlight]);
-            out += ' ';
-            appendText(out, run.text);
-            out += '}';
-        }
-        out += "\\par\r\n";
+void appendParagraph(std::string& out, const Paragraph& paragraph, Tables& t) {
+    out += "\\pard\\plain";
+    static const char* const alignments[] = {"\\ql", "\\qr", "\\qc", "\\qj"};
+    out += alignments[static_cast<int>(paragraph.alignment)];
+    if (paragraph.leftIndent) appendControl(out, "li", paragraph.leftIndent);
+    if (paragraph.rightIndent) appendControl(out, "ri", paragraph.rightIndent);
+    if (paragraph.firstLineIndent) appendControl(out, "fi", paragraph.firstLineIndent);
+    if (paragraph.spaceBefore) appendControl(out, "sb", paragraph.spaceBefore);
+    if (paragraph.spaceAfter) appendControl(out, "sa", paragraph.spaceAfter);
+    if (paragraph.bullet) {
+        out += "{\\pntext\\f";
+        appendNumber(out, t.symbolFont);
+        out += "\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf";
+        appendNumber(out, t.symbolFont);
+        out += "\\pnindent0{\\pntxtb\\'b7}}";
     }
+    for (const Run& run : paragraph.runs) {
+        const CharFormat& f = run.format;
+        out += "{";
+        appendControl(out, "f", t.fontIndex[f.font]);
+        if (f.halfPoints != 24) appendControl(out, "fs", f.halfPoints);
+        if (f.bold) out += "\\b";
+        if (f.italic) out += "\\i";
+        if (f.underline) out += "\\ul";
+        if (f.strikeOut) out += "\\strike";
+        if (f.colour) appendControl(out, "cf", t.colourIndex[*f.colour]);
+        if (f.highlight) appendControl(out, "highlight", t.colourIndex[*f.highlight]);
+        out += ' ';
+        appendText(out, run.text);
+        out += '}';
+    }
+    out += "\\par\r\n";
+}
+
+} // namespace
+
+std::string writeRtf(const Document& document) {
+    Tables tables = tablesOf(document);
+    std::string out;
+    out.reserve(64 + document.paragraphs.size() * 64);
+    appendTables(out, tables);
+    for (const Paragraph& paragraph : document.paragraphs)
+        appendParagraph(out, paragraph, tables);
     out += "}\r\n";
     return out;
 }

@@ -36,30 +36,36 @@ raster::Bitmap fromQImage(const QImage& image) {
     return picture;
 }
 
+// A JPEG, PNG or BMP picture: decoded by this program's own decoders.
+void decodeOwnFormat(const platform::ClipboardData& data, const std::string& format,
+                     DecodedClipboardPicture& result) {
+    try {
+        result.picture = raster::decodeImage(data.bytes, "clipboard");
+    } catch (const raster::ImageError& error) {
+        const std::string what = error.what();
+        unsigned width = 0, height = 0;
+        if (what.find("too large") == std::string::npos) {
+            result.problem = "The picture on the clipboard (" + format + ") cannot be read: " + what;
+            return;
+        }
+        const auto of = what.find("picture of ");
+        if (of != std::string::npos &&
+            std::sscanf(what.c_str() + of, "picture of %u x %u", &width, &height) == 2)
+            result.problem = tooLarge(static_cast<int>(width), static_cast<int>(height));
+        else
+            result.problem = "The picture on the clipboard is larger than Vexmira shows (" +
+                             std::to_string(maxClipboardSide) + " x " + std::to_string(maxClipboardSide) +
+                             " pixels); the picture shown stays.";
+    }
+}
+
 } // namespace
 
 DecodedClipboardPicture decodeClipboardPicture(const platform::ClipboardData& data) {
     DecodedClipboardPicture result;
     const std::string format = data.format.empty() ? std::string("an unnamed format") : data.format;
     if (ownFormat(data.bytes)) {
-        try {
-            result.picture = raster::decodeImage(data.bytes, "clipboard");
-        } catch (const raster::ImageError& error) {
-            const std::string what = error.what();
-            unsigned width = 0, height = 0;
-            if (what.find("too large") != std::string::npos) {
-                const auto of = what.find("picture of ");
-                if (of != std::string::npos &&
-                    std::sscanf(what.c_str() + of, "picture of %u x %u", &width, &height) == 2)
-                    result.problem = tooLarge(static_cast<int>(width), static_cast<int>(height));
-                else
-                    result.problem = "The picture on the clipboard is larger than Vexmira shows (" +
-                                     std::to_string(maxClipboardSide) + " x " +
-                                     std::to_string(maxClipboardSide) + " pixels); the picture shown stays.";
-            } else {
-                result.problem = "The picture on the clipboard (" + format + ") cannot be read: " + what;
-            }
-        }
+        decodeOwnFormat(data, format, result);
         return result;
     }
     QByteArray bytes(reinterpret_cast<const char*>(data.bytes.data()),

@@ -37,6 +37,88 @@ void drawArrow(QPainter& p, bool up) {
     p.fillPath(arrow, QColor(0, 100, 200));
 }
 
+void drawTextIcon(QPainter& p, EditorIcon icon, const QColor& ink) {
+    switch (icon) {
+    case EditorIcon::LargerA:
+        drawLetter(p, "A", 13, true, false, {0, 2, 11, 14});
+        drawArrow(p, true);
+        break;
+    case EditorIcon::SmallerA:
+        drawLetter(p, "A", 9, true, false, {0, 5, 10, 11});
+        drawArrow(p, false);
+        break;
+    case EditorIcon::LetterA:
+        drawLetter(p, "A", 12, true, false, {0, 0, 16, 13});
+        p.fillRect(2, 13, 12, 3, QColor(220, 0, 0));
+        break;
+    case EditorIcon::Bold:
+        drawLetter(p, "B", 13, true, false, {0, 0, 16, 16});
+        break;
+    case EditorIcon::Italic:
+        drawLetter(p, "I", 13, false, true, {0, 0, 16, 16});
+        break;
+    case EditorIcon::Underline:
+        drawLetter(p, "U", 12, false, false, {0, 0, 16, 14});
+        p.drawLine(3, 14, 12, 14);
+        break;
+    case EditorIcon::AlignLeft:
+        drawLines(p, Qt::AlignLeft);
+        break;
+    case EditorIcon::AlignCentre:
+        drawLines(p, Qt::AlignHCenter);
+        break;
+    case EditorIcon::AlignRight:
+        drawLines(p, Qt::AlignRight);
+        break;
+    case EditorIcon::BulletList:
+        for (int i = 0; i < 3; ++i) {
+            p.fillRect(2, 3 + i * 4, 2, 2, ink);
+            p.drawLine(6, 4 + i * 4, 14, 4 + i * 4);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void drawEditIcon(QPainter& p, EditorIcon icon, const QColor& ink) {
+    switch (icon) {
+    case EditorIcon::Scissors:
+        p.drawLine(4, 1, 10, 10);
+        p.drawLine(11, 1, 5, 10);
+        p.drawEllipse(1, 10, 4, 4);
+        p.drawEllipse(10, 10, 4, 4);
+        break;
+    case EditorIcon::TwoPages:
+        p.setBrush(Qt::white);
+        p.drawRect(1, 1, 8, 10);
+        p.drawRect(6, 4, 8, 10);
+        break;
+    case EditorIcon::Clipboard:
+        p.setBrush(QColor(190, 140, 80));
+        p.drawRect(2, 2, 11, 12);
+        p.setBrush(Qt::white);
+        p.drawRect(4, 4, 7, 9);
+        p.fillRect(5, 1, 5, 3, ink);
+        break;
+    case EditorIcon::CurvedArrow: {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(0, 100, 200), 2));
+        p.drawArc(3, 4, 10, 9, 0, 180 * 16);
+        QPainterPath head;
+        head.moveTo(1, 8);
+        head.lineTo(6, 8);
+        head.lineTo(3, 12);
+        head.closeSubpath();
+        p.fillPath(head, QColor(0, 100, 200));
+        break;
+    }
+    default:
+        drawTextIcon(p, icon, ink);
+        break;
+    }
+}
+
 void draw(QPainter& p, EditorIcon icon) {
     const QColor ink(40, 40, 40);
     p.setPen(QPen(ink, 1));
@@ -74,72 +156,8 @@ void draw(QPainter& p, EditorIcon icon) {
         p.setBrush(Qt::white);
         p.drawRect(4, 10, 7, 4);
         break;
-    case EditorIcon::Scissors:
-        p.drawLine(4, 1, 10, 10);
-        p.drawLine(11, 1, 5, 10);
-        p.drawEllipse(1, 10, 4, 4);
-        p.drawEllipse(10, 10, 4, 4);
-        break;
-    case EditorIcon::TwoPages:
-        p.setBrush(Qt::white);
-        p.drawRect(1, 1, 8, 10);
-        p.drawRect(6, 4, 8, 10);
-        break;
-    case EditorIcon::Clipboard:
-        p.setBrush(QColor(190, 140, 80));
-        p.drawRect(2, 2, 11, 12);
-        p.setBrush(Qt::white);
-        p.drawRect(4, 4, 7, 9);
-        p.fillRect(5, 1, 5, 3, ink);
-        break;
-    case EditorIcon::CurvedArrow: {
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(QColor(0, 100, 200), 2));
-        p.drawArc(3, 4, 10, 9, 0, 180 * 16);
-        QPainterPath head;
-        head.moveTo(1, 8);
-        head.lineTo(6, 8);
-        head.lineTo(3, 12);
-        head.closeSubpath();
-        p.fillPath(head, QColor(0, 100, 200));
-        break;
-    }
-    case EditorIcon::LargerA:
-        drawLetter(p, "A", 13, true, false, {0, 2, 11, 14});
-        drawArrow(p, true);
-        break;
-    case EditorIcon::SmallerA:
-        drawLetter(p, "A", 9, true, false, {0, 5, 10, 11});
-        drawArrow(p, false);
-        break;
-    case EditorIcon::LetterA:
-        drawLetter(p, "A", 12, true, false, {0, 0, 16, 13});
-        p.fillRect(2, 13, 12, 3, QColor(220, 0, 0));
-        break;
-    case EditorIcon::Bold:
-        drawLetter(p, "B", 13, true, false, {0, 0, 16, 16});
-        break;
-    case EditorIcon::Italic:
-        drawLetter(p, "I", 13, false, true, {0, 0, 16, 16});
-        break;
-    case EditorIcon::Underline:
-        drawLetter(p, "U", 12, false, false, {0, 0, 16, 14});
-        p.drawLine(3, 14, 12, 14);
-        break;
-    case EditorIcon::AlignLeft:
-        drawLines(p, Qt::AlignLeft);
-        break;
-    case EditorIcon::AlignCentre:
-        drawLines(p, Qt::AlignHCenter);
-        break;
-    case EditorIcon::AlignRight:
-        drawLines(p, Qt::AlignRight);
-        break;
-    case EditorIcon::BulletList:
-        for (int i = 0; i < 3; ++i) {
-            p.fillRect(2, 3 + i * 4, 2, 2, ink);
-            p.drawLine(6, 4 + i * 4, 14, 4 + i * 4);
-        }
+    default:
+        drawEditIcon(p, icon, ink);
         break;
     }
 }

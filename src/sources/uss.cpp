@@ -292,6 +292,38 @@ void Tfss::XiButton2Click() {
     openListFile(chosen->path);
 }
 
+bool Tfss::takeEntries(const std::vector<std::filesystem::path>& slides, QStringList& missing) {
+    // The whole list is read before anything is replaced: a cancel keeps the old one.
+    changingList_ = true;
+    std::vector<SlideEntry> kept = std::exchange(entries_, {});
+    problems_.clear();
+    QProgressDialog progress("Reading the slide list\u2026", "Cancel", 0, static_cast<int>(slides.size()),
+                             this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    bool cancelled = false;
+    for (std::size_t i = 0; i < slides.size() && !cancelled; ++i) {
+        const std::filesystem::path& file = slides[i];
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(file, error)) {
+            missing << displayName(file);
+        } else if (FileKind(file) != fkOther) {
+            entries_.push_back(entryNoting(file));
+        }
+        if (i % 64 == 63) {
+            progress.setValue(static_cast<int>(i) + 1);
+            cancelled = progress.wasCanceled();
+        }
+    }
+    progress.reset();
+    changingList_ = false;
+    if (cancelled) {
+        entries_ = std::move(kept);
+        problems_.clear();
+    }
+    return !cancelled;
+}
+
 bool Tfss::openListFile(const QString& path) {
     if (!beginListChange()) return false;
     const std::filesystem::path listFile = localPath(path);
@@ -312,36 +344,8 @@ bool Tfss::openListFile(const QString& path) {
         return false;
     }
 
-    // The whole list is read before anything is replaced: a cancel keeps the old one.
-    changingList_ = true;
-    std::vector<SlideEntry> kept = std::exchange(entries_, {});
-    problems_.clear();
     QStringList missing;
-    QProgressDialog progress("Reading the slide list\u2026", "Cancel", 0,
-                             static_cast<int>(read.list.slides.size()), this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    bool cancelled = false;
-    for (std::size_t i = 0; i < read.list.slides.size() && !cancelled; ++i) {
-        const std::filesystem::path& file = read.list.slides[i];
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(file, error)) {
-            missing << displayName(file);
-        } else if (FileKind(file) != fkOther) {
-            entries_.push_back(entryNoting(file));
-        }
-        if (i % 64 == 63) {
-            progress.setValue(static_cast<int>(i) + 1);
-            cancelled = progress.wasCanceled();
-        }
-    }
-    progress.reset();
-    changingList_ = false;
-    if (cancelled) {
-        entries_ = std::move(kept);
-        problems_.clear();
-        return false;
-    }
+    if (!takeEntries(read.list.slides, missing)) return false;
 
     showEntries({});
     cbLoop->setChecked(read.list.loop);

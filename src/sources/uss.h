@@ -102,6 +102,9 @@ class Tfss : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The entries of `slides` replace the list's, with progress; the files not found go to `missing`.
+    // False, the list as it was, when the user cancels.
+    bool takeEntries(const std::vector<std::filesystem::path>& slides, QStringList& missing);
     void buildButtons();
     void buildList();
     void buildPreviewBox();

@@ -99,21 +99,25 @@ Tftext::Tftext(const QString& folder, QWidget* parent)
     Editor->setCurrentCharFormat(start);
 }
 
+QToolButton* Tftext::toolButton(EditorIcon icon, const QString& hint, void (Tftext::*handler)()) {
+    auto* b = new QToolButton(ToolBar1);
+    b->setIcon(editorIcon(icon));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    if (!hint.isEmpty()) b->setToolTip(hint);
+    ToolBar1->addWidget(b);
+    if (handler) connect(b, &QToolButton::clicked, this, handler);
+    return b;
+}
+
 void Tftext::buildToolBar() {
     ToolBar1 = new QToolBar(this);
     ToolBar1->setFixedHeight(30);
     ToolBar1->setIconSize({16, 16});
     ToolBar1->setAutoFillBackground(true);
     ToolBar1->setStyleSheet("QToolBar { background: white; border: none; }");
-    auto button = [this](EditorIcon icon, const QString& hint, void (Tftext::*handler)()) {
-        auto* b = new QToolButton(ToolBar1);
-        b->setIcon(editorIcon(icon));
-        b->setAutoRaise(true);
-        b->setFocusPolicy(Qt::NoFocus);
-        if (!hint.isEmpty()) b->setToolTip(hint);
-        ToolBar1->addWidget(b);
-        if (handler) connect(b, &QToolButton::clicked, this, handler);
-        return b;
+    const auto button = [this](EditorIcon icon, const QString& hint, void (Tftext::*handler)()) {
+        return toolButton(icon, hint, handler);
     };
     ToolButton1 = button(EditorIcon::BlankPage, {}, &Tftext::ToolButton1Click);
     OpenButton = button(EditorIcon::OpenFolder, {}, &Tftext::OpenButtonClick);
@@ -134,6 +138,13 @@ void Tftext::buildToolBar() {
     ToolBar1->addWidget(fontname);
     // Only the user's choice applies the font; filling the list selects without applying.
     connect(fontname, &QComboBox::activated, this, &Tftext::fontnameChange);
+    buildFormatButtons();
+}
+
+void Tftext::buildFormatButtons() {
+    const auto button = [this](EditorIcon icon, const QString& hint, void (Tftext::*handler)()) {
+        return toolButton(icon, hint, handler);
+    };
     ToolBar1->addSeparator();
     ToolBar1->addSeparator();
     aplus = button(EditorIcon::LargerA, {}, &Tftext::aplusClick);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EditorIcons.h"
 #include "UserQuestions.h"
 #include "widgets/RichEdit.h"
 
@@ -100,7 +101,9 @@ class Tftext : public QDialog {
     void done(int result) override;
 
   private:
-    void buildToolBar();
+    void buildToolBar(); // the file, clipboard and font tools, then:
+    void buildFormatButtons();
+    QToolButton* toolButton(EditorIcon icon, const QString& hint, void (Tftext::*handler)());
     void buildBottomStrip();
     void fillFontList();
     void setButtonsFromCaret();

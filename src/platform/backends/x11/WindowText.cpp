@@ -85,83 +85,101 @@ const char* doubleByteSet(char final) {
     }
 }
 
-// COMPOUND_TEXT (ISO 2022 with the sets X11 names): ASCII or a double-byte set on the left,
-// a Latin, Greek, Cyrillic, Arabic or Hebrew set or a double-byte set on the right, and UTF-8
-// segments.
-std::string compoundTextToUtf8(std::string_view bytes) {
-    std::string out;
-    bool utf8 = false;          // inside ESC % G ... ESC % @
-    const char* left = nullptr; // null: ASCII; else a double-byte set
-    bool leftKnown = true;      // a set designated that is not read here gives '?'
-    const char* right = "ISO-8859-1";
-    std::string run; // bytes of one set waiting for conversion
-    const char* runSet = nullptr;
-    const auto flush = [&] {
-        out += convert(runSet, run);
-        run.clear();
-        runSet = nullptr;
-    };
-    const auto add = [&](const char* set, unsigned char byte) {
-        if (runSet != set) flush();
-        runSet = set;
-        run += static_cast<char>(byte);
-    };
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c == 0x1B) { // an escape sequence: intermediate bytes, then one final byte
+// The state of a COMPOUND_TEXT read: the sets designated now and the bytes of one set waiting
+// for conversion.
+class CompoundTextReader {
+  public:
+    std::string read(std::string_view bytes) {
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto c = static_cast<unsigned char>(bytes[i]);
+            if (c != 0x1B) {
+                byte(c);
+                continue;
+            }
+            // An escape sequence: intermediate bytes, then one final byte.
             std::size_t end = i + 1;
             while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) >= 0x20 &&
                    static_cast<unsigned char>(bytes[end]) <= 0x2F)
                 ++end;
             if (end >= bytes.size()) break;
             flush();
-            const std::string_view sequence = bytes.substr(i + 1, end - i);
-            const char final = sequence.back();
-            if (sequence == "%G") {
-                utf8 = true;
-            } else if (sequence == "%@") {
-                utf8 = false;
-            } else if (sequence.starts_with("$(")) {
-                left = doubleByteSet(final);
-                leftKnown = left != nullptr;
-            } else if (sequence.starts_with("$)") || sequence.starts_with("$-")) {
-                right = doubleByteSet(final);
-            } else if (sequence.starts_with("(")) {
-                left = nullptr;
-                leftKnown = final == 'B' || final == 'J';
-            } else if (sequence.starts_with("-")) {
-                right = rightHalfSet(final);
-            }
+            escape(bytes.substr(i + 1, end - i));
             i = end;
-            continue;
         }
-        if (utf8) {
-            flush();
-            out += static_cast<char>(c);
+        flush();
+        return out_;
+    }
+
+  private:
+    void escape(std::string_view sequence) {
+        const char final = sequence.back();
+        if (sequence == "%G") {
+            utf8_ = true;
+        } else if (sequence == "%@") {
+            utf8_ = false;
+        } else if (sequence.starts_with("$(")) {
+            left_ = doubleByteSet(final);
+            leftKnown_ = left_ != nullptr;
+        } else if (sequence.starts_with("$)") || sequence.starts_with("$-")) {
+            right_ = doubleByteSet(final);
+        } else if (sequence.starts_with("(")) {
+            left_ = nullptr;
+            leftKnown_ = final == 'B' || final == 'J';
+        } else if (sequence.starts_with("-")) {
+            right_ = rightHalfSet(final);
+        }
+    }
+
+    void byte(unsigned char c) {
+        if (utf8_) {
+            plain(static_cast<char>(c));
         } else if (c < 0x20 || c == 0x7F) {
             flush();
-            if (c == '\t' || c == '\n') out += static_cast<char>(c);
+            if (c == '\t' || c == '\n') out_ += static_cast<char>(c);
         } else if (c < 0x80) {
-            if (left)
-                add(left, c | 0x80); // the set's EUC form has the high bit on both bytes
-            else if (leftKnown) {
-                flush();
-                out += static_cast<char>(c);
-            } else {
-                flush();
-                out += '?';
-            }
+            if (left_)
+                add(left_, c | 0x80); // the set's EUC form has the high bit on both bytes
+            else
+                plain(leftKnown_ ? static_cast<char>(c) : '?');
         } else if (c >= 0xA0) {
-            if (right)
-                add(right, c);
-            else {
-                flush();
-                out += '?';
-            }
+            if (right_)
+                add(right_, c);
+            else
+                plain('?');
         } // C1 controls (0x80..0x9F) carry no character.
     }
-    flush();
-    return out;
+
+    void plain(char c) {
+        flush();
+        out_ += c;
+    }
+
+    void add(const char* set, unsigned char byte) {
+        if (runSet_ != set) flush();
+        runSet_ = set;
+        run_ += static_cast<char>(byte);
+    }
+
+    void flush() {
+        out_ += convert(runSet_, run_);
+        run_.clear();
+        runSet_ = nullptr;
+    }
+
+    std::string out_;
+    bool utf8_ = false;          // inside ESC % G ... ESC % @
+    const char* left_ = nullptr; // null: ASCII; else a double-byte set
+    bool leftKnown_ = true;      // a set designated that is not read here gives '?'
+    const char* right_ = "ISO-8859-1";
+    std::string run_;
+    const char* runSet_ = nullptr;
+};
+
+// COMPOUND_TEXT (ISO 2022 with the sets X11 names): ASCII or a double-byte set on the left,
+// a Latin, Greek, Cyrillic, Arabic or Hebrew set or a double-byte set on the right, and UTF-8
+// segments.
+std::string compoundTextToUtf8(std::string_view bytes) {
+    return CompoundTextReader().read(bytes);
 }
 
 } // namespace

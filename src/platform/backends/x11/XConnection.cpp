@@ -125,6 +125,17 @@ void XConnection::checkExtensions() {
         extensions_[i].firstEvent = reply->first_event;
         extensions_[i].firstError = reply->first_error;
     }
+    queryVersions(present);
+    for (int i = 0; i < extensionCount; ++i) {
+        if (extensions_[i].usable) continue;
+        const unsigned bit = 1u << i;
+        if (missingSaid.fetch_or(bit) & bit) continue;
+        logLine(logDisplay, LogLevel::Info,
+                std::string("the X server has no ") + facts[i].name + "; " + facts[i].without);
+    }
+}
+
+void XConnection::queryVersions(const bool present[]) {
     auto at = [&](Extension e) { return static_cast<int>(e); };
     // The versions are asked together too. Each extension answers nothing until the client has
     // told it which version it speaks.
@@ -165,13 +176,6 @@ void XConnection::checkExtensions() {
             xcb_render_query_version_reply(connection_, render, nullptr));
         // Transforms and filters came with 0.6.
         extensions_[at(Extension::Render)].usable = v && (v->major_version > 0 || v->minor_version >= 6);
-    }
-    for (int i = 0; i < extensionCount; ++i) {
-        if (extensions_[i].usable) continue;
-        const unsigned bit = 1u << i;
-        if (missingSaid.fetch_or(bit) & bit) continue;
-        logLine(logDisplay, LogLevel::Info,
-                std::string("the X server has no ") + facts[i].name + "; " + facts[i].without);
     }
 }
 

@@ -103,6 +103,8 @@ class XConnection {
   private:
     explicit XConnection(xcb_connection_t* connection, int screenNumber);
     void checkExtensions();
+    // Which versions the present extensions speak, asked together; sets which are usable.
+    void queryVersions(const bool present[]);
     void checkRootFormat();
     void route(const xcb_generic_event_t& event);
     void logError(const xcb_generic_error_t& error) const;
