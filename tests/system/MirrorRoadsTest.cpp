@@ -14,9 +14,11 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <random>
 #include <thread>
 #include <unistd.h>
@@ -25,6 +27,15 @@ using namespace vexmira;
 using namespace vexmira::testing;
 
 namespace {
+
+// Lets the program's messages run until `condition` holds, for at most `ms` milliseconds.
+bool pumpUntil(const std::function<bool()>& condition, int ms) {
+    for (int i = 0; i < ms / 20 && !condition(); ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return condition();
+}
 
 // Lets the program's messages run for about `ms` milliseconds.
 void pumpFor(int ms) {
@@ -44,7 +55,13 @@ void mirrorDesktopWithTicksByHand() {
     app::MainForm->Timer3zaslon->setInterval(100000000);
     app::MainForm->Timer3zaslon->start();
     app::MainForm->hide();
-    pumpFor(500); // the window manager places and shows the display window
+    // The window manager places and shows the display window on the second monitor.
+    pumpUntil(
+        [] {
+            const QWindow* window = mirror::Fmonitor->windowHandle();
+            return window && window->isExposed() && mirror::Fmonitor->geometry().x() >= 1920;
+        },
+        3000);
 }
 
 // Runs the desktop tick by hand until what it asked the display to draw is on the screen.
@@ -200,7 +217,7 @@ TEST(MirrorRoads, AnIdleMirrorRestsUntilTheDesktopIsDrawnOnAndStopAllEndsTheRest
     EXPECT_FALSE(app::MainForm->desktopTicksResting());
     canvas.repaint(++seed);
     display.sync();
-    pumpFor(300);
+    pumpFor(300); // a report of the drawing would start the timer: only time shows it does not
     EXPECT_FALSE(app::MainForm->Timer3zaslon->isActive()) << "drawing after Stop All started the mirror";
     EXPECT_FALSE(app::MainForm->desktopTicksResting());
 
@@ -234,12 +251,11 @@ TEST(MirrorRoads, OneConnectionServesTheDesktopMirrorTheServerScalerAndAMirrored
     // The window mirrored from its own drawing, with its damage watched.
     QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
     app::MainForm->SpeedButton6Click();
-    pumpFor(300);
+    ASSERT_TRUE(pumpUntil([] { return app::MainForm->picker != nullptr; }, 3000)) << "no picker";
     app::MainForm->ImageClick(framed.id());
     const raster::Rect frame = platform::openWindowSystem()->frameOf(framed.id());
     ASSERT_FALSE(frame.isEmpty());
-    for (int i = 0; i < 50 && app::CurrentFrame.size() != frame.size(); ++i)
-        pumpFor(40);
+    pumpUntil([&] { return app::CurrentFrame.size() == frame.size(); }, 2000);
     EXPECT_EQ(app::CurrentFrame.size(), frame.size()) << "the window's picture did not arrive";
     EXPECT_EQ(xConnectionsOf(self) - before, 2);
     app::MainForm->sbSTOPClick();
