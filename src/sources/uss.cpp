@@ -31,30 +31,27 @@ Tfss* fss = nullptr;
 
 namespace {
 
-const QString openFilter = "Torvessa Slide Show (*lvx) (*.lvx)";
-const QString saveFilter = "Lumivane (*lvx) (*.lvx)";
 const QString pictureFilter =
     "All (*.jpg;*.jpeg;*.bmp;*.png;*.rtf;*.txt) (*.jpg *.jpeg *.bmp *.png *.rtf *.txt);;"
     "JPEG Image File (*.jpg) (*.jpg);;JPEG Image File (*.jpeg) (*.jpeg);;"
     "Bitmaps (*.bmp) (*.bmp);;Png Images(*.png) (*.png);;Rich Text Format (*.rtf);;"
     "Text File (*.txt) (*.txt)";
 constexpr int firstSlide = 2;
-constexpr int listedProblems = 20;
 constexpr int stopCheckMs = 50;
-
-// At most `listedProblems` lines of `lines`, then how many more there are.
-QString listed(const QStringList& lines) {
-    QStringList shown = lines.mid(0, listedProblems);
-    if (lines.size() > listedProblems)
-        shown << QString("\u2026 and %1 more").arg(lines.size() - listedProblems);
-    return shown.join('\n');
-}
 
 bool holdsLineBreak(const std::filesystem::path& file) {
     return file.native().find_first_of("\r\n") != std::string::npos;
 }
 
 } // namespace
+
+QString Tfss::listed(const QStringList& lines) {
+    constexpr int listedProblems = 20;
+    QStringList shown = lines.mid(0, listedProblems);
+    if (lines.size() > listedProblems)
+        shown << QString("\u2026 and %1 more").arg(lines.size() - listedProblems);
+    return shown.join('\n');
+}
 
 Tfss::Tfss(bool& stopRequested, int& slideIndex, const QString& folder, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint),
@@ -282,106 +279,6 @@ void Tfss::XiButton4Click() {
     tabela->setUpdatesEnabled(true);
     changingList_ = false;
     tabelaDblClick();
-}
-
-void Tfss::XiButton2Click() {
-    if (!beginListChange()) return;
-    const auto chosen = questions_->fileToOpen(this, folder_, openFilter, false);
-    if (!chosen) return;
-    folder_ = QFileInfo(chosen->path).absolutePath();
-    openListFile(chosen->path);
-}
-
-bool Tfss::takeEntries(const std::vector<std::filesystem::path>& slides, QStringList& missing) {
-    // The whole list is read before anything is replaced: a cancel keeps the old one.
-    changingList_ = true;
-    std::vector<SlideEntry> kept = std::exchange(entries_, {});
-    problems_.clear();
-    QProgressDialog progress("Reading the slide list\u2026", "Cancel", 0, static_cast<int>(slides.size()),
-                             this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    bool cancelled = false;
-    for (std::size_t i = 0; i < slides.size() && !cancelled; ++i) {
-        const std::filesystem::path& file = slides[i];
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(file, error)) {
-            missing << displayName(file);
-        } else if (FileKind(file) != fkOther) {
-            entries_.push_back(entryNoting(file));
-        }
-        if (i % 64 == 63) {
-            progress.setValue(static_cast<int>(i) + 1);
-            cancelled = progress.wasCanceled();
-        }
-    }
-    progress.reset();
-    changingList_ = false;
-    if (cancelled) {
-        entries_ = std::move(kept);
-        problems_.clear();
-    }
-    return !cancelled;
-}
-
-bool Tfss::openListFile(const QString& path) {
-    if (!beginListChange()) return false;
-    const std::filesystem::path listFile = localPath(path);
-    const platform::FileContent content = platform::readWholeFile(listFile);
-    if (content.status != platform::ReadStatus::Read) {
-        questions_->warn(this, QString("Cannot open %1: %2")
-                                   .arg(path, content.status == platform::ReadStatus::Missing
-                                                  ? QString("the file does not exist")
-                                                  : QString::fromStdString(content.reason)));
-        return false;
-    }
-    const SlideListRead read = readSlideList(content.bytes, listFile.parent_path());
-    if (!read.ok) {
-        questions_->warn(this, QString("Cannot open %1: line %2: %3. The slide list is left as it was.")
-                                   .arg(path)
-                                   .arg(read.badLine)
-                                   .arg(QString::fromStdString(read.problem)));
-        return false;
-    }
-
-    QStringList missing;
-    if (!takeEntries(read.list.slides, missing)) return false;
-
-    showEntries({});
-    cbLoop->setChecked(read.list.loop);
-    tbr->setPosition(read.list.duration);
-    tbrChange();
-    // The slide list text keeps the missing files' lines until it is next rebuilt.
-    mm = {read.list.loop ? "1" : "0", std::to_string(read.list.duration)};
-    for (const std::filesystem::path& file : read.list.slides)
-        mm.push_back(file.native());
-    if (!missing.isEmpty()) {
-        QApplication::beep();
-        questions_->exclaim(this, "Lumivane",
-                            missing.size() == 1 ? "File does not exist " + missing.front()
-                                                : "These files do not exist:\n" + listed(missing));
-    }
-    reportProblems();
-    tabelaDblClick();
-    return true;
-}
-
-void Tfss::XiButton3Click() {
-    if (entries_.empty()) return;
-    const QString chosen = questions_->fileToSave(this, folder_, {}, saveFilter, "lvx", true);
-    if (chosen.isEmpty()) return;
-    folder_ = QFileInfo(chosen).absolutePath();
-    saveListFile(chosen);
-}
-
-bool Tfss::saveListFile(const QString& path) {
-    Button1Click();
-    SlideListFile list;
-    list.loop = cbLoop->Checked();
-    list.duration = tbr->Position();
-    for (const SlideEntry& entry : entries_)
-        list.slides.push_back(entry.path);
-    return saveOrWarn(*questions_, this, path, writeSlideList(list));
 }
 
 void Tfss::moveFirstSelected(bool up) {

@@ -102,6 +102,8 @@ class Tfss : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // At most 20 of `lines`, then how many more there are.
+    static QString listed(const QStringList& lines);
     // The entries of `slides` replace the list's, with progress; the files not found go to `missing`.
     // False, the list as it was, when the user cancels.
     bool takeEntries(const std::vector<std::filesystem::path>& slides, QStringList& missing);
