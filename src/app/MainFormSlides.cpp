@@ -96,7 +96,7 @@ void TMainForm::buildSlidePanel() {
 
 void TMainForm::stopSlideShow() {
     TimerStep->stop();
-    slideDecoder_->drop();
+    slides_->stop();
 }
 
 void TMainForm::SpeedButton3Click() {
@@ -137,7 +137,7 @@ void TMainForm::risisliko(const std::filesystem::path& file) {
     slika2->show();
     raster::Bitmap picture;
     try {
-        picture = slideDecoder_->take(file);
+        picture = slides_->take(file);
     } catch (...) {
         // Said by whoever catches it: the picture is cleared so no stale slide stays.
         ClearImage();
@@ -150,8 +150,6 @@ void TMainForm::risisliko(const std::filesystem::path& file) {
             raster::Bitmap(mirror::Fmonitor->image->width() + 1, mirror::Fmonitor->image->height() + 1, 24));
     CurrentFrame = picture;
     if (previewFed()) slika->setBitmap(CurrentFrame);
-    slidePicture_ = picture;
-    slidePicturePath_ = file;
     if (cbx1->Checked()) ShareM();
 }
 
@@ -165,21 +163,14 @@ void TMainForm::showTextSlide(const std::filesystem::path& file) {
 void TMainForm::risiprikaz(const std::filesystem::path& file) {
     if (!sources::isPictureKind(sources::FileKind(file))) return;
     slika2->show();
-    if (slidePicturePath_ != file || slidePicture_.isEmpty()) {
-        slidePicture_ = slideDecoder_->take(file);
-        slidePicturePath_ = file;
-    }
-    slika2->setBitmap(slidePicture_);
+    slika2->setBitmap(slides_->picture(file));
 }
 
 void TMainForm::prefetchNextSlide() {
-    int next = SlideIndex + 1;
-    if (next > lastSlide()) {
-        if (!cbloop->Checked()) return;
-        next = firstSlide;
-    }
-    const std::filesystem::path file = slidePath(next);
-    if (sources::isPictureKind(sources::FileKind(file))) slideDecoder_->prefetch(file);
+    const auto next = sources::SlidePlayer::nextIndex(SlideIndex, firstSlide, lastSlide(), cbloop->Checked());
+    if (!next) return;
+    const std::filesystem::path file = slidePath(*next);
+    if (sources::isPictureKind(sources::FileKind(file))) slides_->prefetch(file);
 }
 
 void TMainForm::showSlideAtIndex() {
@@ -241,16 +232,14 @@ void TMainForm::TimerStepTimer() {
         slideTickRunning_ = false;
         return;
     }
-    SlideIndex = std::max(SlideIndex, firstSlide - 1) + 1;
-    if (SlideIndex > lastSlide()) {
-        if (!cbloop->Checked()) {
-            SlideIndex = lastSlide();
-            TimerStep->stop();
-            slideTickRunning_ = false;
-            return;
-        }
-        SlideIndex = firstSlide;
+    const auto next = sources::SlidePlayer::nextIndex(SlideIndex, firstSlide, lastSlide(), cbloop->Checked());
+    if (!next) { // the end of a show that does not loop
+        SlideIndex = lastSlide();
+        TimerStep->stop();
+        slideTickRunning_ = false;
+        return;
     }
+    SlideIndex = *next;
     const std::filesystem::path file = slidePath(SlideIndex);
     const sources::TFileKind kind = sources::FileKind(file);
     try {

@@ -60,7 +60,7 @@ void Panel::setColor(raster::TColor color) {
 // everything inside the widget.
 TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool),
-      desktop_(std::move(desktop)), slideDecoder_(std::make_unique<sources::SlideDecoder>()) {
+      desktop_(std::move(desktop)), slides_(std::make_unique<sources::SlidePlayer>()) {
     serverRoad_ =
         new mirror::ServerScaledMirror([this]() -> const raster::Bitmap& { return currentPicture(); }, this);
     connect(serverRoad_, &mirror::ServerScaledMirror::delivered, this, [] {

@@ -13,7 +13,7 @@
 #include "raster/Bitmap.h"
 #include "sources/ClipboardPicture.h"
 #include "sources/ClipboardWatcher.h"
-#include "sources/SlideDecoder.h"
+#include "sources/SlidePlayer.h"
 #include "widgets/BtChkBox.h"
 #include "widgets/ImageView.h"
 #include "widgets/RichEdit.h"
@@ -236,7 +236,7 @@ class TMainForm : public QWidget {
     void risiprikaz(const std::filesystem::path& file);
     // Ends a show: the timer stops and nothing decoded ahead is kept.
     void stopSlideShow();
-    sources::SlideDecoder& slideDecoder() { return *slideDecoder_; }
+    sources::SlideDecoder& slideDecoder() { return slides_->decoder(); }
 
     // --- the picture's road ---
     void Timer3zaslonTimer();
@@ -371,9 +371,7 @@ class TMainForm : public QWidget {
     bool writeProblemShown_ = false; // a file of the settings could not be written, and it was said
     void reportSettingsProblem(const QString& text);
     QPoint lastPlace_;
-    std::unique_ptr<sources::SlideDecoder> slideDecoder_;
-    raster::Bitmap slidePicture_; // this step's picture, decoded once for all views
-    std::filesystem::path slidePicturePath_;
+    std::unique_ptr<sources::SlidePlayer> slides_; // the show's order and its pictures
     bool slideTickRunning_ = false;
     QPointer<QWidget> slideError_;
     Shutter* shutter_ = nullptr;          // made at the first blanking

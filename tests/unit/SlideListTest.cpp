@@ -1,9 +1,11 @@
 // The slide list file and the list's rules: kinds by extension, the file's encodings, line ends
 // and relative paths, the written form, and moving entries.
 #include "sources/SlideList.h"
+#include "sources/SlidePlayer.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,4 +128,31 @@ TEST(SlideList, MovingEntriesUpAndDown) {
     EXPECT_EQ(moveListEntry(entries, 0, false), 1);
     EXPECT_EQ(entries, (std::vector<std::string>{"b", "a", "d", "e", "c"}));
     EXPECT_EQ(moveListEntry(entries, 7, true), -1);
+}
+
+// The show's order: from before the first slide the first comes, each step the next, and past
+// the last the first again only when the show loops.
+TEST(SlideOrder, NextSlideWithAndWithoutLoop) {
+    using vexmira::sources::SlidePlayer;
+    struct Case {
+        int index, first, last;
+        bool loop;
+        std::optional<int> next;
+    };
+    const Case cases[] = {
+        {2, 2, 4, false, 3},
+        {3, 2, 4, false, 4},
+        {4, 2, 4, false, std::nullopt},
+        {4, 2, 4, true, 2},
+        {0, 2, 4, false, 2},
+        {1, 2, 4, true, 2},
+        {2, 2, 2, true, 2},
+        {2, 2, 2, false, std::nullopt},
+        {2, 2, 1, true, std::nullopt},
+        {9, 2, 4, true, 2},
+        {9, 2, 4, false, std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SlidePlayer::nextIndex(c.index, c.first, c.last, c.loop), c.next)
+            << "after " << c.index << " in " << c.first << ".." << c.last << (c.loop ? " looping" : "");
 }
