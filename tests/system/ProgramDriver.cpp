@@ -325,6 +325,9 @@ std::string focusedWindow() {
 void openTrayMenu(const TrayHost& tray) {
     const raster::Rect icon = tray.iconArea();
     const raster::Rect menuPlace{1920 - 500, 1080 - 600, 500, 600}; // it opens above the icon
+    // A menu closed just before may still be going: the place stands still first, so that its
+    // going is not taken for the new menu's coming.
+    waitForStill(menuPlace, 3, 400);
     const raster::Bitmap before = grabScreen(menuPlace);
     shell("xdotool mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
           std::to_string(icon.y + icon.height / 2) + " click 3");
