@@ -143,9 +143,9 @@ TEST(SlideEntries, BuiltFromTheDirectoryEntryAndThePictureHeader) {
     // sanitizer, whose shadow memory alone reserves more).
     rlimit before{};
     getrlimit(RLIMIT_AS, &before);
+#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
     rlimit limited = before;
     limited.rlim_cur = std::min<rlim_t>(before.rlim_max, rlim_t(4'000'000) * 1024);
-#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
     setrlimit(RLIMIT_AS, &limited);
 #endif
     for (const char* name : {"huge.jpg", "headless.jpg", "pipe.png", "zero.bmp"}) {
