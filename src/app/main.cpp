@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "LogCategories.h"
 #include "Program.h"
 #include "mainunit.h"
@@ -8,10 +9,48 @@
 #include "umessage1.h"
 
 #include <QApplication>
+#include <cstdio>
 #include <filesystem>
+
+namespace {
+
+using namespace vexmira;
+
+// Passes a command to the running copy: 0 when delivered, 1 when no copy runs.
+int sendCommand(const std::string& request) {
+    const std::filesystem::path executable = platform::ownExecutable();
+    const platform::SingleInstance::Claim claim = platform::SingleInstance::claim(executable);
+    if (!claim.anotherRuns) {
+        std::fprintf(stderr, "vexmira: Vexmira is not running; start it first, then give the command\n");
+        return 1;
+    }
+    if (platform::SingleInstance::askRunningCopy(executable, request, 2.0)) return 0;
+    std::fprintf(stderr, "vexmira: the running copy did not take the command\n");
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     using namespace vexmira;
+    // Help, the version and commands need neither a display nor the settings.
+    const app::CommandLine line = app::parseCommandLine(argc, argv);
+    switch (line.kind) {
+    case app::CommandLine::Kind::Help:
+        std::fputs(app::commandLineHelp().c_str(), stdout);
+        return 0;
+    case app::CommandLine::Kind::Version:
+        std::printf("Vexmira %s\n", VEXMIRA_VERSION);
+        return 0;
+    case app::CommandLine::Kind::Unknown:
+        std::fprintf(stderr, "vexmira: unknown command: %s (vexmira --help lists them)\n",
+                     line.unknown.c_str());
+        return 2;
+    case app::CommandLine::Kind::Command:
+        return sendCommand(line.request);
+    case app::CommandLine::Kind::Run:
+        break;
+    }
     app::routePlatformLog();
     // One copy per executable: a later one asks the running copy to show itself and ends before
     // it opens any window or touches the settings.

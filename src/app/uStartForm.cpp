@@ -2,6 +2,8 @@
 
 #include "ArtWork.h"
 #include "CustomColors.h"
+#include "LogCategories.h"
+#include "capture/usaveImage.h"
 #include "mainunit.h"
 #include "mirror/umonitor.h"
 #include "options/uoptions.h"
@@ -170,8 +172,26 @@ void TFstartForm::listenForLaterCopies(std::unique_ptr<platform::SingleInstance>
     knock_ = new QSocketNotifier(guard_->requestSocket(), QSocketNotifier::Read, this);
     connect(knock_, &QSocketNotifier::activated, this, [this] {
         for (const std::string& request : guard_->takeRequests())
-            if (request == "show") RestoreControlWindow();
+            carryOut(request);
     });
+}
+
+void TFstartForm::carryOut(const std::string& request) {
+    if (request == "show") {
+        RestoreControlWindow();
+    } else if (!MainForm) {
+        return;
+    } else if (request == "blank") {
+        MainForm->toggleBlanked();
+    } else if (request == "stop-all") {
+        MainForm->sbSTOPClick();
+    } else if (request == "send") {
+        MainForm->SpeedButton8Click();
+    } else if (request == "save-image") {
+        if (capture::Fsave) capture::Fsave->fishHotKey();
+    } else {
+        qCWarning(logApp) << "a later copy asked for" << request.c_str() << "which this copy does not know";
+    }
 }
 
 bool TFstartForm::eventFilter(QObject* watched, QEvent* event) {

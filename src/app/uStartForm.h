@@ -43,6 +43,9 @@ class TFstartForm : public QObject {
     // The icon and its tip from the program's state; the icon is set only when it changes.
     void BarvajIkono();
     void RestoreControlWindow();
+    // A request of a later copy: "show", or a command it was given ("blank", "stop-all",
+    // "send", "save-image").
+    void carryOut(const std::string& request);
     void PopupAPopup();
     void asndClick();
     // Starting at login on or off; a failure leaves the tick as it was, with a message.

@@ -22,6 +22,9 @@ class SingleInstance {
     // Asks the running copy of `executable` to show itself; retries for up to `seconds` while it
     // is still starting. True when the request was delivered.
     static bool askRunningCopyToShow(const std::filesystem::path& executable, double seconds);
+    // The same with any one-line `request` ("show", "blank", ...).
+    static bool askRunningCopy(const std::filesystem::path& executable, const std::string& request,
+                               double seconds);
     // The folder that holds the lock files: $XDG_RUNTIME_DIR, else a private /tmp/vexmira-UID/.
     // Empty when neither is safe to use.
     static std::filesystem::path lockFolder();
@@ -34,7 +37,8 @@ class SingleInstance {
 
     // Watch this for readability: a later copy is knocking.
     int requestSocket() const { return listener_; }
-    // The requests waiting now ("show" for each later copy), read without blocking.
+    // The requests waiting now ("show" for each later copy, or the command it was given), read
+    // without blocking.
     std::vector<std::string> takeRequests();
 
   private:

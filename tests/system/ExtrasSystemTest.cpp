@@ -10,9 +10,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace vexmira;
@@ -472,4 +474,37 @@ TEST(FollowTheMouse, TheRegionMovesOnlyWhenThePointerNearsItsEdgeAndStaysOnThePr
             << step.top;
         waitForStill({1920 + 480, 392, 320, 240});
     }
+}
+
+// The commands for the desktop's own shortcuts reach the running copy; without one they say so
+// and end with 1, an unknown one with 2, and --version needs no display.
+TEST(Commands, ReachTheRunningCopyAndSayWhenNoneRuns) {
+    const std::string copy = "'" + RunningProgram::programPath() + "'";
+    const auto status = [](const std::string& command) {
+        const int raw = std::system((command + " >/dev/null 2>&1").c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(status(copy + " --blank"), 1) << "no copy runs";
+    EXPECT_EQ(status(copy + " --unheard-of"), 2);
+    EXPECT_EQ(shell("env -u DISPLAY " + copy + " --version"), "Vexmira 0.1.0.0\n");
+
+    TestDisplay display;
+    PatternWindow scenery{display, {200, 200, 400, 300}, 7};
+    TemporaryFolder home;
+    std::filesystem::create_directory(home / "Documents");
+    RunningProgram program("", {"HOME=" + home.path().string()});
+    const Rect control = program.controlWindow();
+    mirrorWholeDesktop(program, control);
+
+    EXPECT_EQ(status(copy + " --blank"), 0);
+    EXPECT_TRUE(waitUntil([] { return allBlack(secondary); }, 2)) << "--blank did not blank";
+    EXPECT_EQ(status(copy + " --blank"), 0);
+    EXPECT_TRUE(waitUntil([&] { return worstMirrorDifference(primary, secondary, control) <= 2; }, 3))
+        << "a second --blank did not give the monitor back";
+    EXPECT_EQ(status(copy + " --save-image"), 0);
+    EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(home / "Documents" / "image1.jpg"); }, 5))
+        << "--save-image saved nothing";
+    EXPECT_EQ(status(copy + " --stop-all"), 0);
+    EXPECT_TRUE(waitUntil([] { return allBlack(secondary); }, 3)) << "--stop-all left the mirror on";
+    EXPECT_TRUE(program.isRunning());
 }

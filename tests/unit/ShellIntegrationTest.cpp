@@ -1,6 +1,7 @@
 // What the program hands to the desktop: the mail request and the share address, and the lock
 // that keeps one copy running per executable.
 #include "ImageMagick.h"
+#include "app/CommandLine.h"
 #include "app/MailRequest.h"
 #include "platform/SingleInstance.h"
 #include "platform/UserValueStore.h"
@@ -89,4 +90,36 @@ TEST(UserFolders, ARelativeConfigHomeIsIgnored) {
         EXPECT_EQ(vexmira::platform::userConfigFolder(), c.expected) << c.configHome;
     }
     unsetenv("XDG_CONFIG_HOME");
+}
+
+// Commands are ours; the toolkit's own options, with their values, are left to it; anything
+// else is unknown.
+TEST(CommandLine, CommandsToolkitOptionsAndUnknownArguments) {
+    using Kind = app::CommandLine::Kind;
+    struct Case {
+        std::vector<const char*> arguments;
+        Kind kind;
+        std::string detail; // the request, or the argument not understood
+    };
+    const Case cases[] = {
+        {{}, Kind::Run, ""},
+        {{"--blank"}, Kind::Command, "blank"},
+        {{"--save-image"}, Kind::Command, "save-image"},
+        {{"-platform", "xcb", "--send"}, Kind::Command, "send"},
+        {{"--style=Fusion", "--stop-all"}, Kind::Command, "stop-all"},
+        {{"-reverse"}, Kind::Run, ""},
+        {{"--bogus"}, Kind::Unknown, "--bogus"},
+        {{"stray"}, Kind::Unknown, "stray"},
+        {{"--help", "--bogus"}, Kind::Help, ""},
+        {{"--version"}, Kind::Version, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> argv{"vexmira"};
+        argv.insert(argv.end(), c.arguments.begin(), c.arguments.end());
+        const app::CommandLine line = app::parseCommandLine(static_cast<int>(argv.size()), argv.data());
+        const std::string shown = c.arguments.empty() ? "(none)" : c.arguments.front();
+        EXPECT_EQ(line.kind, c.kind) << shown;
+        EXPECT_EQ(c.kind == Kind::Unknown ? line.unknown : line.request, c.detail) << shown;
+    }
+    EXPECT_NE(app::commandLineHelp().find("--blank"), std::string::npos);
 }

@@ -103,6 +103,11 @@ SingleInstance::Claim SingleInstance::claim(const std::filesystem::path& executa
 }
 
 bool SingleInstance::askRunningCopyToShow(const std::filesystem::path& executable, double seconds) {
+    return askRunningCopy(executable, "show", seconds);
+}
+
+bool SingleInstance::askRunningCopy(const std::filesystem::path& executable, const std::string& request,
+                                    double seconds) {
     const std::filesystem::path folder = lockFolder();
     if (folder.empty()) return false;
     sockaddr_un address;
@@ -112,8 +117,9 @@ bool SingleInstance::askRunningCopyToShow(const std::filesystem::path& executabl
         const int client = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (client < 0) return false;
         if (connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-            const char request[] = "show\n";
-            const bool sent = send(client, request, sizeof request - 1, MSG_NOSIGNAL) == sizeof request - 1;
+            const std::string line = request + "\n";
+            const bool sent =
+                send(client, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size());
             close(client);
             return sent;
         }
