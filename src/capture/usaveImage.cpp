@@ -263,7 +263,10 @@ void TFsave::bbokClick() {
 
 bool TFsave::grabOrTell(platform::GlobalHotKey* hotKey, const HotKeyChord& chord) {
     if (!hotKey) {
-        tell("System-wide keys are not available on this display.");
+        // The desktop's own shortcuts can run the commands that do the same.
+        tell("This desktop does not let programs take keys for themselves. Bind \u201cvexmira "
+             "--save-image\u201d (and \u201cvexmira --blank\u201d for the blank key) to keys in the "
+             "desktop\u2019s keyboard shortcut settings instead.");
         return false;
     }
     const bool other = (hotKey == hotKey_.get() && blankKeyArmed() && blankKeyText_ &&

@@ -126,7 +126,8 @@ TEST(SaveImage, TheKeyFieldAndTheStoredText) {
     save.dialog.bbokClick(); // no display of our own: the key cannot be taken
     EXPECT_EQ(save.hotKey, "Shift+Alt+F9");
     EXPECT_EQ(save.dialog.XiButton3->Caption(), "Start");
-    EXPECT_EQ(save.told.size(), 1);
+    ASSERT_EQ(save.told.size(), 1);
+    EXPECT_TRUE(save.told.front().contains("vexmira --save-image")) << "the command to bind instead";
     save.dialog.hide();
     save.hotKey = "None";
     save.dialog.show();
