@@ -61,7 +61,7 @@ std::string sendStripFrom(const Rect& control, const std::filesystem::path& setu
     waitForFocus(setup);
     clickInWindow(setup, 55, 493);
     if (!openInFileDialog(setupFile.string())) return {};
-    waitForFocus(setup);
+    waitForWindowSettled(setup);
     clickInWindow(setup, 340, 493); // Send Text
     return setup;
 }

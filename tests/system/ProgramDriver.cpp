@@ -441,6 +441,12 @@ std::string windowNamed(const std::string& title) {
     return last;
 }
 
+bool waitForWindowSettled(const std::string& id, int gapMs) {
+    if (!waitForFocus(id)) return false;
+    const auto place = geometryOf(id);
+    return place && waitForStill(*place, 5, gapMs);
+}
+
 void clickInWindowAndWait(const std::string& id, int x, int y) {
     const auto place = geometryOf(id);
     if (!place) return clickInWindow(id, x, y);

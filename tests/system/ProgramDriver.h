@@ -79,6 +79,9 @@ bool answerSourceDialog(const RunningProgram& program, int x, int y, const std::
 std::string windowNamed(const std::string& title);
 // Clicks at (x, y) inside the window `id`.
 void clickInWindow(const std::string& id, int x, int y);
+// Waits until the window `id` has the keyboard focus and stands still for `gapMs`: a dialog it
+// ran has ended and what followed has been drawn.
+bool waitForWindowSettled(const std::string& id, int gapMs = 400);
 // The same, then waits until the window has drawn its answer (as clickAndWait).
 void clickInWindowAndWait(const std::string& id, int x, int y);
 

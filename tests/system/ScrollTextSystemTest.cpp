@@ -55,7 +55,7 @@ TEST(ScrollText, TheStripTakesItsEdgeOfTheSecondMonitorAndThePictureTheRest) {
     waitForFocus(setup);
     clickInWindow(setup, 55, 493); // open a setup file
     ASSERT_TRUE(openInFileDialog((folder / "red.sct").string())) << "no dialog to open a setup file";
-    waitForFocus(setup);
+    waitForWindowSettled(setup);
     clickInWindow(setup, 340, 493); // Send Text
     EXPECT_TRUE(waitUntil([] { return rowsAre(0, 100, 0xFF0000); }, 5)) << "no red strip at the top";
     EXPECT_TRUE(waitUntil([&] { return pictureAt(100 + 312); }, 5))
