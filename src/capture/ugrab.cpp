@@ -109,8 +109,7 @@ void TFgrab::DrawShape(QPoint topLeft, QPoint bottomRight) {
 }
 
 void TFgrab::ImageGrabMouseDown(QPoint at) {
-    grabRect_.Left = at.x();
-    grabRect_.Top = at.y();
+    // The area in use stays whole until the new one is: the mirror goes on showing it meanwhile.
     anchor_ = moving_ = at;
     drawing_ = true;
 }
@@ -125,10 +124,10 @@ void TFgrab::ImageGrabMouseMove(QPoint at) {
 void TFgrab::ImageGrabMouseUp(QPoint at) {
     if (!drawing_) return; // a release without a press in this window (e.g. the click that opened it)
     drawing_ = false;
-    grabRect_.Right = at.x();
-    grabRect_.Bottom = at.y();
-    if (grabRect_.Right < grabRect_.Left) std::swap(grabRect_.Left, grabRect_.Right);
-    if (grabRect_.Bottom < grabRect_.Top) std::swap(grabRect_.Top, grabRect_.Bottom);
+    grabRect_.Left = std::min(anchor_.x(), at.x());
+    grabRect_.Top = std::min(anchor_.y(), at.y());
+    grabRect_.Right = std::max(anchor_.x(), at.x());
+    grabRect_.Bottom = std::max(anchor_.y(), at.y());
     accept();
 }
 

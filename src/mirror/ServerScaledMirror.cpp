@@ -18,7 +18,8 @@ void ServerScaledMirror::setAllowed(bool allowed) {
 }
 
 bool ServerScaledMirror::available(TFmonitor& display, const raster::Rect& source, bool overlay) {
-    if (!allowed_ || overlay) return false;
+    // An area without pixels has nothing to scale: the capture road says what it shows.
+    if (!allowed_ || overlay || source.isEmpty()) return false;
     if (!platform::capabilities().serverScaling || display.devicePixelRatioF() != 1.0) return false;
     const QRect place = display.frameGeometry();
     if (!raster::Rect{place.x(), place.y(), place.width(), place.height()}.intersected(source).isEmpty())

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 using namespace vexmira;
 using namespace vexmira::testing;
 using raster::Bitmap;
@@ -93,6 +96,21 @@ TEST_F(DesktopMirror, PartOfDesktopMirrorsExactlyTheDraggedRegion) {
     EXPECT_EQ(shown.pixel(320 + 50, 272 + 50) & 0xFFFFFF, patternPixel(7, 0, 0) & 0xFFFFFF);
     EXPECT_EQ(shown.pixel(319, 272) & 0xFFFFFF, 0u);
     EXPECT_EQ(shown.pixel(320 + 640, 272 + 479) & 0xFFFFFF, 0u);
+
+    // While a new area is dragged, the mirror goes on with the old one until the button is
+    // released (below the region window's own label, which now covers the primary's top).
+    const Rect lower{1920 + 320, 272 + 100, 640, 380};
+    const Bitmap old = grabScreen(lower);
+    ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48));
+    ASSERT_TRUE(program.waitForWindow({1920, 1080}, 5).has_value()) << "the region window did not show";
+    shell("xdotool mousemove 900 600 mousedown 1 sleep 0.1 mousemove 1000 700");
+    int differing = 0;
+    for (int sample = 0; sample < 40; ++sample) {
+        differing += !grabScreen(lower).samePixels(old);
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    shell("xdotool mouseup 1");
+    EXPECT_EQ(differing, 0) << "samples of 40 that did not show the old area while the new one was dragged";
 }
 
 TEST_F(DesktopMirror, StopAllBlanksTheDisplay) {

@@ -85,6 +85,7 @@ TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
 
         clickAt(control.x + 417, control.y + 16); // Close: the program ends and keeps its place
         ASSERT_TRUE(program.waitForExit(5));
+        EXPECT_EQ(program.exitStatus(), 0);
     }
     const std::string saved = shell("cat '" + RunningProgram::settingsPath() + "'");
     EXPECT_NE(saved.find("Levo=1420"), std::string::npos) << saved;

@@ -148,7 +148,7 @@ class X11ServerScaler final : public ServerScaler, private x11::EventListener {
     }
 
     void draw(const Rect& source, const Rect& picture, const std::vector<Rect>* changed) override {
-        if (!window_ || connection_->isBroken()) return;
+        if (!window_ || source.isEmpty() || connection_->isBroken()) return;
         connection_->dispatch();
         finish();
         xcb_connection_t* c = connection_->get();
