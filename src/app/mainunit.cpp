@@ -1,4 +1,5 @@
 #include "mainunit.h"
+#include "platform/Capabilities.h"
 #include "uStartForm.h"
 #include "uabout.h"
 
@@ -71,6 +72,8 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
     // The window sits on top of the user's work without taking the focus; its hints show anyway.
     setAttribute(Qt::WA_AlwaysShowToolTips);
     resize(433, 278);
+    // A tiling compositor floats a window of one fixed size instead of stretching it over a tile.
+    if (!platform::capabilities().placesWindows) setFixedSize(433, 278);
     buildFrame();
     buildButtonColumn();
     buildTopBar();

@@ -1,5 +1,7 @@
 #include "ugrab.h"
 
+#include "platform/Capabilities.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -87,6 +89,11 @@ int TFgrab::exec() {
     const QRect area = primary ? primary->geometry() : QRect(0, 0, 640, 480);
     setGeometry(area);
     ImageGrab->setGeometry(0, 0, area.width(), area.height());
+    // Where windows cannot be placed (Wayland), full-screen on the primary covers it exactly.
+    if (!platform::capabilities().placesWindows && primary) {
+        setScreen(primary);
+        setWindowState(Qt::WindowFullScreen);
+    }
     drawing_ = false;
     return QDialog::exec();
 }

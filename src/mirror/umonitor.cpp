@@ -1,5 +1,7 @@
 #include "umonitor.h"
 
+#include "platform/Capabilities.h"
+
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -132,6 +134,17 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         return false;
     }
     DisplaySizeIndex = 0; // the whole monitor
+    if (!platform::capabilities().placesWindows) {
+        // Where programs cannot place their windows (Wayland), the display asks to be full-screen
+        // on its monitor.
+        setScreen(target);
+        setBorderless(true);
+        if (windowHandle()) windowHandle()->setScreen(target);
+        setWindowState(Qt::WindowFullScreen);
+        if (visible && !isVisible()) show();
+        emit placed(true);
+        return true;
+    }
     setScreen(target);
     setBorderless(true);
     setWindowState(Qt::WindowNoState);

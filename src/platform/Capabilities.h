@@ -11,6 +11,8 @@ struct Capabilities {
     bool ownDrawingCapture = false;   // ... from its own drawing, even where it is covered
     bool globalKeys = false;          // keys taken for the whole desktop
     bool keepAbove = false;           // our windows kept above others, left out of the task bar
+    bool placesWindows = false;       // our windows go where we put them on the desktop (else
+                                      // the display window is made full-screen on its monitor)
     bool backgroundClipboard = false; // the clipboard read without our window having the focus
     bool serverScaling = false;       // the display scales mirrored pictures itself
     bool damageReports = false;       // the display says what was drawn, so an idle mirror rests

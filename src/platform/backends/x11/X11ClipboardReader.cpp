@@ -1,4 +1,5 @@
 #include "platform/ClipboardReader.h"
+#include "platform/backends/Backends.h"
 
 #include "XConnection.h"
 #include "XcbHelpers.h"
@@ -254,7 +255,7 @@ class X11ClipboardReader final : public ClipboardReader {
 
 } // namespace
 
-std::unique_ptr<ClipboardReader> openClipboardReader(int timeoutMs) {
+std::unique_ptr<ClipboardReader> x11::openClipboardReader(int timeoutMs) {
     auto connection = x11::XConnection::open();
     if (!connection) return nullptr;
     return std::make_unique<X11ClipboardReader>(std::move(connection), timeoutMs);

@@ -1,4 +1,5 @@
 #include "platform/CursorSource.h"
+#include "platform/backends/Backends.h"
 
 #include "XConnection.h"
 #include "XcbHelpers.h"
@@ -43,7 +44,7 @@ class X11CursorSource final : public CursorSource {
 
 } // namespace
 
-std::unique_ptr<CursorSource> openCursorSource() {
+std::unique_ptr<CursorSource> x11::openCursorSource() {
     auto connection = XConnection::shared();
     if (!connection) return nullptr;
     return std::make_unique<X11CursorSource>(std::move(connection));

@@ -1,4 +1,5 @@
 #include "platform/DamageWatch.h"
+#include "platform/backends/Backends.h"
 
 #include "XConnection.h"
 #include "XcbHelpers.h"
@@ -113,14 +114,14 @@ std::unique_ptr<DamageWatch> watch(std::shared_ptr<XConnection> connection, xcb_
 
 } // namespace
 
-std::unique_ptr<DamageWatch> watchDesktopDamage() {
+std::unique_ptr<DamageWatch> x11::watchDesktopDamage() {
     auto connection = XConnection::shared();
     if (!connection) return nullptr;
     const xcb_window_t root = connection->root();
     return watch(std::move(connection), root);
 }
 
-std::unique_ptr<DamageWatch> watchWindowDamage(WindowHandle window) {
+std::unique_ptr<DamageWatch> x11::watchWindowDamage(WindowHandle window) {
     return watch(XConnection::shared(), static_cast<xcb_drawable_t>(window));
 }
 

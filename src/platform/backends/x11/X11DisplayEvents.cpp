@@ -1,4 +1,5 @@
 #include "platform/DisplayEvents.h"
+#include "platform/backends/Backends.h"
 
 #include "XConnection.h"
 
@@ -21,7 +22,7 @@ class X11DisplayEventPump final : public DisplayEventPump {
 
 } // namespace
 
-std::unique_ptr<DisplayEventPump> openDisplayEventPump() {
+std::unique_ptr<DisplayEventPump> x11::openDisplayEventPump() {
     auto connection = x11::XConnection::shared();
     if (!connection) return nullptr;
     return std::make_unique<X11DisplayEventPump>(std::move(connection));

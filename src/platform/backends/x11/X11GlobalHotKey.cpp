@@ -1,4 +1,5 @@
 #include "platform/GlobalHotKey.h"
+#include "platform/backends/Backends.h"
 
 #include "XConnection.h"
 #include "XcbHelpers.h"
@@ -167,7 +168,7 @@ class X11GlobalHotKey final : public GlobalHotKey, private x11::EventListener {
 
 } // namespace
 
-std::unique_ptr<GlobalHotKey> openGlobalHotKey() {
+std::unique_ptr<GlobalHotKey> x11::openGlobalHotKey() {
     auto connection = x11::XConnection::shared();
     if (!connection) return nullptr;
     return std::make_unique<X11GlobalHotKey>(std::move(connection));

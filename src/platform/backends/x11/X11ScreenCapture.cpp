@@ -1,4 +1,5 @@
 #include "platform/ScreenCapture.h"
+#include "platform/backends/Backends.h"
 
 #include "ShmSegmentPool.h"
 #include "XConnection.h"
@@ -190,7 +191,7 @@ class X11ScreenCapture final : public ScreenCapture {
 
 } // namespace
 
-std::unique_ptr<ScreenCapture> openScreenCapture(CaptureTransport transport) {
+std::unique_ptr<ScreenCapture> x11::openScreenCapture(CaptureTransport transport) {
     auto connection = XConnection::shared();
     if (!connection) return nullptr;
     if (!connection->rootIsBgra()) {

@@ -1,4 +1,5 @@
 #include "platform/ServerScaling.h"
+#include "platform/backends/Backends.h"
 
 #include "ShmSegmentPool.h"
 #include "XConnection.h"
@@ -344,7 +345,7 @@ class X11ServerScaler final : public ServerScaler, private x11::EventListener {
 
 } // namespace
 
-std::unique_ptr<ServerScaler> openServerScaler() {
+std::unique_ptr<ServerScaler> x11::openServerScaler() {
     auto connection = XConnection::shared();
     if (!connection || !connection->rootIsBgra() || !connection->has(x11::Extension::Render)) return nullptr;
     xcb_connection_t* c = connection->get();

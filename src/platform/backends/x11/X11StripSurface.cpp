@@ -1,5 +1,6 @@
 #include "XConnection.h"
 #include "platform/StripSurface.h"
+#include "platform/backends/Backends.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -69,7 +70,7 @@ class X11StripSurface : public StripSurface {
 
 } // namespace
 
-std::unique_ptr<StripSurface> openStripSurface(std::uint64_t window) {
+std::unique_ptr<StripSurface> x11::openStripSurface(std::uint64_t window) {
     // A connection of its own: the steps never wait behind the user-interface thread's requests.
     auto connection = x11::XConnection::open();
     if (!connection || !connection->rootIsBgra() || window == 0) return nullptr;

@@ -1,4 +1,5 @@
 #include "platform/WindowSystem.h"
+#include "platform/backends/Backends.h"
 
 #include "platform/DamageWatch.h"
 #include "platform/ScreenCapture.h"
@@ -348,7 +349,7 @@ class X11WindowSystem final : public WindowSystem {
 
 } // namespace
 
-std::unique_ptr<WindowSystem> openWindowSystem() {
+std::unique_ptr<WindowSystem> x11::openWindowSystem() {
     auto connection = XConnection::shared();
     if (!connection) return nullptr;
     if (!connection->rootIsBgra()) return nullptr;

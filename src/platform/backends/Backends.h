@@ -1,0 +1,43 @@
+#pragma once
+
+// The services each window system's backend offers; the public functions of the platform layer
+// hand over to the backend chosen at start.
+#include "platform/Capabilities.h"
+#include "platform/ClipboardReader.h"
+#include "platform/CursorSource.h"
+#include "platform/DamageWatch.h"
+#include "platform/DisplayEvents.h"
+#include "platform/GlobalHotKey.h"
+#include "platform/ScreenCapture.h"
+#include "platform/ServerScaling.h"
+#include "platform/StripSurface.h"
+#include "platform/WindowSystem.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace vexmira::platform::x11 {
+
+Capabilities capabilitiesOfDisplay();
+std::unique_ptr<ClipboardReader> openClipboardReader(int timeoutMs);
+std::unique_ptr<CursorSource> openCursorSource();
+std::unique_ptr<DamageWatch> watchDesktopDamage();
+std::unique_ptr<DamageWatch> watchWindowDamage(WindowHandle window);
+std::unique_ptr<DisplayEventPump> openDisplayEventPump();
+std::unique_ptr<GlobalHotKey> openGlobalHotKey();
+std::unique_ptr<ScreenCapture> openScreenCapture(CaptureTransport transport);
+std::unique_ptr<ServerScaler> openServerScaler();
+std::unique_ptr<StripSurface> openStripSurface(std::uint64_t window);
+std::unique_ptr<WindowSystem> openWindowSystem();
+
+} // namespace vexmira::platform::x11
+
+namespace vexmira::platform::wayland {
+
+Capabilities capabilitiesOfCompositor();
+std::unique_ptr<ClipboardReader> openClipboardReader(int timeoutMs);
+std::unique_ptr<DamageWatch> watchDesktopDamage();
+std::unique_ptr<DisplayEventPump> openDisplayEventPump();
+std::unique_ptr<ScreenCapture> openScreenCapture();
+
+} // namespace vexmira::platform::wayland
