@@ -33,6 +33,12 @@ void TMainForm::SpeedButton2Click() {
     ClearImage();
 }
 
+void TMainForm::setClipboardReader(std::unique_ptr<platform::ClipboardReader> reader) {
+    clipReader_ = std::move(reader);
+    // A reader that sees changes itself sees them while another program has the focus.
+    if (clipReader_) clipReader_->onChange([this] { clipWatch->ClipboardChanged(); });
+}
+
 namespace {
 
 // What a read of the clipboard gives, decoded and fitted for the preview: work done away from the

@@ -2,6 +2,7 @@
 #include "ExtraSettings.h"
 #include "mainunit.h"
 #include "mirror/ucapture.h"
+#include "platform/Capabilities.h"
 #include "platform/Log.h"
 #include "raster/Resample.h"
 #include "raster/ScaleGeometry.h"
@@ -12,6 +13,11 @@ namespace vexmira::app {
 
 void TMainForm::SpeedButton6Click() {
     if (!mirror::fCapture) return;
+    if (!platform::capabilities().windowCapture) {
+        // Wayland, for one, keeps every window's pixels from other programs.
+        showErrorOver(this, "This desktop does not let programs capture one window; use Part of Desktop.");
+        return;
+    }
     mirror::fCapture->waitForReturn->setChecked(Extras.reattach);
     if (mirror::fCapture->exec() != QDialog::Accepted) return;
     Extras.reattach = mirror::fCapture->waitForReturn->isChecked();

@@ -71,9 +71,7 @@ TMainForm::TMainForm(std::unique_ptr<mirror::DesktopCapture> desktop, QWidget* p
     setWindowTitle("Vexmira");
     // The window sits on top of the user's work without taking the focus; its hints show anyway.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    resize(433, 278);
-    // A tiling compositor floats a window of one fixed size instead of stretching it over a tile.
-    if (!platform::capabilities().placesWindows) setFixedSize(433, 278);
+    resizeTo(433, 278);
     buildFrame();
     buildButtonColumn();
     buildTopBar();
@@ -346,12 +344,21 @@ void TMainForm::FormActivate() {
     FirstActivation = false;
 }
 
+void TMainForm::resizeTo(int width, int height) {
+    // Where the compositor places windows (Wayland), a tiling one floats a window of one fixed
+    // size instead of stretching it over a tile.
+    if (platform::capabilities().placesWindows)
+        resize(width, height);
+    else
+        setFixedSize(width, height);
+}
+
 void TMainForm::SpeedButton7Click() {
     if ((!FstartForm || !FstartForm->iconReachable()) && !mayEnd()) return;
     redall->hide();
     SavedClientWidth = width();
     SavedClientHeight = height();
-    resize(width(), 33);
+    resizeTo(width(), 33);
     hide();
     emit hiddenByUser();
 }

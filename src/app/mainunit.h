@@ -186,9 +186,9 @@ class TMainForm : public QWidget {
     void clipboardPictureArrived(const platform::ClipboardData& data);
     // Shows a clipboard picture decoded by clipboardPictureArrived or by the reader's thread.
     void showClipboardPicture(const ClipboardDecoding& decoding);
-    void setClipboardReader(std::unique_ptr<platform::ClipboardReader> reader) {
-        clipReader_ = std::move(reader);
-    }
+    void setClipboardReader(std::unique_ptr<platform::ClipboardReader> reader);
+    // Gives the window this size, and keeps it there where the compositor places windows.
+    void resizeTo(int width, int height);
     void Cekiraj(int index);
 
     // --- text page ---

@@ -111,9 +111,9 @@ void TFstartForm::RestoreControlWindow() {
     if (!form) return;
     form->AlphaLevel = 255;
     form->setOpacity(255);
-    form->resize(form->SavedClientWidth, form->SavedClientHeight);
+    form->resizeTo(form->SavedClientWidth, form->SavedClientHeight);
     if (form->SavedClientHeight < 50) {
-        form->resize(form->SavedClientWidth, 33);
+        form->resizeTo(form->SavedClientWidth, 33);
         form->redall->hide();
     }
     if (SourceMode != srcStopped) form->redall->show();

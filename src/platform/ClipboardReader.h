@@ -31,6 +31,10 @@ class ClipboardReader {
     // result. Returns false (and `done` is not called) while an earlier read is still under way.
     // Any thread.
     virtual bool read(std::function<void(ClipboardData)> done) = 0;
+    // Where the reader itself sees the clipboard change (even while none of our windows has the
+    // focus), `handler` is called on the user-interface thread for each change, from the
+    // display's event pump. Elsewhere the toolkit's own signal says it.
+    virtual void onChange(std::function<void()> handler) { (void)handler; }
 };
 
 // Picture formats in the order they are preferred when the owner offers several.

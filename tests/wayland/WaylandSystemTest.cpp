@@ -334,3 +334,48 @@ TEST_F(Wayland, ThePartOfTheDesktopIsMirroredPixelForPixel) {
         8))
         << mismatches << " pixels of the part differ";
 }
+
+// A picture put on the clipboard by another program reaches the display while that program, not
+// ours, has the focus.
+TEST_F(Wayland, AClipboardPictureReachesTheDisplayWhileAnotherWindowHasTheFocus) {
+    application();
+    Scenery scenery;
+    scenery.show();
+    pumpFor(500);
+    const Rect at = control();
+    pointer.click(at.x + 20, at.y + 118); // Clipboard
+    tickAutomaticallySend();
+    pointer.click(200, 900); // the focus goes to the scenery
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            pumpFor(50);
+            return scenery.isActive();
+        },
+        5))
+        << "the scenery did not take the focus";
+
+    Bitmap picture(640, 480, 24);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            picture.setPixel(x, y,
+                             0xFF000000u | (x * 255 / 639) << 16 | (y * 255 / 479) << 8 | ((x ^ y) & 0xFF));
+    const std::string file = "/tmp/vexmira-wayland-clip-" + std::to_string(getpid()) + ".png";
+    platform::savePicture(file, picture, raster::ImageFormat::Png);
+    shell("wl-copy --type image/png < " + file);
+    int mismatches = -1;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            pumpFor(50);
+            const Bitmap second = shotOf("HEADLESS-2");
+            if (second.isEmpty()) return false;
+            mismatches = 0;
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; ++x)
+                    mismatches += ((second.pixel(320 + x, 272 + y) ^ picture.pixel(x, y)) & 0xFFFFFF) != 0;
+            return mismatches == 0;
+        },
+        8))
+        << mismatches << " pixels of the clipboard's picture differ on HEADLESS-2";
+    shell("wl-copy --clear");
+    std::filesystem::remove(file);
+}

@@ -48,6 +48,13 @@ const Capabilities& capabilities() {
     return chosen().capabilities;
 }
 
+const std::vector<std::string>& preferredPictureFormats() {
+    static const std::vector<std::string> formats = {
+        "image/png",  "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/x-win-bitmap",
+        "image/jpeg", "image/gif", "image/webp",  "image/tiff",     "image/x-tiff"};
+    return formats;
+}
+
 std::unique_ptr<ClipboardReader> openClipboardReader(int timeoutMs) {
     if (onWayland()) return wayland::openClipboardReader(timeoutMs);
     return onX11() ? x11::openClipboardReader(timeoutMs) : nullptr;

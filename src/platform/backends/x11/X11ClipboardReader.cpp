@@ -16,13 +16,6 @@
 
 namespace vexmira::platform {
 
-const std::vector<std::string>& preferredPictureFormats() {
-    static const std::vector<std::string> formats = {
-        "image/png",  "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/x-win-bitmap",
-        "image/jpeg", "image/gif", "image/webp",  "image/tiff",     "image/x-tiff"};
-    return formats;
-}
-
 namespace {
 
 using x11::XcbReply;
