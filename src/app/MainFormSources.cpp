@@ -31,6 +31,12 @@ void TMainForm::releaseWindowCaptures() {
 }
 
 void TMainForm::SpeedButton1Click() {
+    if (!desktopCaptureOffered_) {
+        showErrorOver(this, "This desktop does not let programs copy the screen, so the desktop cannot be "
+                            "mirrored here. Desktop and Part of Desktop work in an X11 session and on "
+                            "compositors with screen copies (sway and other wlroots compositors).");
+        return;
+    }
     if (!capture::fAlldesktop || capture::fAlldesktop->exec() != QDialog::Accepted) return;
     SourceMenuIndex = 1;
     Cekiraj(SourceMenuIndex);

@@ -68,7 +68,11 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     platform::selectWindowSystem(QGuiApplication::platformName().toStdString());
 
-    app::Program program(platform::openScreenCapture());
+    auto screen = platform::openScreenCapture();
+    // A desktop that lets no program copy the screen: the Desktop button says so.
+    const bool desktopCaptureOffered = screen && platform::capabilities().screenCapture;
+    app::Program program(std::move(screen));
+    app::MainForm->setDesktopCaptureOffered(desktopCaptureOffered);
     app::FstartForm->listenForLaterCopies(std::move(claim.instance));
     QObject::connect(app::FstartForm, &app::TFstartForm::exitRequested, &application,
                      [] { QApplication::exit(0); });

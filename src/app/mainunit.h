@@ -189,6 +189,8 @@ class TMainForm : public QWidget {
     void setClipboardReader(std::unique_ptr<platform::ClipboardReader> reader);
     // Gives the window this size, and keeps it there where the compositor places windows.
     void resizeTo(int width, int height);
+    // Whether the desktop the program runs on lets it copy the screen (told once at start).
+    void setDesktopCaptureOffered(bool offered) { desktopCaptureOffered_ = offered; }
     void Cekiraj(int index);
 
     // --- text page ---
@@ -360,6 +362,7 @@ class TMainForm : public QWidget {
     QTimer* restBeat_ = nullptr;
     std::unique_ptr<platform::WindowSystem> windows_;
     std::unique_ptr<platform::ClipboardReader> clipReader_;
+    bool desktopCaptureOffered_ = true;
     bool clipboardChangedMeanwhile_ = false;
     bool dragging_ = false;
     QPoint dragStart_;

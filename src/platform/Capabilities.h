@@ -7,6 +7,7 @@ namespace vexmira::platform {
 // What the window system the program runs on lets it do. Code above the platform layer asks
 // this, never which window system it is.
 struct Capabilities {
+    bool screenCapture = false;       // the desktop can be copied
     bool windowCapture = false;       // one application window can be mirrored
     bool ownDrawingCapture = false;   // ... from its own drawing, even where it is covered
     bool globalKeys = false;          // keys taken for the whole desktop

@@ -242,6 +242,13 @@ TEST_F(Wayland, TheDisplayIsFullScreenAndBlackOnTheSecondOutput) {
         << "the display window is not full-screen on HEADLESS-2";
     EXPECT_TRUE(waitUntil([] { return allBlack(shotOf("HEADLESS-2")); }, 5)) << "HEADLESS-2 is not black";
 
+    // Single Application cannot be had here: a message says so, and nothing is mirrored.
+    const Rect at = control();
+    pointer.click(at.x + 20, at.y + 83);
+    EXPECT_TRUE(waitUntil([&] { return programWindows(program.pid()).size() == 3; }, 5))
+        << "Single Application said nothing";
+    EXPECT_TRUE(allBlack(shotOf("HEADLESS-2")));
+
     EXPECT_TRUE(program.isRunning());
 }
 

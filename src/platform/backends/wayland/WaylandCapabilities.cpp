@@ -9,7 +9,8 @@ Capabilities wayland::capabilitiesOfCompositor() {
     Capabilities c;
     const auto connection = WaylandConnection::shared();
     if (!connection) return c;
-    c.damageReports = connection->screencopy() != nullptr;
+    c.screenCapture = connection->screencopy() && connection->shm();
+    c.damageReports = c.screenCapture;
     c.backgroundClipboard = connection->dataControl() != nullptr;
     return c;
 }

@@ -8,6 +8,7 @@ Capabilities x11::capabilitiesOfDisplay() {
     Capabilities c;
     const auto x = XConnection::shared();
     if (!x) return c;
+    c.screenCapture = x->rootIsBgra();
     c.windowCapture = x->rootIsBgra();
     c.ownDrawingCapture = c.windowCapture && x->hasComposite();
     c.globalKeys = true;
