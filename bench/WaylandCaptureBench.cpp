@@ -42,7 +42,9 @@ pid_t compositorPid() {
 class Meter {
   public:
     double cpu() const { return total() - start_; }
-    double wall() const { return std::chrono::duration<double>(std::chrono::steady_clock::now() - began_).count(); }
+    double wall() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - began_).count();
+    }
 
   private:
     double total() const {

@@ -16,6 +16,8 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -136,6 +138,13 @@ class Pointer {
 
 // A window of the test's own that fills the first output with a still, detailed picture.
 class Scenery : public QRasterWindow {
+  public:
+    // Paints a different picture.
+    void change() {
+        ++shift_;
+        update();
+    }
+
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
@@ -145,9 +154,25 @@ class Scenery : public QRasterWindow {
         painter.fillRect(QRect(0, 0, width(), height()), across);
         for (int y = 0; y < height(); y += 60)
             for (int x = (y / 60 % 2) * 60; x < width(); x += 120)
-                painter.fillRect(x, y, 60, 60, QColor((x * 7) % 256, (y * 3) % 256, 128));
+                painter.fillRect(x, y, 60, 60,
+                                 QColor((x * 7) % 256, (y * 3) % 256, (128 + shift_ * 40) % 256));
     }
+
+  private:
+    int shift_ = 0;
 };
+
+// Processor time the process has used so far, in seconds.
+double processorSeconds(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i >= 14) ticks += std::stod(field);
+    return ticks / double(sysconf(_SC_CLK_TCK));
+}
 
 QGuiApplication& application() {
     static int argc = 1;
@@ -385,4 +410,31 @@ TEST_F(Wayland, AClipboardPictureReachesTheDisplayWhileAnotherWindowHasTheFocus)
         << mismatches << " pixels of the clipboard's picture differ on HEADLESS-2";
     shell("wl-copy --clear");
     std::filesystem::remove(file);
+}
+
+// With nothing drawn, the mirror asks nothing of the compositor and costs next to no processor
+// time; a drawing wakes it.
+TEST_F(Wayland, AnIdleDesktopCostsTheMirrorAlmostNothingAndADrawingWakesIt) {
+    application();
+    Scenery scenery;
+    scenery.show();
+    pumpFor(500);
+    startDesktopMirror();
+    ASSERT_TRUE(waitUntil([] { return !allBlack(shotOf("HEADLESS-2")); }, 8)) << "the mirror did not start";
+    pumpFor(1000);
+    const double before = processorSeconds(program.pid());
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const double idle = processorSeconds(program.pid()) - before;
+    // Five desktop ticks a second, each a whole-frame copy and scaling, would cost far more.
+    EXPECT_LT(idle, 0.06) << "an unchanged desktop cost the mirror " << idle << " s of processor time in 3 s";
+
+    const Bitmap shown = shotOf("HEADLESS-2");
+    scenery.change();
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            pumpFor(50);
+            return !shotOf("HEADLESS-2").samePixels(shown);
+        },
+        5))
+        << "a drawing did not wake the mirror";
 }

@@ -158,6 +158,12 @@ const Output* WaylandConnection::firstOutput() const {
     return outputs_.empty() ? nullptr : outputs_.front().get();
 }
 
+const Output* WaylandConnection::outputByGlobal(std::uint32_t global) const {
+    for (const auto& o : outputs_)
+        if (o->global == global) return o.get();
+    return nullptr;
+}
+
 int WaylandConnection::descriptor() const {
     return wl_display_get_fd(display_);
 }

@@ -49,6 +49,8 @@ class WaylandConnection {
     const std::vector<std::unique_ptr<Output>>& outputs() const { return outputs_; }
     // The output at the desktop's origin, else the first one; null without outputs.
     const Output* firstOutput() const;
+    // The output the compositor announced as `global`; null once it is gone.
+    const Output* outputByGlobal(std::uint32_t global) const;
 
     int descriptor() const;
     // Reads what arrived (from the socket when `readSocket`) and runs its handlers; never blocks.

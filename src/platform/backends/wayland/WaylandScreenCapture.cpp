@@ -96,25 +96,28 @@ struct FrameRequest {
 // The pictures of one output: the latest complete one and the frames under way.
 class OutputFrames {
   public:
-    OutputFrames(WaylandConnection& connection, const Output& output)
-        : connection_(connection), output_(&output) {}
+    OutputFrames(WaylandConnection& connection, std::uint32_t output)
+        : connection_(connection), global_(output) {}
     ~OutputFrames() {
         for (auto& r : requests_)
             if (r->frame) zwlr_screencopy_frame_v1_destroy(r->frame);
     }
 
-    const Output& output() const { return *output_; }
-    void setOutput(const Output& output) { output_ = &output; }
+    std::uint32_t global() const { return global_; }
+    // The output these frames are of; null once the compositor has taken it away.
+    const Output* output() const { return connection_.outputByGlobal(global_); }
     const ShmBuffer* latest() const { return latest_ >= 0 ? &buffers_[latest_] : nullptr; }
     bool latestInverted() const { return latestInverted_; }
     bool failed() const { return failed_; }
 
     // Asks for a frame: at once, or when something was drawn.
     void request(bool withDamage) {
+        const Output* shown = output();
+        if (!shown) return;
         auto r = std::make_unique<FrameRequest>();
         r->owner = this;
         r->withDamage = withDamage;
-        r->frame = zwlr_screencopy_manager_v1_capture_output(connection_.screencopy(), 0, output_->output);
+        r->frame = zwlr_screencopy_manager_v1_capture_output(connection_.screencopy(), 0, shown->output);
         zwlr_screencopy_frame_v1_add_listener(r->frame, &listener, r.get());
         requests_.push_back(std::move(r));
     }
@@ -209,11 +212,12 @@ class OutputFrames {
         r->frame = nullptr;
         std::vector<Rect> damage;
         const bool withDamage = r->withDamage;
-        if (r->ready) {
+        const Output* shown = output();
+        if (r->ready && shown) {
             latest_ = r->buffer;
             latestInverted_ = r->yInverted;
             failed_ = false;
-            const Rect area = output_->logical;
+            const Rect area = shown->logical;
             const double sx = double(area.width) / std::max(1, r->width);
             const double sy = double(area.height) / std::max(1, r->height);
             if (r->damage.empty() || !everReported_) r->damage = {{0, 0, r->width, r->height}};
@@ -232,7 +236,7 @@ class OutputFrames {
     }
 
     WaylandConnection& connection_;
-    const Output* output_;
+    std::uint32_t global_;
     std::array<ShmBuffer, 3> buffers_;
     int latest_ = -1;
     bool latestInverted_ = false;
@@ -257,10 +261,10 @@ class Screencopy {
 
     WaylandConnection& connection() { return *connection_; }
 
-    // The output's frames, made on first use; null for an output that is gone.
-    OutputFrames* framesOf(const Output& output) {
+    // The output's frames, made on first use.
+    OutputFrames* framesOf(std::uint32_t output) {
         for (auto& f : frames_)
-            if (&f->output() == &output) return f.get();
+            if (f->global() == output) return f.get();
         auto made = std::make_unique<OutputFrames>(*connection_, output);
         made->delivered = [this](OutputFrames& frames, const std::vector<Rect>& damage) {
             damage_.insert(damage_.end(), damage.begin(), damage.end());
@@ -274,13 +278,14 @@ class Screencopy {
 
     // The latest picture of `output`: while the desktop is watched, the one its damage brought;
     // else (or before the first) one asked for now, answered at the output's next repaint.
-    OutputFrames* current(const Output& output) {
+    // Null when there is none, or the output went meanwhile.
+    OutputFrames* current(std::uint32_t output) {
         OutputFrames* frames = framesOf(output);
         if (!watching_ || !frames->latest()) {
             if (!frames->plainUnderWay()) frames->request(false);
             connection_->waitFor([&] { return !frames->plainUnderWay(); }, frameTimeoutMs);
         }
-        return frames->latest() ? frames : nullptr;
+        return frames->latest() && frames->output() ? frames : nullptr;
     }
 
     void watch(bool on) {
@@ -288,7 +293,7 @@ class Screencopy {
         forgetGoneOutputs();
         if (on)
             for (const auto& o : connection_->outputs())
-                if (OutputFrames* f = framesOf(*o); !f->damageUnderWay()) f->request(true);
+                if (OutputFrames* f = framesOf(o->global); !f->damageUnderWay()) f->request(true);
         connection_->dispatch(false);
     }
     void onReport(std::function<void()> handler) { report_ = std::move(handler); }
@@ -298,18 +303,14 @@ class Screencopy {
         return !damage_.empty();
     }
 
+    // Not from the event handlers: a capture may be waiting on the frames of a gone output.
     void forgetGoneOutputs() {
-        std::erase_if(frames_, [this](const auto& f) {
-            const auto& outputs = connection_->outputs();
-            return std::none_of(outputs.begin(), outputs.end(),
-                                [&](const auto& o) { return o.get() == &f->output(); });
-        });
+        std::erase_if(frames_, [](const auto& f) { return !f->output(); });
     }
 
   private:
     explicit Screencopy(std::shared_ptr<WaylandConnection> connection) : connection_(std::move(connection)) {
         connection_->onOutputsChanged([this] {
-            forgetGoneOutputs();
             damage_.push_back({0, 0, 1 << 15, 1 << 15});
             if (report_) report_();
         });
@@ -332,15 +333,18 @@ class WaylandScreenCapture final : public ScreenCapture {
         if (area.isEmpty() || area.width > 32767 || area.height > 32767) return false;
         WaylandConnection& connection = screencopy_->connection();
         connection.dispatch(true);
+        screencopy_->forgetGoneOutputs();
         raster::Bitmap picture(area.width, area.height, 24);
         std::memset(picture.mutableBits(), 0, std::size_t(picture.stride()) * area.height);
         bool any = false;
-        for (const auto& output : connection.outputs()) {
-            const Rect shared = output->logical.intersected(area);
-            if (shared.isEmpty()) continue;
-            OutputFrames* frames = screencopy_->current(*output);
+        // Outputs can go while a frame is awaited: they are named by their announcements.
+        std::vector<std::uint32_t> outputs;
+        for (const auto& output : connection.outputs())
+            if (!output->logical.intersected(area).isEmpty()) outputs.push_back(output->global);
+        for (const std::uint32_t output : outputs) {
+            OutputFrames* frames = screencopy_->current(output);
             if (!frames) continue;
-            copyFrom(*frames, shared, area, picture);
+            copyFrom(*frames, frames->output()->logical.intersected(area), area, picture);
             any = true;
         }
         if (!any) return false;
@@ -371,7 +375,7 @@ class WaylandScreenCapture final : public ScreenCapture {
     static void copyFrom(const OutputFrames& frames, const Rect& part, const Rect& area,
                          raster::Bitmap& picture) {
         const ShmBuffer& b = *frames.latest();
-        const Rect at = frames.output().logical;
+        const Rect at = frames.output()->logical;
         const bool swap = swappedOrder(b.format);
         const bool scaled = b.width != at.width || b.height != at.height;
         for (int y = 0; y < part.height; ++y) {
