@@ -5,9 +5,12 @@
 #include "raster/ScaleGeometry.h"
 #include "sources/ClipboardPicture.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -65,8 +68,47 @@ ClipboardDecoding decodeForShowing(const platform::ClipboardData& data) {
 
 } // namespace
 
+void TMainForm::setClipboardSeenInBackground(bool seen) {
+    clipboardSeenInBackground_ = seen;
+    if (!seen)
+        SpeedButton2->setToolTip(
+            "Clipboard: this desktop shows the clipboard to a program only while it has the "
+            "focus, so the picture is read when this window gets the focus and on Send");
+}
+
+namespace {
+
+// The clipboard as the toolkit gives it, which it can where our window has the focus.
+platform::ClipboardData readToolkitClipboard() {
+    platform::ClipboardData data;
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime) return data;
+    for (const QString& format : mime->formats())
+        data.offered.push_back(format.toStdString());
+    const auto& preferred = platform::preferredPictureFormats();
+    const auto chosen =
+        std::find_first_of(preferred.begin(), preferred.end(), data.offered.begin(), data.offered.end());
+    if (chosen == preferred.end()) {
+        data.status = platform::ClipboardData::Status::NoPicture;
+        return data;
+    }
+    data.format = *chosen;
+    const QByteArray bytes = mime->data(QString::fromStdString(*chosen));
+    data.bytes.assign(bytes.begin(), bytes.end());
+    data.status =
+        bytes.isEmpty() ? platform::ClipboardData::Status::Failed : platform::ClipboardData::Status::Read;
+    return data;
+}
+
+} // namespace
+
 void TMainForm::clipWatchClipboardChanged() {
-    if (SourceMode != srcClipboard || !clipReader_) return;
+    if (SourceMode != srcClipboard) return;
+    if (!clipReader_ && !clipboardSeenInBackground_) {
+        clipboardPictureArrived(readToolkitClipboard());
+        return;
+    }
+    if (!clipReader_) return;
     // The picture is fetched and decoded away from this thread: an owner that never answers, or
     // a picture that takes a second to decode, cannot freeze the window. One read at a time; a
     // change during it is read once it ends. The picture shown stays until the new one is ready.

@@ -164,6 +164,8 @@ void TMainForm::ClearImage() {
 }
 
 void TMainForm::SpeedButton8Click() {
+    // Where the clipboard's changes are not seen, Send is when it is read.
+    if (SourceMode == srcClipboard && !clipboardSeenInBackground_) clipWatchClipboardChanged();
     mirror::TFmonitor* display = mirror::Fmonitor;
     if (SourceMode != srcText) {
         if (display) display->showPictureView();

@@ -73,6 +73,7 @@ int main(int argc, char** argv) {
     const bool desktopCaptureOffered = screen && platform::capabilities().screenCapture;
     app::Program program(std::move(screen));
     app::MainForm->setDesktopCaptureOffered(desktopCaptureOffered);
+    app::MainForm->setClipboardSeenInBackground(platform::capabilities().backgroundClipboard);
     app::FstartForm->listenForLaterCopies(std::move(claim.instance));
     QObject::connect(app::FstartForm, &app::TFstartForm::exitRequested, &application,
                      [] { QApplication::exit(0); });

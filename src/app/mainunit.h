@@ -191,6 +191,9 @@ class TMainForm : public QWidget {
     void resizeTo(int width, int height);
     // Whether the desktop the program runs on lets it copy the screen (told once at start).
     void setDesktopCaptureOffered(bool offered) { desktopCaptureOffered_ = offered; }
+    // Whether the clipboard is seen while another program has the focus (told once at start);
+    // where it is not, it is read when this window gets the focus and on Send.
+    void setClipboardSeenInBackground(bool seen);
     void Cekiraj(int index);
 
     // --- text page ---
@@ -363,6 +366,7 @@ class TMainForm : public QWidget {
     std::unique_ptr<platform::WindowSystem> windows_;
     std::unique_ptr<platform::ClipboardReader> clipReader_;
     bool desktopCaptureOffered_ = true;
+    bool clipboardSeenInBackground_ = true;
     bool clipboardChangedMeanwhile_ = false;
     bool dragging_ = false;
     QPoint dragStart_;

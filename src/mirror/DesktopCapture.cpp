@@ -34,6 +34,8 @@ void DesktopCapture::PrefetchDesktop(int area, const TGrabRect& grab) {
 
 bool DesktopCapture::CaptureDesktop(raster::Bitmap& target, int area, const TGrabRect& grab,
                                     CursorOverlaySwitches overlay) {
+    // Without a pointer of our own to draw, the display draws its own, when it is asked for.
+    if (!cursor_ && screen_) screen_->setPointerDrawn(overlay.showCursor);
     const auto chosen = sourceArea(area, grab);
     if (!chosen) return false;
     const raster::Rect source = *chosen;
@@ -208,6 +210,7 @@ FrameChange DesktopCapture::takeChange(const raster::Rect& source) {
 std::optional<FrameChange> DesktopCapture::UpdateDesktop(raster::Bitmap& frame, int area,
                                                          const TGrabRect& grab, CursorOverlaySwitches overlay,
                                                          long followers) {
+    if (!cursor_ && screen_) screen_->setPointerDrawn(overlay.showCursor);
     const auto chosen = sourceArea(area, grab);
     if (!chosen) {
         frame = raster::Bitmap();

@@ -26,6 +26,10 @@ class ScreenCapture {
     // prefetch of another area or capture. Transports that cannot copy in the background ignore it.
     virtual void prefetch(const raster::Rect& area) { (void)area; }
 
+    // Whether the pictures hold the pointer, where the display draws it into them itself (a
+    // program that draws its own overlay leaves it off). Displays that cannot ignore it.
+    virtual void setPointerDrawn(bool drawn) { (void)drawn; }
+
     // The size of the whole desktop in pixels.
     virtual raster::Size desktopSize() const = 0;
 

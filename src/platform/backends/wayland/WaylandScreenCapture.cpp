@@ -108,6 +108,8 @@ class OutputFrames {
     const Output* output() const { return connection_.outputByGlobal(global_); }
     const ShmBuffer* latest() const { return latest_ >= 0 ? &buffers_[latest_] : nullptr; }
     bool latestInverted() const { return latestInverted_; }
+    // The latest picture is not to be shown again (it was taken with other settings).
+    void forgetLatest() { latest_ = -1; }
     bool failed() const { return failed_; }
 
     // Asks for a frame: at once, or when something was drawn.
@@ -117,7 +119,8 @@ class OutputFrames {
         auto r = std::make_unique<FrameRequest>();
         r->owner = this;
         r->withDamage = withDamage;
-        r->frame = zwlr_screencopy_manager_v1_capture_output(connection_.screencopy(), 0, shown->output);
+        r->frame = zwlr_screencopy_manager_v1_capture_output(connection_.screencopy(), pointerDrawn ? 1 : 0,
+                                                             shown->output);
         zwlr_screencopy_frame_v1_add_listener(r->frame, &listener, r.get());
         requests_.push_back(std::move(r));
     }
@@ -129,6 +132,7 @@ class OutputFrames {
     }
 
     std::function<void(OutputFrames&, const std::vector<Rect>&)> delivered; // damage in desktop pixels
+    bool pointerDrawn = false;
 
   private:
     static void buffer(void* data, zwlr_screencopy_frame_v1* frame, std::uint32_t format, std::uint32_t width,
@@ -266,6 +270,7 @@ class Screencopy {
         for (auto& f : frames_)
             if (f->global() == output) return f.get();
         auto made = std::make_unique<OutputFrames>(*connection_, output);
+        made->pointerDrawn = pointerDrawn_;
         made->delivered = [this](OutputFrames& frames, const std::vector<Rect>& damage) {
             damage_.insert(damage_.end(), damage.begin(), damage.end());
             if (watching_ && !frames.failed()) frames.request(true);
@@ -297,6 +302,16 @@ class Screencopy {
         connection_->dispatch(false);
     }
     void onReport(std::function<void()> handler) { report_ = std::move(handler); }
+    // Frames asked for from now on hold the pointer or not; the latest pictures are taken again.
+    void setPointerDrawn(bool drawn) {
+        if (drawn == pointerDrawn_) return;
+        pointerDrawn_ = drawn;
+        for (auto& f : frames_) {
+            f->pointerDrawn = drawn;
+            f->forgetLatest();
+        }
+        damage_.push_back({0, 0, 1 << 15, 1 << 15});
+    }
     std::vector<Rect> takeDamage() { return std::exchange(damage_, {}); }
     bool hasPending() {
         connection_->dispatch(true);
@@ -321,6 +336,7 @@ class Screencopy {
     std::vector<Rect> damage_;
     std::function<void()> report_;
     bool watching_ = false;
+    bool pointerDrawn_ = false;
 };
 
 class WaylandScreenCapture final : public ScreenCapture {
@@ -368,6 +384,7 @@ class WaylandScreenCapture final : public ScreenCapture {
     }
 
     std::string transport() const override { return "shared memory"; }
+    void setPointerDrawn(bool drawn) override { screencopy_->setPointerDrawn(drawn); }
 
   private:
     // Copies `part` (desktop pixels, inside the output) of the output's latest picture into
