@@ -115,6 +115,9 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         DisplaySizeIndex = 3; // the size the options offer is the size it has
         const QRect corner(primary.x(), primary.y(), primary.width() / 4, primary.height() / 4);
         setGeometry(corner);
+        // Where the compositor places windows, one of a fixed size floats instead of taking a
+        // whole tile of the only monitor.
+        if (!platform::capabilities().placesWindows) setFixedSize(corner.size());
         if (visible) show();
         // Shown again so soon after it was withdrawn, a window can stay unmapped, or keep the place
         // the window manager gave it before (both seen under load): once the manager has had it,
@@ -137,6 +140,8 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
     if (!platform::capabilities().placesWindows) {
         // Where programs cannot place their windows (Wayland), the display asks to be full-screen
         // on its monitor.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         setScreen(target);
         setBorderless(true);
         if (windowHandle()) windowHandle()->setScreen(target);

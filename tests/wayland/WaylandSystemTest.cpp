@@ -438,3 +438,62 @@ TEST_F(Wayland, AnIdleDesktopCostsTheMirrorAlmostNothingAndADrawingWakesIt) {
         5))
         << "a drawing did not wake the mirror";
 }
+
+// With one output the display window floats on it at a quarter of its size; an output plugged in
+// takes the display full-screen. A session of its own, started with one output.
+TEST(WaylandOutputs, APluggedInOutputTakesTheDisplayFullScreen) {
+    char folder[] = "/tmp/vexmira-wrig-one.XXXXXX";
+    ASSERT_TRUE(mkdtemp(folder));
+    const std::string rig = std::getenv("VEXMIRA_WRIG");
+    shell("WRIG_OUTPUTS=1 " + rig + " start " + folder + " " + std::to_string(getpid()) + " >/dev/null");
+    const std::string env = shell(std::string("cat ") + folder + "/env");
+    std::vector<std::string> session;
+    std::istringstream lines(env);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty()) session.push_back(line);
+    ASSERT_FALSE(session.empty()) << "the one-output session did not start";
+    std::string inSession = "env";
+    for (const std::string& entry : session)
+        inSession += " " + entry;
+    {
+        RunningProgram program("", session);
+        const auto display = [&] {
+            const QJsonDocument tree = QJsonDocument::fromJson(
+                QByteArray::fromStdString(shell(inSession + " swaymsg -r -t get_tree")));
+            std::optional<SwayWindow> found;
+            std::function<void(const QJsonObject&, std::string, bool)> walk =
+                [&](const QJsonObject& node, std::string output, bool floating) {
+                    if (node["type"].toString() == "output") output = node["name"].toString().toStdString();
+                    const QJsonObject r = node["rect"].toObject();
+                    const Rect rect{r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt()};
+                    if (node["pid"].toInt() == program.pid() && rect.size() != raster::Size{433, 278})
+                        found = SwayWindow{rect, node["fullscreen_mode"].toInt() != 0, floating, output};
+                    for (const auto& child : node["nodes"].toArray())
+                        walk(child.toObject(), output, false);
+                    for (const auto& child : node["floating_nodes"].toArray())
+                        walk(child.toObject(), output, true);
+                };
+            walk(tree.object(), "", false);
+            return found;
+        };
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                const auto shown = display();
+                return shown && shown->floating && !shown->fullScreen &&
+                       shown->rect.size() == raster::Size{1920 / 4, 1080 / 4};
+            },
+            10))
+            << "with one output the display window is not a quarter-size window floating on it";
+        shell(inSession + " swaymsg -q create_output");
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                const auto shown = display();
+                return shown && shown->fullScreen && shown->output == "HEADLESS-2" &&
+                       shown->rect == secondOutput;
+            },
+            10))
+            << "the plugged-in output did not take the display full-screen";
+    }
+    shell(rig + " stop " + folder + " >/dev/null");
+    std::filesystem::remove_all(folder);
+}
