@@ -234,6 +234,12 @@ class OutputFrames {
             }
         } else {
             failed_ = true;
+            if (!refusalTold_ && shown) {
+                refusalTold_ = true;
+                logLine(logDisplay, LogLevel::Warning,
+                        "the compositor refused a screen copy of " + shown->name +
+                            "; the mirror keeps its last picture of it");
+            }
         }
         std::erase_if(requests_, [r](const auto& p) { return p.get() == r; });
         if (withDamage && delivered) delivered(*this, damage);
@@ -246,6 +252,7 @@ class OutputFrames {
     bool latestInverted_ = false;
     bool failed_ = false;
     bool formatTold_ = false;
+    bool refusalTold_ = false;
     bool everReported_ = false;
     std::vector<std::unique_ptr<FrameRequest>> requests_;
 };
