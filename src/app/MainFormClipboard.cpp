@@ -85,15 +85,12 @@ platform::ClipboardData readToolkitClipboard() {
     if (!mime) return data;
     for (const QString& format : mime->formats())
         data.offered.push_back(format.toStdString());
-    const auto& preferred = platform::preferredPictureFormats();
-    const auto chosen =
-        std::find_first_of(preferred.begin(), preferred.end(), data.offered.begin(), data.offered.end());
-    if (chosen == preferred.end()) {
+    data.format = platform::pictureFormatToRead(data.offered);
+    if (data.format.empty()) {
         data.status = platform::ClipboardData::Status::NoPicture;
         return data;
     }
-    data.format = *chosen;
-    const QByteArray bytes = mime->data(QString::fromStdString(*chosen));
+    const QByteArray bytes = mime->data(QString::fromStdString(data.format));
     data.bytes.assign(bytes.begin(), bytes.end());
     data.status =
         bytes.isEmpty() ? platform::ClipboardData::Status::Failed : platform::ClipboardData::Status::Read;

@@ -144,7 +144,6 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         setScreen(target);
         setBorderless(true);
-        if (windowHandle()) windowHandle()->setScreen(target);
         setWindowState(Qt::WindowFullScreen);
         if (visible && !isVisible()) show();
         emit placed(true);

@@ -39,6 +39,9 @@ class ClipboardReader {
 
 // Picture formats in the order they are preferred when the owner offers several.
 const std::vector<std::string>& preferredPictureFormats();
+// The format to read of those `offered`: the first preferred one, else any picture ("image/...");
+// empty when none is a picture.
+std::string pictureFormatToRead(const std::vector<std::string>& offered);
 
 // Null (after one log line) when there is no display. `timeoutMs` bounds each read.
 std::unique_ptr<ClipboardReader> openClipboardReader(int timeoutMs = 2000);

@@ -1,5 +1,7 @@
 #include "Backends.h"
 
+#include <algorithm>
+
 namespace vexmira::platform {
 
 namespace {
@@ -53,6 +55,16 @@ const std::vector<std::string>& preferredPictureFormats() {
         "image/png",  "image/bmp", "image/x-bmp", "image/x-MS-bmp", "image/x-win-bitmap",
         "image/jpeg", "image/gif", "image/webp",  "image/tiff",     "image/x-tiff"};
     return formats;
+}
+
+std::string pictureFormatToRead(const std::vector<std::string>& offered) {
+    const auto& preferred = preferredPictureFormats();
+    const auto chosen =
+        std::find_first_of(preferred.begin(), preferred.end(), offered.begin(), offered.end());
+    if (chosen != preferred.end()) return *chosen;
+    const auto any = std::find_if(offered.begin(), offered.end(),
+                                  [](const std::string& f) { return f.starts_with("image/"); });
+    return any != offered.end() ? *any : std::string();
 }
 
 std::unique_ptr<ClipboardReader> openClipboardReader(int timeoutMs) {

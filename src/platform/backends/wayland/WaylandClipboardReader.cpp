@@ -4,7 +4,6 @@
 #include "WaylandConnection.h"
 #include "platform/backends/Backends.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -22,17 +21,6 @@ namespace vexmira::platform {
 namespace {
 
 using wayland::WaylandConnection;
-
-// The format to read of those offered: the first preferred one, else any picture.
-std::string chosenFormat(const std::vector<std::string>& offered) {
-    const auto& preferred = preferredPictureFormats();
-    const auto chosen =
-        std::find_first_of(preferred.begin(), preferred.end(), offered.begin(), offered.end());
-    if (chosen != preferred.end()) return *chosen;
-    const auto any = std::find_if(offered.begin(), offered.end(),
-                                  [](const std::string& f) { return f.starts_with("image/"); });
-    return any != offered.end() ? *any : std::string();
-}
 
 // Everything the pipe brings until its writer closes it, at most until `deadline`.
 ClipboardData::Status readAll(int fd, std::chrono::steady_clock::time_point deadline,
@@ -78,7 +66,7 @@ class WaylandClipboardReader final : public ClipboardReader {
         ClipboardData data;
         const auto offer = offers_.find(selection_);
         if (offer != offers_.end()) data.offered = offer->second;
-        data.format = chosenFormat(data.offered);
+        data.format = pictureFormatToRead(data.offered);
         int ends[2];
         if (data.format.empty() || pipe2(ends, O_CLOEXEC) != 0) {
             data.status =

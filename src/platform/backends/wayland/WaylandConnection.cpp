@@ -22,10 +22,8 @@ struct OutputListeners {
                          std::int32_t, const char*, const char*, std::int32_t) {}
     static void mode(void*, wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t) {}
     static void done(void* data, wl_output*) { static_cast<WaylandConnection*>(data)->outputsChanged(); }
-    static void scale(void* data, wl_output* output, std::int32_t factor) {
-        for (const auto& o : static_cast<WaylandConnection*>(data)->outputs_)
-            if (o->output == output) o->scale = std::max(1, factor);
-    }
+    // The buffer sizes of the screen copies say how an output is scaled.
+    static void scale(void*, wl_output*, std::int32_t) {}
     static constexpr wl_output_listener output{geometry, mode, done, scale, nullptr, nullptr};
 
     static void position(void* data, zxdg_output_v1*, std::int32_t x, std::int32_t y) {
@@ -54,10 +52,12 @@ constexpr wl_registry_listener registryListener{WaylandConnection::global, Wayla
 
 std::shared_ptr<WaylandConnection> WaylandConnection::shared() {
     static std::mutex mutex;
-    static std::weak_ptr<WaylandConnection> slot;
+    // Kept for the program's life: the capabilities, captures, clipboard and event pump asked
+    // for at start share one connection instead of each making its own.
+    static std::shared_ptr<WaylandConnection> slot;
     static bool tried = false;
     std::lock_guard lock(mutex);
-    if (auto open = slot.lock()) return open;
+    if (slot) return slot;
     wl_display* display = wl_display_connect(nullptr);
     if (!display) {
         if (!tried)

@@ -27,7 +27,6 @@ struct Output {
     zxdg_output_v1* described = nullptr;
     std::string name;     // "HEADLESS-2", "DP-1"...
     raster::Rect logical; // where it lies on the desktop, in logical pixels
-    int scale = 1;
 };
 
 // Our own connection to the compositor (beside the toolkit's), with the globals the backend
@@ -35,7 +34,7 @@ struct Output {
 // program's event pump (descriptor(), dispatch()), or by waitFor() while a request is answered.
 class WaylandConnection {
   public:
-    // The connection of WAYLAND_DISPLAY, opened on first use; null when there is none.
+    // The connection of WAYLAND_DISPLAY, opened on first use and kept; null when there is none.
     static std::shared_ptr<WaylandConnection> shared();
     ~WaylandConnection();
     WaylandConnection(const WaylandConnection&) = delete;

@@ -105,16 +105,7 @@ class X11ClipboardReader final : public ClipboardReader {
             return data;
         }
         data.offered = atomNames(list);
-        const auto& preferred = preferredPictureFormats();
-        auto chosen =
-            std::find_first_of(preferred.begin(), preferred.end(), data.offered.begin(), data.offered.end());
-        std::string format;
-        if (chosen != preferred.end())
-            format = *chosen;
-        else if (auto any = std::find_if(data.offered.begin(), data.offered.end(),
-                                         [](const std::string& f) { return f.starts_with("image/"); });
-                 any != data.offered.end())
-            format = *any;
+        const std::string format = pictureFormatToRead(data.offered);
         if (format.empty()) {
             data.status = ClipboardData::Status::NoPicture;
             return data;
