@@ -20,13 +20,6 @@ namespace {
 const Rect primaryMonitor{0, 0, 1920, 1080};
 const Rect secondaryMonitor{1920, 0, 1280, 1024};
 
-int channelDifference(raster::Bgra a, raster::Bgra b) {
-    int worst = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-        worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
-    return worst;
-}
-
 class DesktopMirror : public ::testing::Test {
   protected:
     // Desktop, the area choice (after `keysInDialog`), OK, then "Automatically Send".

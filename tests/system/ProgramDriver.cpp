@@ -460,17 +460,24 @@ void clickInWindow(const std::string& id, int x, int y) {
           " click 1");
 }
 
+int channelDifference(raster::Bgra a, raster::Bgra b) {
+    int worst = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+    return worst;
+}
+
 int worstMirrorDifference(const raster::Rect& primary, const raster::Rect& secondary,
                           const raster::Rect& control) {
-    auto channelDifference = [](raster::Bgra a, raster::Bgra b) {
-        int worst = 0;
-        for (int shift = 0; shift < 24; shift += 8)
-            worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
-        return worst;
-    };
-    const raster::Bitmap shown = grabScreen(secondary);
-    const raster::Bitmap expected = raster::resampleBilinear(grabScreen(primary), {1280, 720});
-    const int cx = control.x - primary.x, cy = control.y - primary.y;
+    return worstMirrorDifference(
+        grabScreen(primary), grabScreen(secondary),
+        {control.x - primary.x, control.y - primary.y, control.width, control.height});
+}
+
+int worstMirrorDifference(const raster::Bitmap& primaryShot, const raster::Bitmap& shown,
+                          const raster::Rect& control) {
+    const raster::Bitmap expected = raster::resampleBilinear(primaryShot, {1280, 720});
+    const int cx = control.x, cy = control.y;
     const raster::Rect skip{cx * 2 / 3 - 4, 152 + cy * 2 / 3 - 4, control.width * 2 / 3 + 8,
                             control.height * 2 / 3 + 8};
     int worst = 0;

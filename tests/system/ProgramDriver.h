@@ -152,10 +152,15 @@ class ClipboardOffer {
 // Whether `monitor` shows a picture: more than `samples` of every third pixel's of each third row
 // are not black.
 bool showsPicture(const raster::Rect& monitor, int samples = 2000);
+// The largest difference of the red, green and blue of two pixels.
+int channelDifference(raster::Bgra a, raster::Bgra b);
 // How far (the largest channel difference) the second monitor is from showing the primary
 // (1920 x 1080) fitted into it: 1280 x 720, 152 rows down, bilinear. The control window's live
 // preview is left out.
 int worstMirrorDifference(const raster::Rect& primary, const raster::Rect& secondary,
+                          const raster::Rect& control);
+// The same of two pictures of the monitors, with the control window's place on the primary.
+int worstMirrorDifference(const raster::Bitmap& primaryShot, const raster::Bitmap& secondaryShot,
                           const raster::Rect& control);
 
 // Polls `condition` every 50 ms until it holds or `seconds` pass; returns its last answer.
