@@ -358,16 +358,28 @@ class WaylandScreenCapture final : public ScreenCapture {
         connection.dispatch(true);
         screencopy_->forgetGoneOutputs();
         raster::Bitmap picture(area.width, area.height, 24);
-        std::memset(picture.mutableBits(), 0, std::size_t(picture.stride()) * area.height);
-        bool any = false;
         // Outputs can go while a frame is awaited: they are named by their announcements.
-        std::vector<std::uint32_t> outputs;
+        std::vector<std::pair<std::uint32_t, Rect>> outputs; // and the part of the area each shows
+        long long covered = 0;
         for (const auto& output : connection.outputs())
-            if (!output->logical.intersected(area).isEmpty()) outputs.push_back(output->global);
-        for (const std::uint32_t output : outputs) {
+            if (const Rect shared = output->logical.intersected(area); !shared.isEmpty()) {
+                outputs.emplace_back(output->global, shared);
+                covered += static_cast<long long>(shared.width) * shared.height;
+            }
+        // Black where no output lies, or where one gives no frame.
+        const auto blacken = [&](const Rect& part) {
+            for (int y = part.y - area.y; y < part.bottom() - area.y; ++y)
+                std::memset(picture.mutableRow(y) + (part.x - area.x), 0, std::size_t(part.width) * 4);
+        };
+        if (covered != static_cast<long long>(area.width) * area.height) blacken(area);
+        bool any = false;
+        for (const auto& [output, shared] : outputs) {
             OutputFrames* frames = screencopy_->current(output);
-            if (!frames) continue;
-            copyFrom(*frames, frames->output()->logical.intersected(area), area, picture);
+            if (!frames || frames->output()->logical.intersected(area) != shared) {
+                blacken(shared);
+                continue;
+            }
+            copyFrom(*frames, shared, area, picture);
             any = true;
         }
         if (!any) return false;
