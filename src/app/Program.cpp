@@ -12,6 +12,8 @@
 #include "mirror/umonitor.h"
 #include "platform/ClipboardReader.h"
 #include "platform/CursorSource.h"
+#include "platform/ScreenCapture.h"
+#include "sources/FileNames.h"
 #include "sources/uscrollset.h"
 #include "sources/uss.h"
 #include "uStartForm.h"
@@ -19,6 +21,7 @@
 
 #include "sources/utext.h"
 #include <QCoreApplication>
+#include <QMessageBox>
 
 namespace vexmira::app {
 
@@ -48,6 +51,8 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen)
     regionGrab_ = std::make_unique<capture::TFgrab>(GrabRect);
     capture::Fgrab = regionGrab_.get();
     capture::fAlldesktop->setControlWindow(MainForm);
+    capture::fAlldesktop->setPermissionFile(sources::localPath(settingsFilePath()).parent_path() /
+                                            "ScreenSharing.token");
     capture::fAlldesktop->setRegionWindow(capture::Fgrab);
     save_ = std::make_unique<capture::TFsave>(
         HotKeyText, BeepOnSave, [] { return MainForm->currentPicture(); }, ProgramFolder);
@@ -94,6 +99,17 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen)
     QObject::connect(sources::fscrolset, &sources::Tfscrolset::hideText, MainForm,
                      [] { MainForm->hideScrollText(); });
     mirror::Fmonitor->yoom(DisplayScale);
+    // The desktop stopped sharing the screen: said once, without stopping anything; the display
+    // keeps the last picture until another source is chosen.
+    platform::onScreenSharingEnded([](const std::string& why) {
+        auto* box = new QMessageBox(QMessageBox::Information, "Vexmira",
+                                    QString("The screen is no longer shared (%1). The second monitor keeps "
+                                            "the last picture; choose Desktop to share the screen again.")
+                                        .arg(QString::fromStdString(why)),
+                                    QMessageBox::Ok, MainForm);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
 }
 
 // In this order: each window may still reach those made before it while it goes.

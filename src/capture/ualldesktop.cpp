@@ -1,12 +1,15 @@
 #include "ualldesktop.h"
 
+#include "platform/ScreenCapture.h"
 #include "ugrab.h"
 #include "widgets/ImageView.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QScreen>
 #include <QThread>
+#include <QToolTip>
 
 namespace vexmira::capture {
 
@@ -18,12 +21,33 @@ TfAlldesktop::TfAlldesktop(mirror::DesktopCapture& capture, QWidget* parent)
 
 bool TfAlldesktop::GrabScreen(QImage& shot) {
     raster::Bitmap frame;
-    if (!capture_.CaptureDesktop(frame, mirror::AllDesktop, {}, {}) || frame.isEmpty()) return false;
+    // A screen shared a moment ago may take a little while to send its first picture.
+    QElapsedTimer waited;
+    waited.start();
+    while (!capture_.CaptureDesktop(frame, mirror::AllDesktop, {}, {}) || frame.isEmpty()) {
+        if (waited.elapsed() > 3000) return false;
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        QThread::msleep(20);
+    }
     shot = widgets::asQImage(frame).copy();
     return true;
 }
 
+bool TfAlldesktop::mayCopyScreen() {
+    const platform::ScreenConsent consent = platform::askToCopyScreen(permissionFile_);
+    if (consent.outcome == platform::ScreenConsent::Allowed) return true;
+    QWidget* over = controlWindow_ ? controlWindow_ : this;
+    if (consent.outcome == platform::ScreenConsent::Cancelled)
+        QToolTip::showText(over->mapToGlobal(QPoint(10, 30)),
+                           "The screen was not shared; the source stays as it was.", over);
+    else
+        QMessageBox::warning(over, "Vexmira", QString::fromStdString(consent.problem));
+    done(QDialog::Rejected);
+    return false;
+}
+
 void TfAlldesktop::BitBtn1Click() {
+    if (!mayCopyScreen()) return;
     // A followed region takes the size of the dragged one, and starts where it was dragged.
     if ((ItemIndex() == mirror::PartOfDesktop || ItemIndex() == mirror::FollowMouse) && grab_) {
         // Out of the way while the screen is photographed; hidden windows keep their place.

@@ -3,6 +3,8 @@
 #include "mirror/DesktopCapture.h"
 #include "widgets/ChoiceDialog.h"
 
+#include <filesystem>
+
 namespace vexmira::capture {
 
 class TFgrab;
@@ -20,6 +22,8 @@ class TfAlldesktop : public widgets::ChoiceDialog {
     void setControlWindow(QWidget* window) { controlWindow_ = window; }
     // The region window on which the rectangle is dragged (created after this dialog).
     void setRegionWindow(TFgrab* grab) { grab_ = grab; }
+    // Where the desktop's leave to share the screen without asking again is kept.
+    void setPermissionFile(std::filesystem::path file) { permissionFile_ = std::move(file); }
 
     // The primary screen, as it is now, into `shot`.
     bool GrabScreen(QImage& shot);
@@ -32,6 +36,10 @@ class TfAlldesktop : public widgets::ChoiceDialog {
     mirror::DesktopCapture& capture_;
     TFgrab* grab_ = nullptr;
     QWidget* controlWindow_ = nullptr;
+    std::filesystem::path permissionFile_;
+
+    // Where the desktop asks its user before the screen is shared: asks, and says why not.
+    bool mayCopyScreen();
 };
 
 extern TfAlldesktop* fAlldesktop;

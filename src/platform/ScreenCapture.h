@@ -2,6 +2,8 @@
 
 #include "raster/Bitmap.h"
 
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,5 +51,21 @@ enum class CaptureTransport {
 // Opens a capture of the current display. Returns null (after one log line on standard error)
 // when there is no display or its pixel format is not 24/32-bit true colour.
 std::unique_ptr<ScreenCapture> openScreenCapture(CaptureTransport transport = CaptureTransport::Fastest);
+
+// Whether the user let the program copy the screen, where the desktop asks first.
+struct ScreenConsent {
+    enum Outcome { Allowed, Cancelled, Refused } outcome = Allowed;
+    std::string problem; // for Refused: what went wrong, and what to install where it is missing
+};
+
+// Where the desktop asks its user before a program may copy the screen (a screen-sharing dialog),
+// asks while nothing is shared yet, and waits for the answer while the event loop runs; the
+// desktop's leave to skip the question next time is kept in `permissionFile`. Elsewhere allowed
+// at once. User-interface thread.
+ScreenConsent askToCopyScreen(const std::filesystem::path& permissionFile);
+
+// Called on the user-interface thread when the desktop stops sharing the screen (the user ended
+// it, or its service went away); captures keep giving the last picture.
+void onScreenSharingEnded(std::function<void(const std::string& why)> handler);
 
 } // namespace vexmira::platform

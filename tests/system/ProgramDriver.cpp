@@ -64,16 +64,24 @@ std::string RunningProgram::programPath() {
     // the settings the tests write never land beside the build's program (which must meet a
     // first start when a user runs it) and parallel test processes do not share a file.
     static const std::string& built = builtProgram;
-    static const std::string copy = [] {
+    // The folder goes when the test process ends (a started program only runs from it).
+    struct Copy {
+        std::string path;
+        ~Copy() {
+            std::error_code ignored;
+            if (!path.empty())
+                std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
+        }
+    };
+    static const Copy copy = [] {
         std::string folder = "/tmp/vexmira-test.XXXXXX";
         if (!mkdtemp(folder.data())) throw std::runtime_error("cannot make a folder for the program");
         const std::string path = folder + "/vexmira";
         std::filesystem::copy_file(built, path);
-        std::atexit([] { std::filesystem::remove_all(std::filesystem::path(copy).parent_path()); });
-        return path;
+        return Copy{path};
     }();
     const std::string asked = environment("VEXMIRA_PROGRAM");
-    return asked == built ? copy : asked; // a test may run a copy of its own
+    return asked == built ? copy.path : asked; // a test may run a copy of its own
 }
 
 std::string RunningProgram::settingsPath() {

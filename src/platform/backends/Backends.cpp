@@ -77,7 +77,9 @@ std::unique_ptr<CursorSource> openCursorSource() {
 }
 
 std::unique_ptr<DamageWatch> watchDesktopDamage() {
-    if (onWayland()) return wayland::watchDesktopDamage();
+    if (onWayland())
+        return wayland::capturesThroughPortal() ? portal::watchDesktopDamage()
+                                                : wayland::watchDesktopDamage();
     return onX11() ? x11::watchDesktopDamage() : nullptr;
 }
 
@@ -95,8 +97,18 @@ std::unique_ptr<GlobalHotKey> openGlobalHotKey() {
 }
 
 std::unique_ptr<ScreenCapture> openScreenCapture(CaptureTransport transport) {
-    if (onWayland()) return wayland::openScreenCapture();
+    if (onWayland())
+        return wayland::capturesThroughPortal() ? portal::openScreenCapture() : wayland::openScreenCapture();
     return onX11() ? x11::openScreenCapture(transport) : nullptr;
+}
+
+ScreenConsent askToCopyScreen(const std::filesystem::path& permissionFile) {
+    if (onWayland() && wayland::capturesThroughPortal()) return portal::askToCopyScreen(permissionFile);
+    return {};
+}
+
+void onScreenSharingEnded(std::function<void(const std::string&)> handler) {
+    if (onWayland() && wayland::capturesThroughPortal()) portal::onScreenSharingEnded(std::move(handler));
 }
 
 std::unique_ptr<ServerScaler> openServerScaler() {

@@ -14,7 +14,10 @@
 #include "platform/WindowSystem.h"
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <string>
 
 namespace vexmira::platform::x11 {
 
@@ -39,5 +42,18 @@ std::unique_ptr<ClipboardReader> openClipboardReader(int timeoutMs);
 std::unique_ptr<DamageWatch> watchDesktopDamage();
 std::unique_ptr<DisplayEventPump> openDisplayEventPump();
 std::unique_ptr<ScreenCapture> openScreenCapture();
+// Whether the desktop and its parts come through the desktop portal's screen sharing: where the
+// compositor lets no program copy the screen itself, or where VEXMIRA_CAPTURE=portal asks so.
+bool capturesThroughPortal();
 
 } // namespace vexmira::platform::wayland
+
+namespace vexmira::platform::portal {
+
+bool portalOnBus();
+std::unique_ptr<ScreenCapture> openScreenCapture();
+std::unique_ptr<DamageWatch> watchDesktopDamage();
+ScreenConsent askToCopyScreen(const std::filesystem::path& permissionFile);
+void onScreenSharingEnded(std::function<void(const std::string&)> handler);
+
+} // namespace vexmira::platform::portal

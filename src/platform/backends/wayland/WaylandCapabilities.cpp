@@ -1,6 +1,9 @@
 #include "WaylandConnection.h"
 #include "platform/backends/Backends.h"
 
+#include <cstdlib>
+#include <cstring>
+
 namespace vexmira::platform {
 
 // Wayland lets an ordinary program neither place its windows, nor keep them above others, nor
@@ -9,10 +12,21 @@ Capabilities wayland::capabilitiesOfCompositor() {
     Capabilities c;
     const auto connection = WaylandConnection::shared();
     if (!connection) return c;
-    c.screenCapture = connection->screencopy() && connection->shm();
+    c.screenCapture = capturesThroughPortal() || (connection->screencopy() && connection->shm());
     c.damageReports = c.screenCapture;
     c.backgroundClipboard = connection->dataControl() != nullptr;
     return c;
+}
+
+bool wayland::capturesThroughPortal() {
+    static const bool portal = [] {
+        const char* asked = std::getenv("VEXMIRA_CAPTURE");
+        const auto connection = WaylandConnection::shared();
+        const bool ownCopies = connection && connection->screencopy() && connection->shm();
+        if (ownCopies && !(asked && std::strcmp(asked, "portal") == 0)) return false;
+        return portal::portalOnBus();
+    }();
+    return portal;
 }
 
 } // namespace vexmira::platform

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "PipeWireStream.h"
+#include "platform/ScreenCapture.h"
+#include "raster/Geometry.h"
+
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vexmira::platform::portal {
+
+// The program's one screen-sharing session with the desktop portal: the user agrees once in the
+// desktop's own dialog (later starts reuse the permission the desktop gave, kept in a file), and
+// the shared monitor comes as a PipeWire stream. User-interface thread.
+class ScreenCastSession {
+  public:
+    static ScreenCastSession& instance();
+
+    // Asks for a monitor while none is shared; waits for the answer while the event loop runs.
+    ScreenConsent share(const std::filesystem::path& permissionFile);
+    // The stream while one was granted, also after it ended (its last picture stays).
+    PipeWireStream* stream() { return stream_.get(); }
+    // The shared monitor's place on the desktop (logical pixels), where the desktop says it;
+    // else the frames' own size at 0,0. Empty before the first frame.
+    raster::Rect area() const;
+    void setPointerDrawn(bool drawn) { pointerDrawn_ = drawn; }
+    // Called on the user-interface thread when the shared stream ends.
+    void onEnded(std::function<void(const std::string&)> handler) { ended_ = std::move(handler); }
+    // Reports from the stream (frames, its end), on the user-interface thread.
+    void onReport(std::function<void()> handler) { report_ = std::move(handler); }
+
+  private:
+    ScreenCastSession() = default;
+    ScreenConsent start(const std::filesystem::path& permissionFile);
+    void streamReported();
+    void close();
+
+    std::unique_ptr<PipeWireStream> stream_;
+    std::shared_ptr<ScreenCastSession*> alive_ = std::make_shared<ScreenCastSession*>(this);
+    QString session_;
+    raster::Rect given_{0, 0, 0, 0}; // what the desktop said of the monitor's place
+    bool pointerDrawn_ = false;
+    bool asking_ = false;
+    bool endTold_ = false;
+    std::function<void(const std::string&)> ended_;
+    std::function<void()> report_;
+};
+
+// Whether the session bus has a desktop portal to ask (running or started on demand).
+bool portalOnBus();
+
+} // namespace vexmira::platform::portal

@@ -1,0 +1,160 @@
+// The program on a desktop that shares its screen only through the desktop portal, as GNOME and
+// KDE do: the tests' own portal stands in for the desktop and serves a PipeWire stream of known
+// pictures; everything on the program's side is its real code.
+#include "PortalPictures.h"
+#include "WaylandRig.h"
+
+#include <filesystem>
+
+using namespace vexmira;
+using namespace vexmira::testing;
+
+namespace {
+
+Bitmap portalPicture(int n) {
+    Bitmap picture(portalScreenWidth, portalScreenHeight, 24);
+    for (int y = 0; y < portalScreenHeight; ++y)
+        for (int x = 0; x < portalScreenWidth; ++x)
+            picture.setPixel(x, y, portalPixel(n, x, y));
+    return picture;
+}
+
+// The desktop's leave to share without asking, kept beside the settings.
+std::filesystem::path permissionFile() {
+    return std::filesystem::path(RunningProgram::settingsPath()).parent_path() / "ScreenSharing.token";
+}
+
+// The portal, started before the program so that the program finds it on the session bus.
+class PortalRunning {
+  public:
+    PortalRunning() : portal({std::getenv("VEXMIRA_PORTAL")}) {}
+    // The portal's counts: dialogs shown, Start calls.
+    std::pair<int, int> counts() {
+        int dialogs = -1, starts = -1, selects = -1;
+        std::sscanf(portal.ask("count").c_str(), "dialogs %d starts %d selects %d", &dialogs, &starts,
+                    &selects);
+        return {dialogs, starts};
+    }
+    LineHelper portal;
+};
+
+// The program told to share the screen through the portal even though sway lets it copy the
+// screen itself.
+class Portal : public ::testing::Test, public PortalRunning, public WaylandSession {
+  protected:
+    Portal() : WaylandSession({"VEXMIRA_CAPTURE=portal"}) {}
+    void SetUp() override { ASSERT_EQ(portal.greeting(), "ready") << "the test portal did not start"; }
+
+    int worstDifferenceFrom(const Bitmap& picture) {
+        const Bitmap second = shotOf("HEADLESS-2");
+        if (second.isEmpty()) return 255;
+        return worstMirrorDifference(picture, second, {0, 0, 0, 0});
+    }
+};
+
+// Removes the kept permission before the program starts, so that the desktop asks.
+struct WithoutPermission {
+    WithoutPermission() { std::filesystem::remove(permissionFile()); }
+};
+
+class PortalAsked : public WithoutPermission, public Portal {};
+
+} // namespace
+
+TEST_F(PortalAsked, TheSharedScreenIsMirroredScaledOnTheSecondOutputAndFollowsItsDrawing) {
+    startDesktopMirror();
+    EXPECT_EQ(counts().first, 1) << "the desktop's dialog was not shown once";
+    const Bitmap picture = portalPicture(0);
+    int worst = 255;
+    EXPECT_TRUE(waitUntil([&] { return (worst = worstDifferenceFrom(picture)) <= 2; }, 8))
+        << "the worst channel differs by " << worst;
+
+    // Another picture, then a square moving over it: only the stream's damage is new.
+    portal.ask("picture 1");
+    const Bitmap second = portalPicture(1);
+    EXPECT_TRUE(waitUntil([&] { return (worst = worstDifferenceFrom(second)) <= 2; }, 5))
+        << "the next picture did not follow: " << worst;
+    portal.ask("move");
+    const Bitmap before = shotOf("HEADLESS-2");
+    EXPECT_TRUE(waitUntil([&] { return !shotOf("HEADLESS-2").samePixels(before); }, 5))
+        << "the moving square did not show";
+    EXPECT_TRUE(std::filesystem::exists(permissionFile())) << "the desktop's leave was not kept";
+}
+
+TEST_F(PortalAsked, APartOfTheSharedScreenIsAPixelExactCrop) {
+    chooseDesktop(true);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            for (const SwayWindow& w : programWindows(program.pid()))
+                if (w.fullScreen && w.output == "HEADLESS-1") return true;
+            return false;
+        },
+        8))
+        << "the area window did not cover the first output";
+    pumpFor(300);
+    pointer.moveTo(100, 50);
+    pointer.press();
+    pointer.moveTo(400, 300);
+    pointer.moveTo(740, 530);
+    pointer.release();
+    ASSERT_TRUE(waitUntil([&] { return programWindows(program.pid()).size() == 2; }, 5))
+        << "the area window stayed";
+    tickAutomaticallySend();
+    int mismatches = -1;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const Bitmap second = shotOf("HEADLESS-2");
+            if (second.isEmpty()) return false;
+            mismatches = 0;
+            for (int y = 0; y < 480; ++y)
+                for (int x = 0; x < 640; ++x)
+                    mismatches +=
+                        ((second.pixel(320 + x, 272 + y) ^ portalPixel(0, 100 + x, 50 + y)) & 0xFFFFFF) != 0;
+            return mismatches == 0 && (second.pixel(319, 272) & 0xFFFFFF) == 0;
+        },
+        8))
+        << mismatches << " pixels of the part differ";
+}
+
+// The desktop's leave is kept: the next start shares without a dialog. Where the desktop asks
+// again and the user cancels, the source stays as it was.
+TEST(PortalPermission, ASecondStartAsksNothingAndACancelledDialogKeepsTheSource) {
+    std::filesystem::remove(permissionFile());
+    struct Run : public PortalRunning {
+        void desktopOnce(bool expectPicture) {
+            WaylandSession session({"VEXMIRA_CAPTURE=portal"});
+            session.startDesktopMirror();
+            if (expectPicture)
+                EXPECT_TRUE(waitUntil([] { return !allBlack(shotOf("HEADLESS-2")); }, 8)) << "nothing shared";
+            else {
+                pumpFor(1500);
+                EXPECT_TRUE(allBlack(shotOf("HEADLESS-2"))) << "the cancelled sharing changed the display";
+            }
+        }
+    } run;
+    ASSERT_EQ(run.portal.greeting(), "ready");
+    run.desktopOnce(true);
+    EXPECT_EQ(run.counts(), std::make_pair(1, 1));
+    run.desktopOnce(true);
+    EXPECT_EQ(run.counts(), std::make_pair(1, 2)) << "the second start asked again";
+
+    // The user took the leave back in the desktop's settings, and cancels the dialog.
+    run.portal.ask("revoke");
+    run.portal.ask("cancel");
+    run.desktopOnce(false);
+    EXPECT_EQ(run.counts().first, 2) << "the desktop did not ask again";
+}
+
+TEST_F(Portal, WhenTheSharingEndsAMessageSaysSoAndTheLastPictureStays) {
+    startDesktopMirror();
+    const Bitmap picture = portalPicture(0);
+    ASSERT_TRUE(waitUntil([&] { return worstDifferenceFrom(picture) <= 2; }, 8))
+        << "the mirror did not start";
+    const std::size_t windows = programWindows(program.pid()).size();
+    portal.ask("stop");
+    EXPECT_TRUE(waitUntil([&] { return programWindows(program.pid()).size() == windows + 1; }, 5))
+        << "no message said that the sharing ended";
+    pumpFor(500);
+    EXPECT_LE(worstDifferenceFrom(picture), 2) << "the last picture did not stay";
+    EXPECT_TRUE(program.isRunning());
+}

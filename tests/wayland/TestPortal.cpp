@@ -1,0 +1,513 @@
+// A desktop portal of the tests' own, standing in for the desktop behind the real portal: it
+// owns org.freedesktop.portal.Desktop on the session bus and answers the ScreenCast and
+// GlobalShortcuts calls with their Request/Response signals and restore tokens as the portal
+// documentation gives them. The shared screen is a real PipeWire video stream made here, showing
+// known pictures (PortalPictures.h) and, when asked, a moving square, with damage regions.
+//
+// Driven over standard input, one answer line per command:
+//   count            "dialogs D starts S selects E": dialogs shown, Start and SelectSources calls
+//   cancel           the next dialog is cancelled by the user
+//   picture N        the stream shows picture N
+//   move             a white square starts moving over the picture (damage: where it was and is)
+//   stop             the stream ends, as when the user stops sharing
+//   revoke           the restore tokens given so far are no longer honoured
+//   activate ID      the bound shortcut ID is pressed ("unbound" when none is)
+// "ready" is written once the bus name is owned and the stream is up.
+#include "PortalPictures.h"
+
+#include <QCoreApplication>
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
+#include <QSet>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wpedantic"
+#include <pipewire/pipewire.h>
+#include <spa/buffer/meta.h>
+#include <spa/param/video/format-utils.h>
+#pragma GCC diagnostic pop
+
+using namespace vexmira::testing;
+
+// (ii)
+struct IntPair {
+    int first = 0, second = 0;
+};
+Q_DECLARE_METATYPE(IntPair)
+QDBusArgument& operator<<(QDBusArgument& a, const IntPair& p) {
+    a.beginStructure();
+    a << p.first << p.second;
+    a.endStructure();
+    return a;
+}
+const QDBusArgument& operator>>(const QDBusArgument& a, IntPair& p) {
+    a.beginStructure();
+    a >> p.first >> p.second;
+    a.endStructure();
+    return a;
+}
+
+// (ua{sv}): a stream, and (sa{sv}): a shortcut.
+struct StreamEntry {
+    uint node = 0;
+    QVariantMap properties;
+};
+Q_DECLARE_METATYPE(StreamEntry)
+QDBusArgument& operator<<(QDBusArgument& a, const StreamEntry& s) {
+    a.beginStructure();
+    a << s.node << s.properties;
+    a.endStructure();
+    return a;
+}
+const QDBusArgument& operator>>(const QDBusArgument& a, StreamEntry& s) {
+    a.beginStructure();
+    a >> s.node >> s.properties;
+    a.endStructure();
+    return a;
+}
+struct Shortcut {
+    QString id;
+    QVariantMap properties;
+};
+Q_DECLARE_METATYPE(Shortcut)
+QDBusArgument& operator<<(QDBusArgument& a, const Shortcut& s) {
+    a.beginStructure();
+    a << s.id << s.properties;
+    a.endStructure();
+    return a;
+}
+const QDBusArgument& operator>>(const QDBusArgument& a, Shortcut& s) {
+    a.beginStructure();
+    a >> s.id >> s.properties;
+    a.endStructure();
+    return a;
+}
+using StreamList = QList<StreamEntry>;
+using ShortcutList = QList<Shortcut>;
+Q_DECLARE_METATYPE(StreamList)
+Q_DECLARE_METATYPE(ShortcutList)
+
+namespace {
+
+// The shared screen: a PipeWire stream that drives itself at 30 frames a second.
+class Producer {
+  public:
+    bool start() {
+        pw_init(nullptr, nullptr);
+        loop_ = pw_thread_loop_new("test-portal", nullptr);
+        context_ = pw_context_new(pw_thread_loop_get_loop(loop_), nullptr, 0);
+        if (!loop_ || !context_ || pw_thread_loop_start(loop_) < 0) return false;
+        pw_thread_loop_lock(loop_);
+        core_ = pw_context_connect(context_, nullptr, 0);
+        if (!core_) {
+            pw_thread_loop_unlock(loop_);
+            return false;
+        }
+        static const pw_stream_events events = [] {
+            pw_stream_events e{};
+            e.version = PW_VERSION_STREAM_EVENTS;
+            e.param_changed = [](void* data, uint32_t id, const spa_pod* param) {
+                if (param && id == SPA_PARAM_Format) static_cast<Producer*>(data)->formatChosen();
+            };
+            e.process = [](void* data) { static_cast<Producer*>(data)->fill(); };
+            e.state_changed = [](void* data, pw_stream_state, pw_stream_state state, const char*) {
+                auto* self = static_cast<Producer*>(data);
+                if (state == PW_STREAM_STATE_STREAMING)
+                    pw_loop_update_timer(pw_thread_loop_get_loop(self->loop_), self->timer_, &self->period_,
+                                         &self->period_, false);
+            };
+            return e;
+        }();
+        stream_ = pw_stream_new(core_, "vexmira-test-screen",
+                                pw_properties_new(PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_TYPE,
+                                                  "Video", PW_KEY_MEDIA_CATEGORY, "Source", nullptr));
+        pw_stream_add_listener(stream_, &listener_, &events, this);
+        timer_ = pw_loop_add_timer(
+            pw_thread_loop_get_loop(loop_),
+            [](void* data, uint64_t) {
+                auto* self = static_cast<Producer*>(data);
+                if (self->stream_) pw_stream_trigger_process(self->stream_);
+            },
+            this);
+        period_.tv_sec = 0;
+        period_.tv_nsec = 1000000000L / 30;
+        std::uint8_t buffer[1024];
+        spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+        spa_rectangle size = SPA_RECTANGLE(portalScreenWidth, portalScreenHeight);
+        spa_fraction rate = SPA_FRACTION(30, 1);
+        const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
+            SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size,
+            SPA_POD_Rectangle(&size), SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
+        const int connected = pw_stream_connect(
+            stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
+            static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), params, 1);
+        pw_thread_loop_unlock(loop_);
+        if (connected < 0) return false;
+        // The node's number is known once the daemon has taken the stream.
+        for (int i = 0; i < 200 && node() == SPA_ID_INVALID; ++i)
+            usleep(10000);
+        return node() != SPA_ID_INVALID;
+    }
+
+    uint32_t node() {
+        pw_thread_loop_lock(loop_);
+        const uint32_t id = stream_ ? pw_stream_get_node_id(stream_) : SPA_ID_INVALID;
+        pw_thread_loop_unlock(loop_);
+        return id;
+    }
+
+    void showPicture(int n) {
+        picture_ = n;
+        whole_ = true;
+    }
+    void startMoving() { moving_ = true; }
+
+    void stop() {
+        pw_thread_loop_lock(loop_);
+        if (stream_) pw_stream_destroy(stream_);
+        stream_ = nullptr;
+        pw_thread_loop_unlock(loop_);
+    }
+
+  private:
+    void formatChosen() {
+        std::uint8_t buffer[1024];
+        spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+        const int stride = portalScreenWidth * 4;
+        const spa_pod* params[3];
+        params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &b, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
+            SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
+            SPA_PARAM_BUFFERS_size, SPA_POD_Int(stride * portalScreenHeight), SPA_PARAM_BUFFERS_stride,
+            SPA_POD_Int(stride), SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)));
+        params[1] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &b, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type, SPA_POD_Id(SPA_META_Header),
+            SPA_PARAM_META_size, SPA_POD_Int(sizeof(spa_meta_header))));
+        params[2] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &b, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
+            SPA_POD_Id(SPA_META_VideoDamage), SPA_PARAM_META_size,
+            SPA_POD_CHOICE_RANGE_Int(sizeof(spa_meta_region) * 16, sizeof(spa_meta_region),
+                                     sizeof(spa_meta_region) * 16)));
+        pw_stream_update_params(stream_, params, 3);
+        whole_ = true;
+    }
+
+    // One frame into the next free buffer: the whole picture when it changed, else the square.
+    void fill() {
+        pw_buffer* b = pw_stream_dequeue_buffer(stream_);
+        if (!b) return;
+        spa_buffer* buf = b->buffer;
+        spa_data& d = buf->datas[0];
+        if (!d.data) {
+            pw_stream_queue_buffer(stream_, b);
+            return;
+        }
+        const int stride = portalScreenWidth * 4;
+        auto* pixels = static_cast<std::uint8_t*>(d.data);
+        // Every buffer is drawn whole: buffers rotate, so each holds an older frame.
+        const int n = picture_;
+        for (int y = 0; y < portalScreenHeight; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride);
+            for (int x = 0; x < portalScreenWidth; ++x)
+                row[x] = portalPixel(n, x, y);
+        }
+        std::vector<spa_region> damage;
+        if (moving_) {
+            const int before = squareX_;
+            squareX_ = (squareX_ + 16) % (portalScreenWidth - 100);
+            for (int y = 500; y < 600; ++y)
+                std::fill_n(reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride) + squareX_,
+                            100, 0xFFFFFFFFu);
+            const int left = std::min(before, squareX_), right = std::max(before, squareX_) + 100;
+            damage.push_back(SPA_REGION(left, 500, uint32_t(right - left), 100u));
+        }
+        if (whole_.exchange(false) || damage.empty())
+            damage = {SPA_REGION(0, 0, uint32_t(portalScreenWidth), uint32_t(portalScreenHeight))};
+        if (spa_meta* meta = spa_buffer_find_meta(buf, SPA_META_VideoDamage)) {
+            auto* regions = static_cast<spa_meta_region*>(meta->data);
+            const std::size_t room = meta->size / sizeof(spa_meta_region);
+            std::size_t i = 0;
+            for (; i < damage.size() && i < room; ++i)
+                regions[i].region = damage[i];
+            if (i < room) regions[i].region = SPA_REGION(0, 0, 0u, 0u); // the end of the list
+        }
+        if (auto* header = static_cast<spa_meta_header*>(
+                spa_buffer_find_meta_data(buf, SPA_META_Header, sizeof(spa_meta_header)))) {
+            header->flags = 0;
+            header->pts = ++sequence_;
+            header->seq = sequence_;
+        }
+        d.chunk->offset = 0;
+        d.chunk->size = stride * portalScreenHeight;
+        d.chunk->stride = stride;
+        pw_stream_queue_buffer(stream_, b);
+    }
+
+    pw_thread_loop* loop_ = nullptr;
+    pw_context* context_ = nullptr;
+    pw_core* core_ = nullptr;
+    pw_stream* stream_ = nullptr;
+    spa_hook listener_{};
+    spa_source* timer_ = nullptr;
+    timespec period_{};
+    std::atomic<int> picture_{0};
+    std::atomic<bool> whole_{true};
+    std::atomic<bool> moving_{false};
+    int squareX_ = 0;
+    std::int64_t sequence_ = 0;
+};
+
+Producer producer;
+
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+
+QString senderPart(const QDBusMessage& message) {
+    QString sender = message.service().mid(1);
+    sender.replace('.', '_');
+    return sender;
+}
+
+QDBusObjectPath requestPath(const QDBusMessage& message, const QVariantMap& options) {
+    return QDBusObjectPath(QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+                               .arg(senderPart(message), options.value("handle_token").toString()));
+}
+
+// The answer comes after the method's reply, as from a real portal.
+void respondLater(const QDBusObjectPath& request, uint code, const QVariantMap& results) {
+    QTimer::singleShot(20, [request, code, results] {
+        QDBusMessage signal = QDBusMessage::createSignal(
+            request.path(), QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+        signal << code << results;
+        QDBusConnection::sessionBus().send(signal);
+    });
+}
+
+struct Counts {
+    int dialogs = 0, starts = 0, selects = 0;
+    bool cancelNext = false;
+    QSet<QString> tokens;    // restore tokens given and not yet used
+    QSet<QString> trusted;   // sessions whose SelectSources brought a good token
+    QString shortcutSession; // the GlobalShortcuts session with shortcuts bound
+    QStringList boundShortcuts;
+    int serial = 0;
+} state;
+
+class ScreenCast : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.ScreenCast")
+    Q_PROPERTY(uint AvailableSourceTypes READ sourceTypes)
+    Q_PROPERTY(uint AvailableCursorModes READ cursorModes)
+    Q_PROPERTY(uint version READ version)
+  public:
+    explicit ScreenCast(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    uint sourceTypes() const { return 1; }
+    uint cursorModes() const { return 1 | 2; }
+    uint version() const { return 4; }
+
+  public slots:
+    QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message) {
+        const QDBusObjectPath request = requestPath(message, options);
+        const QString session =
+            QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
+                .arg(senderPart(message), options.value("session_handle_token").toString());
+        respondLater(request, 0, {{"session_handle", session}});
+        return request;
+    }
+    QDBusObjectPath SelectSources(const QDBusObjectPath& session, const QVariantMap& options,
+                                  const QDBusMessage& message) {
+        ++state.selects;
+        const QString token = options.value("restore_token").toString();
+        if (!token.isEmpty() && state.tokens.remove(token)) state.trusted.insert(session.path());
+        const QDBusObjectPath request = requestPath(message, options);
+        respondLater(request, 0, {});
+        return request;
+    }
+    QDBusObjectPath Start(const QDBusObjectPath& session, const QString&, const QVariantMap& options,
+                          const QDBusMessage& message) {
+        ++state.starts;
+        const QDBusObjectPath request = requestPath(message, options);
+        if (!state.trusted.remove(session.path())) {
+            ++state.dialogs;
+            if (state.cancelNext) {
+                state.cancelNext = false;
+                respondLater(request, 1, {});
+                return request;
+            }
+        }
+        const QString token = QStringLiteral("restore-%1").arg(++state.serial);
+        state.tokens.insert(token);
+        StreamList streams{{producer.node(),
+                            {{"position", QVariant::fromValue(IntPair{0, 0})},
+                             {"size", QVariant::fromValue(IntPair{portalScreenWidth, portalScreenHeight})},
+                             {"source_type", 1u}}}};
+        respondLater(request, 0, {{"streams", QVariant::fromValue(streams)}, {"restore_token", token}});
+        return request;
+    }
+    QDBusUnixFileDescriptor OpenPipeWireRemote(const QDBusObjectPath&, const QVariantMap&) {
+        // A connection of the program's own to the rig's PipeWire daemon.
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray path = qgetenv("XDG_RUNTIME_DIR") + "/pipewire-0";
+        std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return {};
+        }
+        QDBusUnixFileDescriptor handed(fd);
+        ::close(fd);
+        return handed;
+    }
+};
+
+class GlobalShortcuts : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+    Q_PROPERTY(uint version READ version)
+  public:
+    explicit GlobalShortcuts(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    uint version() const { return 1; }
+
+  public slots:
+    QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message) {
+        const QDBusObjectPath request = requestPath(message, options);
+        const QString session =
+            QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
+                .arg(senderPart(message), options.value("session_handle_token").toString());
+        respondLater(request, 0, {{"session_handle", session}});
+        return request;
+    }
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath& session, const ShortcutList& shortcuts,
+                                  const QString&, const QVariantMap& options, const QDBusMessage& message) {
+        state.shortcutSession = session.path();
+        state.boundShortcuts.clear();
+        ShortcutList bound;
+        for (const Shortcut& s : shortcuts) {
+            state.boundShortcuts << s.id;
+            bound << Shortcut{s.id,
+                              {{"description", s.properties.value("description")},
+                               {"trigger_description", s.properties.value("preferred_trigger")}}};
+        }
+        const QDBusObjectPath request = requestPath(message, options);
+        respondLater(request, 0, {{"shortcuts", QVariant::fromValue(bound)}});
+        return request;
+    }
+};
+
+class Portal : public QObject {
+    Q_OBJECT
+  public:
+    Portal() {
+        new ScreenCast(this);
+        new GlobalShortcuts(this);
+    }
+};
+
+void answer(const QByteArray& line) {
+    std::fprintf(stdout, "%s\n", line.constData());
+    std::fflush(stdout);
+}
+
+void command(const QByteArray& line) {
+    const QList<QByteArray> words = line.trimmed().split(' ');
+    const QByteArray& verb = words.value(0);
+    if (verb == "count") {
+        answer(QStringLiteral("dialogs %1 starts %2 selects %3")
+                   .arg(state.dialogs)
+                   .arg(state.starts)
+                   .arg(state.selects)
+                   .toUtf8());
+    } else if (verb == "cancel") {
+        state.cancelNext = true;
+        answer("ok");
+    } else if (verb == "picture") {
+        producer.showPicture(words.value(1).toInt());
+        answer("ok");
+    } else if (verb == "move") {
+        producer.startMoving();
+        answer("ok");
+    } else if (verb == "stop") {
+        producer.stop();
+        answer("ok");
+    } else if (verb == "revoke") {
+        state.tokens.clear();
+        answer("ok");
+    } else if (verb == "activate") {
+        const QString id = QString::fromUtf8(words.value(1));
+        if (state.shortcutSession.isEmpty() || !state.boundShortcuts.contains(id)) {
+            answer("unbound");
+            return;
+        }
+        QDBusMessage signal =
+            QDBusMessage::createSignal(portalPath, QStringLiteral("org.freedesktop.portal.GlobalShortcuts"),
+                                       QStringLiteral("Activated"));
+        signal << QVariant::fromValue(QDBusObjectPath(state.shortcutSession)) << id << qulonglong(0)
+               << QVariantMap();
+        QDBusConnection::sessionBus().send(signal);
+        answer("ok");
+    } else {
+        answer("unknown");
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    qDBusRegisterMetaType<IntPair>();
+    qDBusRegisterMetaType<StreamEntry>();
+    qDBusRegisterMetaType<StreamList>();
+    qDBusRegisterMetaType<Shortcut>();
+    qDBusRegisterMetaType<ShortcutList>();
+    if (!producer.start()) {
+        std::fprintf(stderr, "test portal: no PipeWire stream\n");
+        return 1;
+    }
+    Portal portal;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.registerObject(portalPath, &portal, QDBusConnection::ExportAdaptors) ||
+        !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {
+        std::fprintf(stderr, "test portal: the bus name is taken or there is no session bus\n");
+        return 1;
+    }
+    QSocketNotifier input(0, QSocketNotifier::Read);
+    QByteArray pending;
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char chunk[256];
+        const ssize_t got = ::read(0, chunk, sizeof chunk);
+        if (got <= 0) {
+            QCoreApplication::quit(); // the test went away
+            return;
+        }
+        pending.append(chunk, int(got));
+        for (int end; (end = pending.indexOf('\n')) >= 0;) {
+            command(pending.left(end));
+            pending.remove(0, end + 1);
+        }
+    });
+    answer("ready");
+    const int result = application.exec();
+    producer.stop();
+    return result;
+}
+
+#include "TestPortal.moc"

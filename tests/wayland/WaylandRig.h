@@ -1,0 +1,168 @@
+#pragma once
+
+// Driving the program in the Wayland rig: headless sway with two outputs, the program on Qt's
+// Wayland platform, pictures of the outputs taken with grim and windows read from sway's tree.
+#include "ProgramDriver.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QRasterWindow>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vexmira::testing {
+
+using raster::Bitmap;
+using raster::Rect;
+
+inline const raster::Rect firstOutput{0, 0, 1920, 1080};
+inline const raster::Rect secondOutput{1920, 0, 1280, 1024};
+
+// A picture of one output as the compositor shows it.
+raster::Bitmap shotOf(const std::string& output);
+
+struct SwayWindow {
+    Rect rect;
+    bool fullScreen = false;
+    bool floating = false;
+    std::string output;
+};
+
+// The program's windows in sway's tree; `session` runs swaymsg in another session ("env ...").
+std::vector<SwayWindow> programWindows(pid_t pid, const std::string& session = "");
+// The window that is not the control window (nor a dialog over it).
+std::optional<SwayWindow> displayWindow(pid_t pid, const std::string& session = "");
+std::optional<SwayWindow> controlWindow(pid_t pid);
+// Processor time the process has used so far, in seconds.
+double processorSeconds(pid_t pid);
+// The test's own connection to the compositor, for windows of its own.
+QGuiApplication& application();
+// Runs the test's own event loop for `ms` milliseconds.
+void pumpFor(int ms);
+bool allBlack(const raster::Bitmap& shot);
+
+// A helper process spoken to in lines: it greets once, and answers each line with one line.
+class LineHelper {
+  public:
+    explicit LineHelper(const std::vector<std::string>& command);
+    ~LineHelper();
+    LineHelper(const LineHelper&) = delete;
+    LineHelper& operator=(const LineHelper&) = delete;
+    // The answer to `line`; empty when the helper is gone.
+    std::string ask(const std::string& line);
+    const std::string& greeting() const { return greeting_; }
+
+  private:
+    std::string answer();
+    pid_t pid_ = -1;
+    FILE* to_ = nullptr;
+    FILE* from_ = nullptr;
+    std::string greeting_;
+};
+
+// The rig's pointer: a virtual pointer that a helper holds while the object lives.
+class Pointer {
+  public:
+    Pointer() : helper_({std::getenv("VEXMIRA_POINTER"), "3200", "1080"}) {}
+    void moveTo(int x, int y) { helper_.ask("move " + std::to_string(x) + " " + std::to_string(y)); }
+    void press() { helper_.ask("press"); }
+    void release() { helper_.ask("release"); }
+    void click(int x, int y) {
+        moveTo(x, y);
+        press();
+        release();
+    }
+
+  private:
+    LineHelper helper_;
+};
+
+// A window of the test's own that fills the first output with a still, detailed picture.
+class Scenery : public QRasterWindow {
+  public:
+    // Paints a different picture.
+    void change() {
+        ++shift_;
+        update();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QLinearGradient across(0, 0, width(), height());
+        across.setColorAt(0, QColor(200, 30, 60));
+        across.setColorAt(1, QColor(20, 90, 220));
+        painter.fillRect(QRect(0, 0, width(), height()), across);
+        for (int y = 0; y < height(); y += 60)
+            for (int x = (y / 60 % 2) * 60; x < width(); x += 120)
+                painter.fillRect(x, y, 60, 60,
+                                 QColor((x * 7) % 256, (y * 3) % 256, (128 + shift_ * 40) % 256));
+    }
+
+  private:
+    int shift_ = 0;
+};
+
+// The program started in the rig, with the rig's pointer to drive it.
+class WaylandSession {
+  public:
+    explicit WaylandSession(const std::vector<std::string>& environment = {}) : program("", environment) {}
+    // The control window, floating on the first output, once it shows.
+    Rect control() {
+        std::optional<SwayWindow> found;
+        waitUntil([&] { return (found = controlWindow(program.pid())).has_value(); }, 10);
+        if (!found) throw std::runtime_error("the control window did not show");
+        return found->rect;
+    }
+    // Desktop, in its area dialog the whole desktop or (`part`) a part of it, and OK.
+    void chooseDesktop(bool part) {
+        const Rect at = control();
+        // A click before the new window takes input is lost: clicked again then.
+        const auto dialogShows = [&] { return programWindows(program.pid()).size() == 3; };
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            pointer.click(at.x + 20, at.y + 48);
+            if (waitUntil(dialogShows, 2)) break;
+        }
+        ASSERT_TRUE(dialogShows()) << "the area dialog did not show";
+        // The compositor places the dialog; sway's tree says where.
+        Rect dialog;
+        for (const SwayWindow& w : programWindows(program.pid()))
+            if (w.rect.size() == raster::Size{342, 160}) dialog = w.rect;
+        if (part) pointer.click(dialog.x + 29, dialog.y + 68);
+        pointer.click(dialog.x + 291, dialog.y + 138); // OK
+        if (!part) {
+            ASSERT_TRUE(waitUntil([&] { return programWindows(program.pid()).size() == 2; }, 5))
+                << "the area dialog stayed";
+        }
+    }
+    // Clicks Automatically Send until its switch shows green: a click while the control window
+    // comes back after a dialog can be lost.
+    void tickAutomaticallySend() {
+        const Rect at = control();
+        const auto switchedOn = [&] {
+            const raster::Bgra knob = shotOf("HEADLESS-1").pixel(at.x + 155, at.y + 15);
+            return ((knob >> 8) & 0xFF) > ((knob >> 16) & 0xFF) + 60;
+        };
+        for (int attempt = 0; attempt < 3 && !switchedOn(); ++attempt) {
+            pointer.click(at.x + 160, at.y + 15);
+            pointer.moveTo(960, 1060); // the compositor draws the pointer into its pictures
+            if (waitUntil(switchedOn, 1.5)) break;
+        }
+    }
+    void startDesktopMirror() {
+        chooseDesktop(false);
+        tickAutomaticallySend();
+    }
+
+    Pointer pointer;
+    RunningProgram program;
+};
+
+} // namespace vexmira::testing
