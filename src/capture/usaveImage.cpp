@@ -208,8 +208,8 @@ TFsave::TFsave(std::string& hotKeyText, bool& beepOnSave, std::function<raster::
         Edit2->setText(withSeparator(programFolder));
     }
     if (platform::capabilities().globalKeys) {
-        hotKey_ = platform::openGlobalHotKey();
-        blankHotKey_ = platform::openGlobalHotKey();
+        hotKey_ = platform::openGlobalHotKey({"save-image", "Save the picture on the second monitor"});
+        blankHotKey_ = platform::openGlobalHotKey({"blank", "Blank the second monitor, or show it again"});
     }
     // Each press is handled once the event pump is done with the display's events.
     if (hotKey_) hotKey_->onPress([this] { QTimer::singleShot(0, this, [this] { fishHotKey(); }); });
@@ -272,7 +272,8 @@ bool TFsave::grabOrTell(platform::GlobalHotKey* hotKey, const HotKeyChord& chord
     const bool other = (hotKey == hotKey_.get() && blankKeyArmed() && blankKeyText_ &&
                         parseHotKeyText(*blankKeyText_) == chord) ||
                        (hotKey == blankHotKey_.get() && armed() && parseHotKeyText(hotKeyText_) == chord);
-    if (other || !hotKey->grab({keysymOfKey(chord.key), chord.shift, chord.ctrl, chord.alt})) {
+    if (other ||
+        !hotKey->grab({keysymOfKey(chord.key), chord.shift, chord.ctrl, chord.alt, hotKeyText(chord)})) {
         tell(QString::fromStdString("The key " + hotKeyText(chord) +
                                     (other
                                          ? " is already the other key of this dialog."

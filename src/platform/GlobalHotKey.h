@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace vexmira::platform {
 
@@ -11,6 +12,14 @@ struct KeyChord {
     bool shift = false;
     bool ctrl = false;
     bool alt = false;
+    std::string text; // as the user reads it, "Ctrl+F11": desktops that bind keys themselves see it
+};
+
+// What a key is for: desktops that bind keys themselves (through their portal) show the
+// description in their shortcut settings and remember the user's choice by the id.
+struct HotKeyUse {
+    std::string id;
+    std::string description;
 };
 
 // A key taken for the whole desktop: its presses come to this program whichever window has the
@@ -29,6 +38,6 @@ class GlobalHotKey {
 };
 
 // Null when the display offers no keys for the whole desktop.
-std::unique_ptr<GlobalHotKey> openGlobalHotKey();
+std::unique_ptr<GlobalHotKey> openGlobalHotKey(const HotKeyUse& use);
 
 } // namespace vexmira::platform

@@ -1,6 +1,7 @@
 // The program on a desktop that shares its screen only through the desktop portal, as GNOME and
 // KDE do: the tests' own portal stands in for the desktop and serves a PipeWire stream of known
 // pictures; everything on the program's side is its real code.
+#include "ImageMagick.h"
 #include "PortalPictures.h"
 #include "WaylandRig.h"
 
@@ -157,4 +158,42 @@ TEST_F(Portal, WhenTheSharingEndsAMessageSaysSoAndTheLastPictureStays) {
     pumpFor(500);
     EXPECT_LE(worstDifferenceFrom(picture), 2) << "the last picture did not stay";
     EXPECT_TRUE(program.isRunning());
+}
+
+// A key bound through the desktop's global shortcuts: its press, as the desktop reports it,
+// saves the picture on the second monitor.
+TEST(PortalShortcuts, ThePressedSaveKeySavesThePicture) {
+    TemporaryFolder home;
+    std::filesystem::create_directory(home / "Documents");
+    PortalRunning desktop;
+    ASSERT_EQ(desktop.portal.greeting(), "ready");
+    WaylandSession session({"VEXMIRA_CAPTURE=portal", "HOME=" + home.path().string()},
+                           "[Options]\nHotKey=Ctrl+F9\n");
+    session.startDesktopMirror();
+    ASSERT_TRUE(waitUntil([] { return !allBlack(shotOf("HEADLESS-2")); }, 8)) << "nothing shared";
+    const auto saveDialog = [&]() -> std::optional<Rect> {
+        for (const SwayWindow& w : programWindows(session.program.pid()))
+            if (w.title == "Vexmira - Capture Image") return w.rect;
+        return std::nullopt;
+    };
+    // The menu, and its first item.
+    const Rect at = session.control();
+    for (int attempt = 0; attempt < 3 && !saveDialog(); ++attempt) {
+        session.pointer.click(at.x + 387, at.y + 15);
+        pumpFor(400);
+        session.pointer.click(at.x + 420, at.y + 40); // the menu drops from the button's left edge
+        waitUntil([&] { return saveDialog().has_value(); }, 2);
+    }
+    const auto dialog = saveDialog();
+    ASSERT_TRUE(dialog.has_value()) << "no save dialog";
+    pumpFor(300);
+    session.pointer.click(dialog->x + 393, dialog->y + 271); // Start: the stored Ctrl+F9 is bound
+    pumpFor(300);
+    session.pointer.click(dialog->x + 503, dialog->y + 363); // Close: the key stays bound
+    EXPECT_TRUE(waitUntil([&] { return !saveDialog(); }, 5)) << "the save dialog stayed";
+    ASSERT_TRUE(waitUntil([&] { return desktop.portal.ask("activate save-image") == "ok"; }, 5))
+        << "the key was not bound through the portal";
+    const auto saved = home / "Documents" / "image1.jpg";
+    EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(saved); }, 5)) << "the press saved nothing";
+    EXPECT_EQ(desktop.portal.ask("activate blank"), "unbound") << "a key that was not armed was bound";
 }

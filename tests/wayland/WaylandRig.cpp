@@ -81,7 +81,8 @@ std::vector<SwayWindow> programWindows(pid_t pid, const std::string& session) {
                 found.push_back({{r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt()},
                                  node["fullscreen_mode"].toInt() != 0,
                                  floating,
-                                 output});
+                                 output,
+                                 node["name"].toString().toStdString()});
             }
             for (const auto& child : node["nodes"].toArray())
                 walk(child.toObject(), output, false);

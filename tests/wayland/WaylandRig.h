@@ -33,6 +33,7 @@ struct SwayWindow {
     bool fullScreen = false;
     bool floating = false;
     std::string output;
+    std::string title;
 };
 
 // The program's windows in sway's tree; `session` runs swaymsg in another session ("env ...").
@@ -113,7 +114,9 @@ class Scenery : public QRasterWindow {
 // The program started in the rig, with the rig's pointer to drive it.
 class WaylandSession {
   public:
-    explicit WaylandSession(const std::vector<std::string>& environment = {}) : program("", environment) {}
+    explicit WaylandSession(const std::vector<std::string>& environment = {},
+                            const std::string& settings = "")
+        : program(settings, environment) {}
     // The control window, floating on the first output, once it shows.
     Rect control() {
         std::optional<SwayWindow> found;

@@ -92,7 +92,8 @@ std::unique_ptr<DisplayEventPump> openDisplayEventPump() {
     return onX11() ? x11::openDisplayEventPump() : nullptr;
 }
 
-std::unique_ptr<GlobalHotKey> openGlobalHotKey() {
+std::unique_ptr<GlobalHotKey> openGlobalHotKey(const HotKeyUse& use) {
+    if (onWayland()) return capabilities().globalKeys ? portal::openGlobalHotKey(use) : nullptr;
     return onX11() ? x11::openGlobalHotKey() : nullptr;
 }
 

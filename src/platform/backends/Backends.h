@@ -51,6 +51,9 @@ bool capturesThroughPortal();
 namespace vexmira::platform::portal {
 
 bool portalOnBus();
+// Whether the portal binds keys for the whole desktop (GlobalShortcuts).
+bool portalBindsKeys();
+std::unique_ptr<GlobalHotKey> openGlobalHotKey(const HotKeyUse& use);
 std::unique_ptr<ScreenCapture> openScreenCapture();
 std::unique_ptr<DamageWatch> watchDesktopDamage();
 ScreenConsent askToCopyScreen(const std::filesystem::path& permissionFile);

@@ -15,6 +15,7 @@ Capabilities wayland::capabilitiesOfCompositor() {
     c.screenCapture = capturesThroughPortal() || (connection->screencopy() && connection->shm());
     c.damageReports = c.screenCapture;
     c.backgroundClipboard = connection->dataControl() != nullptr;
+    c.globalKeys = portal::portalOnBus() && portal::portalBindsKeys();
     return c;
 }
 
