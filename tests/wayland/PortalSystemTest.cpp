@@ -6,6 +6,7 @@
 #include "WaylandRig.h"
 
 #include <filesystem>
+#include <fstream>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -120,7 +121,8 @@ TEST_F(PortalAsked, APartOfTheSharedScreenIsAPixelExactCrop) {
 // The desktop's leave is kept: the next start shares without a dialog. Where the desktop asks
 // again and the user cancels, the source stays as it was.
 TEST(PortalPermission, ASecondStartAsksNothingAndACancelledDialogKeepsTheSource) {
-    std::filesystem::remove(permissionFile());
+    // A damaged permission file counts as none, and is replaced.
+    std::ofstream(permissionFile(), std::ios::binary) << std::string("\x01\xff\0 not a token\n", 17);
     struct Run : public PortalRunning {
         void desktopOnce(bool expectPicture) {
             WaylandSession session({"VEXMIRA_CAPTURE=portal"});
@@ -136,6 +138,7 @@ TEST(PortalPermission, ASecondStartAsksNothingAndACancelledDialogKeepsTheSource)
     ASSERT_EQ(run.portal.greeting(), "ready");
     run.desktopOnce(true);
     EXPECT_EQ(run.counts(), std::make_pair(1, 1));
+    EXPECT_EQ(shell("head -c 8 '" + permissionFile().string() + "'"), "restore-") << "the damaged file stayed";
     run.desktopOnce(true);
     EXPECT_EQ(run.counts(), std::make_pair(1, 2)) << "the second start asked again";
 
