@@ -138,7 +138,8 @@ TEST(PortalPermission, ASecondStartAsksNothingAndACancelledDialogKeepsTheSource)
     ASSERT_EQ(run.portal.greeting(), "ready");
     run.desktopOnce(true);
     EXPECT_EQ(run.counts(), std::make_pair(1, 1));
-    EXPECT_EQ(shell("head -c 8 '" + permissionFile().string() + "'"), "restore-") << "the damaged file stayed";
+    EXPECT_EQ(shell("head -c 8 '" + permissionFile().string() + "'"), "restore-")
+        << "the damaged file stayed";
     run.desktopOnce(true);
     EXPECT_EQ(run.counts(), std::make_pair(1, 2)) << "the second start asked again";
 
@@ -199,4 +200,33 @@ TEST(PortalShortcuts, ThePressedSaveKeySavesThePicture) {
     const auto saved = home / "Documents" / "image1.jpg";
     EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(saved); }, 5)) << "the press saved nothing";
     EXPECT_EQ(desktop.portal.ask("activate blank"), "unbound") << "a key that was not armed was bound";
+}
+
+// With a tray on the desktop (a StatusNotifier watcher with its host), the program's icon
+// registers there: closing the control window keeps the program, and a click on the icon brings
+// the window back.
+TEST(PortalTray, TheIconRegistersAndBringsTheClosedControlWindowBack) {
+    LineHelper desktop({std::getenv("VEXMIRA_PORTAL"), "--tray"});
+    ASSERT_EQ(desktop.greeting(), "ready");
+    WaylandSession session;
+    const Rect at = session.control();
+    EXPECT_TRUE(waitUntil([&] { return desktop.ask("tray") == "items 1"; }, 5)) << "no tray item registered";
+    pumpFor(300);
+    session.pointer.click(at.x + 417, at.y + 16); // the close box
+    EXPECT_TRUE(waitUntil([&] { return !controlWindow(session.program.pid()); }, 5))
+        << "the control window stayed";
+    EXPECT_TRUE(session.program.isRunning())
+        << "closing the window ended the program although the icon is there";
+    EXPECT_EQ(desktop.ask("click-tray"), "ok");
+    EXPECT_TRUE(waitUntil([&] { return controlWindow(session.program.pid()).has_value(); }, 5))
+        << "a click on the icon did not bring the control window back";
+}
+
+// Without any tray there is no way back to a closed control window: closing it ends the program.
+TEST(PortalTray, WithoutATrayClosingTheControlWindowEndsTheProgram) {
+    WaylandSession session;
+    const Rect at = session.control();
+    pumpFor(300);
+    session.pointer.click(at.x + 417, at.y + 16);
+    EXPECT_TRUE(session.program.waitForExit(5)) << "the program went on without a way back";
 }

@@ -12,6 +12,9 @@
 //   stop             the stream ends, as when the user stops sharing
 //   revoke           the restore tokens given so far are no longer honoured
 //   activate ID      the bound shortcut ID is pressed ("unbound" when none is)
+//   tray             "items N": the tray items registered with the StatusNotifier watcher
+//   click-tray       the last registered tray item is clicked ("none" without one)
+// With the argument --tray it is also the desktop's tray: a StatusNotifier watcher with a host.
 // "ready" is written once the bus name is owned and the stream is up.
 #include "PortalPictures.h"
 
@@ -34,6 +37,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #pragma GCC diagnostic push
@@ -277,6 +281,8 @@ class Producer {
 };
 
 Producer producer;
+class Tray;
+Tray* tray = nullptr;
 
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 
@@ -413,6 +419,40 @@ class GlobalShortcuts : public QDBusAbstractAdaptor {
     }
 };
 
+// The desktop's tray: the StatusNotifier watcher that tray items register with, and its host.
+class Watcher : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+  public:
+    explicit Watcher(QObject* parent) : QDBusAbstractAdaptor(parent) {}
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return items_; }
+    QStringList items_;
+
+  public slots:
+    void RegisterStatusNotifierItem(const QString& service, const QDBusMessage& message) {
+        // An item names its bus name or its object path.
+        items_ << (service.startsWith('/') ? message.service() + service : service);
+        emit StatusNotifierItemRegistered(items_.last());
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+  signals:
+    void StatusNotifierItemRegistered(const QString& item);
+    void StatusNotifierHostRegistered();
+};
+
+class Tray : public QObject {
+    Q_OBJECT
+  public:
+    Tray() : watcher(new Watcher(this)) {}
+    Watcher* watcher;
+};
+
 class Portal : public QObject {
     Q_OBJECT
   public:
@@ -451,6 +491,24 @@ void command(const QByteArray& line) {
     } else if (verb == "revoke") {
         state.tokens.clear();
         answer("ok");
+    } else if (verb == "tray") {
+        answer(QStringLiteral("items %1").arg(tray ? tray->watcher->items_.size() : 0).toUtf8());
+    } else if (verb == "click-tray") {
+        if (!tray || tray->watcher->items_.isEmpty()) {
+            answer("none");
+            return;
+        }
+        // "service" or "service/path"; the path is /StatusNotifierItem when none is named.
+        QString item = tray->watcher->items_.last(), path = QStringLiteral("/StatusNotifierItem");
+        if (const int slash = item.indexOf('/'); slash > 0) {
+            path = item.mid(slash);
+            item = item.left(slash);
+        }
+        QDBusMessage click = QDBusMessage::createMethodCall(
+            item, path, QStringLiteral("org.kde.StatusNotifierItem"), "Activate");
+        click << 0 << 0;
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(click, QDBus::Block, 2000);
+        answer(reply.type() == QDBusMessage::ReplyMessage ? "ok" : reply.errorMessage().toUtf8());
     } else if (verb == "activate") {
         const QString id = QString::fromUtf8(words.value(1));
         if (state.shortcutSession.isEmpty() || !state.boundShortcuts.contains(id)) {
@@ -488,6 +546,17 @@ int main(int argc, char** argv) {
         !bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"))) {
         std::fprintf(stderr, "test portal: the bus name is taken or there is no session bus\n");
         return 1;
+    }
+    std::unique_ptr<Tray> desktopTray;
+    if (QCoreApplication::arguments().contains(QStringLiteral("--tray"))) {
+        desktopTray = std::make_unique<Tray>();
+        tray = desktopTray.get();
+        if (!bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), tray,
+                                QDBusConnection::ExportAdaptors) ||
+            !bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"))) {
+            std::fprintf(stderr, "test portal: the tray's bus name is taken\n");
+            return 1;
+        }
     }
     QSocketNotifier input(0, QSocketNotifier::Read);
     QByteArray pending;
