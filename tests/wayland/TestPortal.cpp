@@ -16,6 +16,7 @@
 //   click-tray       the last registered tray item is clicked ("none" without one)
 // With the argument --tray it is also the desktop's tray: a StatusNotifier watcher with a host.
 // "ready" is written once the bus name is owned and the stream is up.
+#include "PipeWireSource.h"
 #include "PortalPictures.h"
 
 #include <QCoreApplication>
@@ -39,14 +40,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wpedantic"
-#include <pipewire/pipewire.h>
-#include <spa/buffer/meta.h>
-#include <spa/param/video/format-utils.h>
-#pragma GCC diagnostic pop
 
 using namespace vexmira::testing;
 
@@ -110,131 +103,31 @@ Q_DECLARE_METATYPE(ShortcutList)
 
 namespace {
 
-// The shared screen: a PipeWire stream that drives itself at 30 frames a second.
-class Producer {
+// The shared screen: known pictures, and a square moving over them when asked.
+class Screen {
   public:
-    bool start() {
-        pw_init(nullptr, nullptr);
-        loop_ = pw_thread_loop_new("test-portal", nullptr);
-        context_ = pw_context_new(pw_thread_loop_get_loop(loop_), nullptr, 0);
-        if (!loop_ || !context_ || pw_thread_loop_start(loop_) < 0) return false;
-        pw_thread_loop_lock(loop_);
-        core_ = pw_context_connect(context_, nullptr, 0);
-        if (!core_) {
-            pw_thread_loop_unlock(loop_);
-            return false;
-        }
-        static const pw_stream_events events = [] {
-            pw_stream_events e{};
-            e.version = PW_VERSION_STREAM_EVENTS;
-            e.param_changed = [](void* data, uint32_t id, const spa_pod* param) {
-                if (param && id == SPA_PARAM_Format) static_cast<Producer*>(data)->formatChosen();
-            };
-            e.process = [](void* data) { static_cast<Producer*>(data)->fill(); };
-            e.state_changed = [](void* data, pw_stream_state, pw_stream_state state, const char*) {
-                auto* self = static_cast<Producer*>(data);
-                if (state == PW_STREAM_STATE_STREAMING)
-                    pw_loop_update_timer(pw_thread_loop_get_loop(self->loop_), self->timer_, &self->period_,
-                                         &self->period_, false);
-            };
-            return e;
-        }();
-        stream_ = pw_stream_new(core_, "vexmira-test-screen",
-                                pw_properties_new(PW_KEY_MEDIA_CLASS, "Video/Source", PW_KEY_MEDIA_TYPE,
-                                                  "Video", PW_KEY_MEDIA_CATEGORY, "Source", nullptr));
-        pw_stream_add_listener(stream_, &listener_, &events, this);
-        timer_ = pw_loop_add_timer(
-            pw_thread_loop_get_loop(loop_),
-            [](void* data, uint64_t) {
-                auto* self = static_cast<Producer*>(data);
-                if (self->stream_) pw_stream_trigger_process(self->stream_);
-            },
-            this);
-        period_.tv_sec = 0;
-        period_.tv_nsec = 1000000000L / 30;
-        std::uint8_t buffer[1024];
-        spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-        spa_rectangle size = SPA_RECTANGLE(portalScreenWidth, portalScreenHeight);
-        spa_fraction rate = SPA_FRACTION(30, 1);
-        const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
-            SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size,
-            SPA_POD_Rectangle(&size), SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
-        const int connected = pw_stream_connect(
-            stream_, PW_DIRECTION_OUTPUT, PW_ID_ANY,
-            static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), params, 1);
-        pw_thread_loop_unlock(loop_);
-        if (connected < 0) return false;
-        // The node's number is known once the daemon has taken the stream.
-        for (int i = 0; i < 200 && node() == SPA_ID_INVALID; ++i)
-            usleep(10000);
-        return node() != SPA_ID_INVALID;
-    }
-
-    uint32_t node() {
-        pw_thread_loop_lock(loop_);
-        const uint32_t id = stream_ ? pw_stream_get_node_id(stream_) : SPA_ID_INVALID;
-        pw_thread_loop_unlock(loop_);
-        return id;
-    }
-
+    Screen()
+        : source_(portalScreenWidth, portalScreenHeight, 30,
+                  [this](std::uint8_t* pixels, int stride, std::vector<DrawnRegion>& changed) {
+                      paint(pixels, stride, changed);
+                  }) {}
+    bool start() { return source_.start(); }
+    std::uint32_t node() { return source_.node(); }
+    void stop() { source_.stop(); }
     void showPicture(int n) {
         picture_ = n;
         whole_ = true;
     }
     void startMoving() { moving_ = true; }
 
-    void stop() {
-        pw_thread_loop_lock(loop_);
-        if (stream_) pw_stream_destroy(stream_);
-        stream_ = nullptr;
-        pw_thread_loop_unlock(loop_);
-    }
-
   private:
-    void formatChosen() {
-        std::uint8_t buffer[1024];
-        spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-        const int stride = portalScreenWidth * 4;
-        const spa_pod* params[3];
-        params[0] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &b, SPA_TYPE_OBJECT_ParamBuffers, SPA_PARAM_Buffers, SPA_PARAM_BUFFERS_buffers,
-            SPA_POD_CHOICE_RANGE_Int(4, 2, 8), SPA_PARAM_BUFFERS_blocks, SPA_POD_Int(1),
-            SPA_PARAM_BUFFERS_size, SPA_POD_Int(stride * portalScreenHeight), SPA_PARAM_BUFFERS_stride,
-            SPA_POD_Int(stride), SPA_PARAM_BUFFERS_dataType, SPA_POD_CHOICE_FLAGS_Int(1 << SPA_DATA_MemFd)));
-        params[1] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &b, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type, SPA_POD_Id(SPA_META_Header),
-            SPA_PARAM_META_size, SPA_POD_Int(sizeof(spa_meta_header))));
-        params[2] = static_cast<const spa_pod*>(spa_pod_builder_add_object(
-            &b, SPA_TYPE_OBJECT_ParamMeta, SPA_PARAM_Meta, SPA_PARAM_META_type,
-            SPA_POD_Id(SPA_META_VideoDamage), SPA_PARAM_META_size,
-            SPA_POD_CHOICE_RANGE_Int(sizeof(spa_meta_region) * 16, sizeof(spa_meta_region),
-                                     sizeof(spa_meta_region) * 16)));
-        pw_stream_update_params(stream_, params, 3);
-        whole_ = true;
-    }
-
-    // One frame into the next free buffer: the whole picture when it changed, else the square.
-    void fill() {
-        pw_buffer* b = pw_stream_dequeue_buffer(stream_);
-        if (!b) return;
-        spa_buffer* buf = b->buffer;
-        spa_data& d = buf->datas[0];
-        if (!d.data) {
-            pw_stream_queue_buffer(stream_, b);
-            return;
-        }
-        const int stride = portalScreenWidth * 4;
-        auto* pixels = static_cast<std::uint8_t*>(d.data);
-        // Every buffer is drawn whole: buffers rotate, so each holds an older frame.
+    void paint(std::uint8_t* pixels, int stride, std::vector<DrawnRegion>& changed) {
         const int n = picture_;
         for (int y = 0; y < portalScreenHeight; ++y) {
             auto* row = reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride);
             for (int x = 0; x < portalScreenWidth; ++x)
                 row[x] = portalPixel(n, x, y);
         }
-        std::vector<spa_region> damage;
         if (moving_) {
             const int before = squareX_;
             squareX_ = (squareX_ + 16) % (portalScreenWidth - 100);
@@ -242,45 +135,19 @@ class Producer {
                 std::fill_n(reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride) + squareX_,
                             100, 0xFFFFFFFFu);
             const int left = std::min(before, squareX_), right = std::max(before, squareX_) + 100;
-            damage.push_back(SPA_REGION(left, 500, uint32_t(right - left), 100u));
+            changed.push_back({left, 500, right - left, 100});
         }
-        if (whole_.exchange(false) || damage.empty())
-            damage = {SPA_REGION(0, 0, uint32_t(portalScreenWidth), uint32_t(portalScreenHeight))};
-        if (spa_meta* meta = spa_buffer_find_meta(buf, SPA_META_VideoDamage)) {
-            auto* regions = static_cast<spa_meta_region*>(meta->data);
-            const std::size_t room = meta->size / sizeof(spa_meta_region);
-            std::size_t i = 0;
-            for (; i < damage.size() && i < room; ++i)
-                regions[i].region = damage[i];
-            if (i < room) regions[i].region = SPA_REGION(0, 0, 0u, 0u); // the end of the list
-        }
-        if (auto* header = static_cast<spa_meta_header*>(
-                spa_buffer_find_meta_data(buf, SPA_META_Header, sizeof(spa_meta_header)))) {
-            header->flags = 0;
-            header->pts = ++sequence_;
-            header->seq = sequence_;
-        }
-        d.chunk->offset = 0;
-        d.chunk->size = stride * portalScreenHeight;
-        d.chunk->stride = stride;
-        pw_stream_queue_buffer(stream_, b);
+        if (whole_.exchange(false)) changed.clear(); // everything
     }
 
-    pw_thread_loop* loop_ = nullptr;
-    pw_context* context_ = nullptr;
-    pw_core* core_ = nullptr;
-    pw_stream* stream_ = nullptr;
-    spa_hook listener_{};
-    spa_source* timer_ = nullptr;
-    timespec period_{};
+    PipeWireSource source_;
     std::atomic<int> picture_{0};
     std::atomic<bool> whole_{true};
     std::atomic<bool> moving_{false};
     int squareX_ = 0;
-    std::int64_t sequence_ = 0;
 };
 
-Producer producer;
+Screen producer;
 class Tray;
 Tray* tray = nullptr;
 

@@ -85,6 +85,7 @@ struct PipeWireStream::State {
     bool pending = false;
     std::string endedBecause;
     std::function<void()> report;
+    bool closing = false; // our own end, said to nobody
 
     // Reports a frame while none is pending; the end always.
     void tell(bool always = false) {
@@ -101,7 +102,7 @@ struct PipeWireStream::State {
     void end(const std::string& why) {
         {
             std::lock_guard guard(lock);
-            if (!endedBecause.empty()) return;
+            if (!endedBecause.empty() || closing) return;
             endedBecause = why;
         }
         logLine(logDisplay, LogLevel::Warning, "screen sharing stream ended: " + why);
@@ -354,6 +355,7 @@ PipeWireStream::~PipeWireStream() {
     {
         std::lock_guard guard(s.lock);
         s.report = nullptr;
+        s.closing = true;
     }
     pw_thread_loop_lock(s.loop);
     if (s.stream) pw_stream_destroy(s.stream);
