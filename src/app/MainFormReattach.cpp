@@ -3,6 +3,7 @@
 // place, with the same capture method.
 #include "ExtraSettings.h"
 #include "mainunit.h"
+#include "platform/Capabilities.h"
 
 namespace vexmira::app {
 
@@ -12,7 +13,10 @@ void TMainForm::rememberChosenWindow(platform::WindowHandle window) {
 }
 
 bool TMainForm::startWaitingForWindow() {
-    if (!Extras.reattach || !windows_ || !chosenWindow_.isGone(*windows_, SelectedWindow)) return false;
+    // A window the desktop shared cannot be found again: the user is told to choose it again.
+    if (!Extras.reattach || !windows_ || platform::capabilities().windowChooser ||
+        !chosenWindow_.isGone(*windows_, SelectedWindow))
+        return false;
     waitingForWindow_ = true;
     if (!waitingMark_) {
         waitingMark_ = new QLabel("window closed, waiting for it to return", Panel1);

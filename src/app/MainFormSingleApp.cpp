@@ -6,8 +6,10 @@
 #include "platform/Log.h"
 #include "raster/Resample.h"
 #include "raster/ScaleGeometry.h"
+#include "sources/FileNames.h"
 
 #include <QCoreApplication>
+#include <QToolTip>
 
 namespace vexmira::app {
 
@@ -18,24 +20,14 @@ void TMainForm::SpeedButton6Click() {
         showErrorOver(this, "This desktop does not let programs capture one window; use Part of Desktop.");
         return;
     }
+    if (platform::capabilities().windowChooser) {
+        chooseSharedWindow();
+        return;
+    }
     mirror::fCapture->waitForReturn->setChecked(Extras.reattach);
     if (mirror::fCapture->exec() != QDialog::Accepted) return;
     Extras.reattach = mirror::fCapture->waitForReturn->isChecked();
-    TrayTipText = "Single Application";
-    SourceMenuIndex = 2;
-    Cekiraj(SourceMenuIndex);
-    moveHighlight(SpeedButton6);
-    ClearImage();
-    cbx1->setChecked(false);
-    showPicturePages(Panel2);
-    if (mirror::Fmonitor) mirror::Fmonitor->showPictureView();
-    Timer1->stop();
-    stopDesktopTicks();
-    stopSlideShow();
-    CaptureMethod = mirror::fCapture->captureMethod();
-    SourceMode = srcSingleApp;
-    clipWatch->Enabled = false;
-    SelectedWindow = 0;
+    enterSingleApp(mirror::fCapture->captureMethod());
     pd->setText("Select window to display");
 
     // A build still filling its thumbnails (this handler runs inside its message pump when the
@@ -66,6 +58,49 @@ void TMainForm::SpeedButton6Click() {
     }
     if (pickerBuildGoesOn(build)) Panel2->show();
     if (build == pickerBuild_ && windows_) windows_->releaseCaptures(SelectedWindow);
+}
+
+// The source becomes Single Application, with no window chosen yet.
+void TMainForm::enterSingleApp(int captureMethod) {
+    TrayTipText = "Single Application";
+    SourceMenuIndex = 2;
+    Cekiraj(SourceMenuIndex);
+    moveHighlight(SpeedButton6);
+    ClearImage();
+    cbx1->setChecked(false);
+    showPicturePages(Panel2);
+    if (mirror::Fmonitor) mirror::Fmonitor->showPictureView();
+    Timer1->stop();
+    stopDesktopTicks();
+    stopSlideShow();
+    CaptureMethod = captureMethod;
+    SourceMode = srcSingleApp;
+    clipWatch->Enabled = false;
+    SelectedWindow = 0;
+}
+
+// Where the desktop chooses the window in its own screen-sharing dialog, that dialog takes the
+// place of ours and of the picker; cancelled, the source stays as it was.
+void TMainForm::chooseSharedWindow() {
+    const platform::ScreenConsent consent = platform::askToShareWindow(
+        sources::localPath(settingsFilePath()).parent_path() / "WindowSharing.token");
+    if (consent.outcome == platform::ScreenConsent::Cancelled) {
+        QToolTip::showText(mapToGlobal(QPoint(10, 90)), "No window was shared; the source stays as it was.",
+                           this);
+        return;
+    }
+    if (consent.outcome == platform::ScreenConsent::Refused) {
+        showErrorOver(this, QString::fromStdString(consent.problem));
+        return;
+    }
+    const std::vector<platform::TopLevelWindow> shared =
+        windows_ ? windows_->topLevelWindows() : std::vector<platform::TopLevelWindow>();
+    enterSingleApp(2); // the window's own drawing, as the desktop sends it
+    ++pickerBuild_;    // a picker still filling stops
+    delete picker;
+    picker = nullptr;
+    windowTable.clear();
+    ImageClick(shared.empty() ? platform::WindowHandle(1) : shared.front().handle);
 }
 
 // Whether the picker build `build` may go on after pending messages ran: no newer build began,

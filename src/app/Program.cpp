@@ -103,8 +103,9 @@ Program::Program(std::unique_ptr<platform::ScreenCapture> screen)
     // keeps the last picture until another source is chosen.
     platform::onScreenSharingEnded([](const std::string& why) {
         auto* box = new QMessageBox(QMessageBox::Information, "Vexmira",
-                                    QString("The screen is no longer shared (%1). The second monitor keeps "
-                                            "the last picture; choose Desktop to share the screen again.")
+                                    QString("The desktop no longer shares the screen or the window (%1). The "
+                                            "second monitor keeps the last picture; choose Desktop or Single "
+                                            "Application again to share anew.")
                                         .arg(QString::fromStdString(why)),
                                     QMessageBox::Ok, MainForm);
         box->setAttribute(Qt::WA_DeleteOnClose);

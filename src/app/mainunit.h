@@ -164,6 +164,8 @@ class TMainForm : public QWidget {
     // --- single application ---
     void setWindowSystem(std::unique_ptr<platform::WindowSystem> windows) { windows_ = std::move(windows); }
     void SpeedButton6Click();
+    void enterSingleApp(int captureMethod);
+    void chooseSharedWindow();
     void xadd();
     void risiBmp(int row);
     bool pickerBuildGoesOn(int build) const;

@@ -10,6 +10,7 @@ struct Capabilities {
     bool screenCapture = false;       // the desktop can be copied
     bool windowCapture = false;       // one application window can be mirrored
     bool ownDrawingCapture = false;   // ... from its own drawing, even where it is covered
+    bool windowChooser = false;       // ... chosen in the desktop's own dialog, not from our list
     bool globalKeys = false;          // keys taken for the whole desktop
     bool keepAbove = false;           // our windows kept above others, left out of the task bar
     bool placesWindows = false;       // our windows go where we put them on the desktop (else

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScreenCapture.h"
+
 #include "raster/Bitmap.h"
 
 #include <cstdint>
@@ -62,6 +64,12 @@ class WindowSystem {
 
 // Null (after one log line) when there is no display.
 std::unique_ptr<WindowSystem> openWindowSystem();
+
+// Where the desktop chooses the window itself, in its screen-sharing dialog: asks while no window
+// is shared, and waits for the answer while the event loop runs; the chosen window is then the
+// one the window list holds. The desktop's leave to skip the question is kept in
+// `permissionFile`. Elsewhere allowed at once.
+ScreenConsent askToShareWindow(const std::filesystem::path& permissionFile);
 
 // Asks the window manager to leave one of our top-level windows out of the taskbar and the
 // pager and, with `onTop`, to keep it above others. A window hidden and shown again in quick

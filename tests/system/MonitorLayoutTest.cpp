@@ -84,7 +84,11 @@ TEST_P(Layout, ThePrimaryIsPlacedMirroredAndRemembered) {
             << "the region is not the dragged one";
 
         clickAt(control.x + 417, control.y + 16); // Close: the program ends and keeps its place
-        ASSERT_TRUE(program.waitForExit(5));
+        const bool ended = program.waitForExit(10);
+        if (!ended) shell("import -window root /tmp/vexmira-layout-close.png");
+        ASSERT_TRUE(ended) << (program.windowId({control.width, control.height})
+                                   ? "the control window is still open: the click on Close was lost"
+                                   : "the control window went but the program did not end");
         EXPECT_EQ(program.exitStatus(), 0);
     }
     const std::string saved = shell("cat '" + RunningProgram::settingsPath() + "'");

@@ -230,3 +230,26 @@ TEST(PortalTray, WithoutATrayClosingTheControlWindowEndsTheProgram) {
     session.pointer.click(at.x + 417, at.y + 16);
     EXPECT_TRUE(session.program.waitForExit(5)) << "the program went on without a way back";
 }
+
+// Single Application where the desktop chooses the window in its own dialog: that dialog takes
+// the place of the program's window list, the shared window reaches the second monitor, and when
+// the desktop stops sharing it a message says to choose again.
+TEST_F(PortalAsked, TheWindowTheDesktopSharesIsMirroredUntilItStopsSharingIt) {
+    const Rect at = control();
+    pumpFor(300);
+    const Bitmap picture = portalPicture(0);
+    int worst = 255;
+    for (int attempt = 0; attempt < 3 && counts().first == 0; ++attempt) {
+        pointer.click(at.x + 20, at.y + 83); // Single Application
+        waitUntil([&] { return counts().first > 0; }, 2);
+    }
+    EXPECT_EQ(counts().first, 1) << "the desktop's window chooser was not asked";
+    tickAutomaticallySend();
+    EXPECT_TRUE(waitUntil([&] { return (worst = worstDifferenceFrom(picture)) <= 2; }, 8))
+        << "the shared window is not shown: the worst channel differs by " << worst;
+    const std::size_t windows = programWindows(program.pid()).size();
+    portal.ask("stop");
+    EXPECT_TRUE(waitUntil([&] { return programWindows(program.pid()).size() == windows + 1; }, 5))
+        << "no message said that the sharing ended";
+    EXPECT_TRUE(program.isRunning());
+}

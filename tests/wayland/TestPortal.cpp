@@ -192,7 +192,7 @@ class ScreenCast : public QDBusAbstractAdaptor {
     Q_PROPERTY(uint version READ version)
   public:
     explicit ScreenCast(QObject* parent) : QDBusAbstractAdaptor(parent) {}
-    uint sourceTypes() const { return 1; }
+    uint sourceTypes() const { return 1 | 2; } // monitors and windows
     uint cursorModes() const { return 1 | 2; }
     uint version() const { return 4; }
 

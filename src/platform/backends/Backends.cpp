@@ -112,6 +112,11 @@ void onScreenSharingEnded(std::function<void(const std::string&)> handler) {
     if (onWayland() && wayland::capturesThroughPortal()) portal::onScreenSharingEnded(std::move(handler));
 }
 
+ScreenConsent askToShareWindow(const std::filesystem::path& permissionFile) {
+    if (capabilities().windowChooser) return portal::askToShareWindow(permissionFile);
+    return {};
+}
+
 std::unique_ptr<ServerScaler> openServerScaler() {
     return onX11() ? x11::openServerScaler() : nullptr;
 }
@@ -121,6 +126,7 @@ std::unique_ptr<StripSurface> openStripSurface(std::uint64_t window) {
 }
 
 std::unique_ptr<WindowSystem> openWindowSystem() {
+    if (onWayland()) return capabilities().windowChooser ? portal::openWindowSystem() : nullptr;
     return onX11() ? x11::openWindowSystem() : nullptr;
 }
 

@@ -51,6 +51,9 @@ bool capturesThroughPortal();
 namespace vexmira::platform::portal {
 
 bool portalOnBus();
+bool portalSharesWindows();
+std::unique_ptr<WindowSystem> openWindowSystem();
+ScreenConsent askToShareWindow(const std::filesystem::path& permissionFile);
 // Whether the portal binds keys for the whole desktop (GlobalShortcuts).
 bool portalBindsKeys();
 std::unique_ptr<GlobalHotKey> openGlobalHotKey(const HotKeyUse& use);

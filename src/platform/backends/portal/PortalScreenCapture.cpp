@@ -17,7 +17,7 @@ class PortalScreenCapture final : public ScreenCapture {
     bool capture(const Rect& area, raster::Bitmap& target) override {
         target = raster::Bitmap();
         if (area.isEmpty() || area.width > 32767 || area.height > 32767) return false;
-        portal::ScreenCastSession& session = portal::ScreenCastSession::instance();
+        portal::ScreenCastSession& session = portal::ScreenCastSession::monitor();
         const raster::Bitmap frame = session.stream() ? session.stream()->latest() : raster::Bitmap();
         if (frame.isEmpty()) return false;
         const Rect shared = session.area();
@@ -34,15 +34,13 @@ class PortalScreenCapture final : public ScreenCapture {
     }
 
     raster::Size desktopSize() const override {
-        const Rect shared = portal::ScreenCastSession::instance().area();
+        const Rect shared = portal::ScreenCastSession::monitor().area();
         return {shared.right(), shared.bottom()};
     }
 
-    Rect primaryMonitor() override { return portal::ScreenCastSession::instance().area(); }
+    Rect primaryMonitor() override { return portal::ScreenCastSession::monitor().area(); }
     std::string transport() const override { return "screen-sharing stream"; }
-    void setPointerDrawn(bool drawn) override {
-        portal::ScreenCastSession::instance().setPointerDrawn(drawn);
-    }
+    void setPointerDrawn(bool drawn) override { portal::ScreenCastSession::monitor().setPointerDrawn(drawn); }
 
   private:
     // Copies `part` (desktop pixels inside the shared monitor `shared`) of the frame into
@@ -72,10 +70,10 @@ class PortalScreenCapture final : public ScreenCapture {
 // What the stream says was drawn, in desktop pixels.
 class PortalDamageWatch final : public DamageWatch {
   public:
-    ~PortalDamageWatch() override { portal::ScreenCastSession::instance().onReport(nullptr); }
+    ~PortalDamageWatch() override { portal::ScreenCastSession::monitor().onReport(nullptr); }
 
     std::optional<std::vector<Rect>> takeDamage(std::size_t maxRects) override {
-        portal::ScreenCastSession& session = portal::ScreenCastSession::instance();
+        portal::ScreenCastSession& session = portal::ScreenCastSession::monitor();
         if (!session.stream()) return std::vector<Rect>{};
         auto damage = session.stream()->takeDamage(maxRects);
         if (!damage) return std::nullopt;
@@ -99,12 +97,12 @@ class PortalDamageWatch final : public DamageWatch {
     }
 
     bool hasPending() override {
-        portal::ScreenCastSession& session = portal::ScreenCastSession::instance();
+        portal::ScreenCastSession& session = portal::ScreenCastSession::monitor();
         return session.stream() && session.stream()->hasPending();
     }
 
     void onReport(std::function<void()> handler) override {
-        portal::ScreenCastSession::instance().onReport(std::move(handler));
+        portal::ScreenCastSession::monitor().onReport(std::move(handler));
     }
 };
 
@@ -119,11 +117,12 @@ std::unique_ptr<DamageWatch> portal::watchDesktopDamage() {
 }
 
 ScreenConsent portal::askToCopyScreen(const std::filesystem::path& permissionFile) {
-    return ScreenCastSession::instance().share(permissionFile);
+    return ScreenCastSession::monitor().share(permissionFile);
 }
 
 void portal::onScreenSharingEnded(std::function<void(const std::string&)> handler) {
-    ScreenCastSession::instance().onEnded(std::move(handler));
+    ScreenCastSession::monitor().onEnded(handler);
+    ScreenCastSession::window().onEnded(std::move(handler));
 }
 
 } // namespace vexmira::platform

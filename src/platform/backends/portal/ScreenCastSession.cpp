@@ -21,7 +21,7 @@ namespace {
 const QString screenCast = QStringLiteral("org.freedesktop.portal.ScreenCast");
 constexpr int replyMs = 5000;           // a method's own reply
 constexpr int dialogMs = 5 * 60 * 1000; // the user choosing what to share
-constexpr unsigned monitorSource = 1;
+constexpr unsigned monitorSource = 1, windowSource = 2;
 constexpr unsigned persistUntilRevoked = 2;
 constexpr unsigned cursorHidden = 1, cursorEmbedded = 2;
 
@@ -131,9 +131,24 @@ bool portalOnBus() {
     return activatable.isValid() && activatable.value().contains(portalService);
 }
 
-ScreenCastSession& ScreenCastSession::instance() {
-    static ScreenCastSession session;
+ScreenCastSession& ScreenCastSession::monitor() {
+    static ScreenCastSession session(monitorSource);
     return session;
+}
+
+ScreenCastSession& ScreenCastSession::window() {
+    static ScreenCastSession session(windowSource);
+    return session;
+}
+
+bool portalSharesWindows() {
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get.setArguments({screenCast, QStringLiteral("AvailableSourceTypes")});
+    // Asked once at start; a portal slow to answer counts as one without windows.
+    const QDBusMessage reply = PortalRequest::callAndWait(get, 200);
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+           (reply.arguments().first().value<QDBusVariant>().variant().toUInt() & windowSource) != 0;
 }
 
 raster::Rect ScreenCastSession::area() const {
@@ -170,7 +185,7 @@ ScreenConsent ScreenCastSession::start(const std::filesystem::path& permissionFi
     session_ = created.results.value(QStringLiteral("session_handle")).toString();
     if (session_.isEmpty()) return refused("The desktop opened no screen-sharing session.");
 
-    QVariantMap select{{QStringLiteral("types"), monitorSource},
+    QVariantMap select{{QStringLiteral("types"), sourceType_},
                        {QStringLiteral("multiple"), false},
                        {QStringLiteral("persist_mode"), persistUntilRevoked}};
     const unsigned modes = cursorModes();

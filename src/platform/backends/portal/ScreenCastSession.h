@@ -13,14 +13,15 @@
 
 namespace vexmira::platform::portal {
 
-// The program's one screen-sharing session with the desktop portal: the user agrees once in the
-// desktop's own dialog (later starts reuse the permission the desktop gave, kept in a file), and
-// the shared monitor comes as a PipeWire stream. User-interface thread.
+// A screen-sharing session with the desktop portal, one for a monitor and one for a window: the
+// user agrees once in the desktop's own dialog (later starts reuse the permission the desktop
+// gave, kept in a file), and what is shared comes as a PipeWire stream. User-interface thread.
 class ScreenCastSession {
   public:
-    static ScreenCastSession& instance();
+    static ScreenCastSession& monitor();
+    static ScreenCastSession& window();
 
-    // Asks for a monitor while none is shared; waits for the answer while the event loop runs.
+    // Asks for a source while none is shared; waits for the answer while the event loop runs.
     ScreenConsent share(const std::filesystem::path& permissionFile);
     // The stream while one was granted, also after it ended (its last picture stays).
     PipeWireStream* stream() { return stream_.get(); }
@@ -34,13 +35,14 @@ class ScreenCastSession {
     void onReport(std::function<void()> handler) { report_ = std::move(handler); }
 
   private:
-    ScreenCastSession() = default;
+    explicit ScreenCastSession(unsigned sourceType) : sourceType_(sourceType) {}
     ScreenConsent start(const std::filesystem::path& permissionFile);
     void streamReported();
     void close();
 
     std::unique_ptr<PipeWireStream> stream_;
     std::shared_ptr<ScreenCastSession*> alive_ = std::make_shared<ScreenCastSession*>(this);
+    unsigned sourceType_;
     QString session_;
     raster::Rect given_{0, 0, 0, 0}; // what the desktop said of the monitor's place
     bool pointerDrawn_ = false;
@@ -52,5 +54,7 @@ class ScreenCastSession {
 
 // Whether the session bus has a desktop portal to ask (running or started on demand).
 bool portalOnBus();
+// Whether its screen sharing offers single windows.
+bool portalSharesWindows();
 
 } // namespace vexmira::platform::portal

@@ -15,7 +15,10 @@ Capabilities wayland::capabilitiesOfCompositor() {
     c.screenCapture = capturesThroughPortal() || (connection->screencopy() && connection->shm());
     c.damageReports = c.screenCapture;
     c.backgroundClipboard = connection->dataControl() != nullptr;
-    c.globalKeys = portal::portalOnBus() && portal::portalBindsKeys();
+    const bool portal = portal::portalOnBus();
+    c.globalKeys = portal && portal::portalBindsKeys();
+    // One window only as the desktop shares it, chosen in its own dialog.
+    c.windowChooser = c.windowCapture = c.ownDrawingCapture = portal && portal::portalSharesWindows();
     return c;
 }
 
