@@ -34,7 +34,10 @@ bool TfAlldesktop::GrabScreen(QImage& shot) {
 }
 
 bool TfAlldesktop::mayCopyScreen() {
+    // The desktop's own dialog answers; ours waits without taking a second OK meanwhile.
+    setEnabled(false);
     const platform::ScreenConsent consent = platform::askToCopyScreen(permissionFile_);
+    setEnabled(true);
     if (consent.outcome == platform::ScreenConsent::Allowed) return true;
     QWidget* over = controlWindow_ ? controlWindow_ : this;
     if (consent.outcome == platform::ScreenConsent::Cancelled)

@@ -73,6 +73,29 @@ class PortalGlobalShortcut final : public QObject, public GlobalHotKey {
     ~PortalGlobalShortcut() override { release(); }
 
     bool grab(const KeyChord& chord) override {
+        if (binding_) return false; // the desktop is still answering the last request
+        binding_ = true;
+        const bool bound = bind(chord);
+        binding_ = false;
+        return bound;
+    }
+
+    void release() override {
+        grabbed_ = false;
+        if (session_.isEmpty()) return;
+        // Closing the session lets the key go.
+        QDBusMessage closing = QDBusMessage::createMethodCall(
+            portalService, session_, QStringLiteral("org.freedesktop.portal.Session"),
+            QStringLiteral("Close"));
+        QDBusConnection::sessionBus().call(closing, QDBus::NoBlock);
+        session_.clear();
+    }
+
+    bool grabbed() const override { return grabbed_; }
+    void onPress(std::function<void()> handler) override { press_ = std::move(handler); }
+
+  private:
+    bool bind(const KeyChord& chord) {
         release();
         static int serial = 0;
         const PortalAnswer created =
@@ -100,20 +123,6 @@ class PortalGlobalShortcut final : public QObject, public GlobalHotKey {
         return true;
     }
 
-    void release() override {
-        grabbed_ = false;
-        if (session_.isEmpty()) return;
-        // Closing the session lets the key go.
-        QDBusMessage closing = QDBusMessage::createMethodCall(
-            portalService, session_, QStringLiteral("org.freedesktop.portal.Session"),
-            QStringLiteral("Close"));
-        QDBusConnection::sessionBus().call(closing, QDBus::NoBlock);
-        session_.clear();
-    }
-
-    bool grabbed() const override { return grabbed_; }
-    void onPress(std::function<void()> handler) override { press_ = std::move(handler); }
-
   private slots:
     // Activated(o session_handle, s shortcut_id, t timestamp, a{sv} options)
     void activated(const QDBusMessage& message) {
@@ -136,6 +145,7 @@ class PortalGlobalShortcut final : public QObject, public GlobalHotKey {
     HotKeyUse use_;
     QString session_;
     bool grabbed_ = false;
+    bool binding_ = false;
     std::function<void()> press_;
 };
 

@@ -28,7 +28,7 @@ QDBusMessage PortalRequest::callAndWait(const QDBusMessage& message, int replyMs
         QEventLoop loop;
         QDBusPendingCallWatcher watcher(pending);
         QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec(); // the user interface goes on; callers keep themselves from being entered again
     }
     return pending.reply();
 }
