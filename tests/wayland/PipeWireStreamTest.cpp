@@ -1,0 +1,91 @@
+// The stream reader of the portal road against a real PipeWire stream on the Wayland rig's
+// daemon: what arrives is the source's pixels, with the regions the source said it drew, and
+// the end of the stream is said.
+#include "platform/backends/portal/PipeWireStream.h"
+#include "PipeWireSource.h"
+#include "ProgramDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace vexmira;
+using namespace vexmira::testing;
+
+namespace {
+
+constexpr int width = 320, height = 200;
+
+// Frame n: every pixel tells its place and the frame's number, which pixel (0, 0) holds.
+std::uint32_t framePixel(int n, int x, int y) {
+    return x == 0 && y == 0 ? std::uint32_t(n) & 0xFFFFFF : std::uint32_t(x * 7 + y * 131072 + n) & 0xFFFFFF;
+}
+
+int pipewireSocket() {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s/pipewire-0", std::getenv("XDG_RUNTIME_DIR"));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+TEST(PortalStream, FramesArriveWholeWithTheDrawnRegionsAndTheEndIsSaid) {
+    std::atomic<int> drawn{0};
+    PipeWireSource source(width, height, 60,
+                          [&](std::uint8_t* pixels, int stride, std::vector<DrawnRegion>& changed) {
+                              const int n = drawn++;
+                              for (int y = 0; y < height; ++y)
+                                  for (int x = 0; x < width; ++x)
+                                      reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride)[x] =
+                                          framePixel(n, x, y);
+                              if (n > 0)
+                                  changed.push_back({10, 20, 30, 40}); // the first frame is drawn whole
+                          });
+    ASSERT_TRUE(source.start()) << "no PipeWire daemon on the rig";
+    const int remote = pipewireSocket();
+    ASSERT_GE(remote, 0);
+    std::string problem;
+    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
+    ::close(remote);
+    ASSERT_TRUE(stream) << problem;
+    std::atomic<int> reports{0};
+    stream->onReport([&] { ++reports; });
+
+    ASSERT_TRUE(waitUntil([&] { return !stream->latest().isEmpty(); }, 5)) << "no frame arrived";
+    const raster::Bitmap frame = stream->latest();
+    ASSERT_EQ(frame.size(), (raster::Size{width, height}));
+    const int n = int(frame.pixel(0, 0) & 0xFFFFFF);
+    int wrong = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            wrong +=
+                (frame.pixel(x, y) & 0xFFFFFF) != framePixel(n, x, y) || (frame.pixel(x, y) >> 24) != 0xFF;
+    EXPECT_EQ(wrong, 0) << "pixels of frame " << n << " differ from what the source drew";
+
+    // The first frame's size counts as everything changed; later ones bring the source's region.
+    stream->takeDamage(64);
+    ASSERT_TRUE(waitUntil([&] { return stream->hasPending(); }, 5));
+    const auto damage = stream->takeDamage(64);
+    ASSERT_TRUE(damage.has_value());
+    ASSERT_FALSE(damage->empty());
+    for (const raster::Rect& r : *damage)
+        EXPECT_EQ(r, (raster::Rect{10, 20, 30, 40}));
+    EXPECT_GT(reports.load(), 0);
+
+    source.stop();
+    EXPECT_TRUE(waitUntil([&] { return !stream->ended().empty(); }, 5))
+        << "the end of the stream was not said";
+    EXPECT_FALSE(stream->latest().isEmpty()) << "the last picture went with the stream";
+}
