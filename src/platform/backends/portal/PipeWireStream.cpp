@@ -159,7 +159,8 @@ struct PipeWireStream::State {
         if (!data.data || !data.chunk || data.chunk->size == 0) return false;
         const std::size_t stride =
             data.chunk->stride > 0 ? std::size_t(data.chunk->stride) : std::size_t(width) * 4;
-        const std::size_t offset = data.chunk->offset % std::max<std::uint32_t>(data.maxsize, 1);
+        if (data.chunk->offset >= data.maxsize) return false;
+        const std::size_t offset = data.chunk->offset;
         if (stride < std::size_t(width) * 4 ||
             offset + stride * std::size_t(height - 1) + std::size_t(width) * 4 > data.maxsize)
             return false;
