@@ -376,6 +376,20 @@ void TMainForm::moveEvent(QMoveEvent* event) {
     if (!isVisible() || !windows_) return;
     // Moved by the window manager (Alt+drag, a desktop's own placement): where the window really
     // is now is its place, kept in the settings and held on the primary monitor like any other.
+    // Read again once the moves have settled: while the window manager takes a window just shown
+    // into its frame, the frame can stand at the desktop's corner for a moment.
+    takePlaceFromWindowManager();
+    if (!placeCheck_) {
+        placeCheck_ = new QTimer(this);
+        placeCheck_->setSingleShot(true);
+        placeCheck_->setInterval(150);
+        connect(placeCheck_, &QTimer::timeout, this, [this] { takePlaceFromWindowManager(); });
+    }
+    placeCheck_->start();
+}
+
+void TMainForm::takePlaceFromWindowManager() {
+    if (!isVisible() || !windows_) return;
     const raster::Rect frame = windows_->frameOf(static_cast<platform::WindowHandle>(winId()));
     if (frame.isEmpty()) return;
     const double ratio = devicePixelRatioF();

@@ -322,6 +322,8 @@ class TMainForm : public QWidget {
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    // Where the window manager has put the window is its place from now on.
+    void takePlaceFromWindowManager();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -380,6 +382,7 @@ class TMainForm : public QWidget {
     bool writeProblemShown_ = false; // a file of the settings could not be written, and it was said
     void reportSettingsProblem(const QString& text);
     QPoint lastPlace_;
+    QTimer* placeCheck_ = nullptr; // reads the place again once the window manager's moves settle
     std::unique_ptr<sources::SlidePlayer> slides_; // the show's order and its pictures
     bool slideTickRunning_ = false;
     QPointer<QWidget> slideError_;
