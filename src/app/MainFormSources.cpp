@@ -33,8 +33,10 @@ void TMainForm::releaseWindowCaptures() {
 void TMainForm::SpeedButton1Click() {
     if (!desktopCaptureOffered_) {
         showErrorOver(this, "This desktop does not let programs copy the screen, so the desktop cannot be "
-                            "mirrored here. Desktop and Part of Desktop work in an X11 session and on "
-                            "compositors with screen copies (sway and other wlroots compositors).");
+                            "mirrored here. On GNOME, KDE Plasma and other desktops, screen sharing needs "
+                            "the desktop portal: install xdg-desktop-portal and your desktop's portal "
+                            "(xdg-desktop-portal-gnome, xdg-desktop-portal-kde or xdg-desktop-portal-wlr), "
+                            "then start Vexmira again.");
         return;
     }
     if (!capture::fAlldesktop || capture::fAlldesktop->exec() != QDialog::Accepted) return;

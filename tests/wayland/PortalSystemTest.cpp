@@ -253,3 +253,24 @@ TEST_F(PortalAsked, TheWindowTheDesktopSharesIsMirroredUntilItStopsSharingIt) {
         << "no message said that the sharing ended";
     EXPECT_TRUE(program.isRunning());
 }
+
+// A desktop whose portal never answers: after the wait for its reply a message says so, and the
+// source stays as it was.
+TEST_F(PortalAsked, APortalThatNeverAnswersIsSaid) {
+    portal.ask("silent");
+    const Rect at = control();
+    const auto count = [&] { return programWindows(program.pid()).size(); };
+    for (int attempt = 0; attempt < 3 && count() < 3; ++attempt) {
+        pointer.click(at.x + 20, at.y + 48); // Desktop
+        waitUntil([&] { return count() == 3; }, 2);
+    }
+    Rect dialog;
+    for (const SwayWindow& w : programWindows(program.pid()))
+        if (w.rect.size() == raster::Size{342, 160}) dialog = w.rect;
+    ASSERT_FALSE(dialog.isEmpty()) << "the area dialog did not show";
+    pointer.click(dialog.x + 291, dialog.y + 138); // OK
+    EXPECT_TRUE(waitUntil([&] { return count() == 4; }, 10)) << "no message said the desktop did not answer";
+    EXPECT_EQ(counts().first, 0);
+    EXPECT_TRUE(allBlack(shotOf("HEADLESS-2"))) << "something was shown";
+    EXPECT_TRUE(program.isRunning());
+}

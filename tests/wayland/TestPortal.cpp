@@ -11,6 +11,7 @@
 //   move             a white square starts moving over the picture (damage: where it was and is)
 //   stop             the stream ends, as when the user stops sharing
 //   revoke           the restore tokens given so far are no longer honoured
+//   silent           the next screen-sharing session is never answered
 //   activate ID      the bound shortcut ID is pressed ("unbound" when none is)
 //   tray             "items N": the tray items registered with the StatusNotifier watcher
 //   click-tray       the last registered tray item is clicked ("none" without one)
@@ -177,6 +178,7 @@ void respondLater(const QDBusObjectPath& request, uint code, const QVariantMap& 
 struct Counts {
     int dialogs = 0, starts = 0, selects = 0;
     bool cancelNext = false;
+    bool silentNext = false;
     QSet<QString> tokens;    // restore tokens given and not yet used
     QSet<QString> trusted;   // sessions whose SelectSources brought a good token
     QString shortcutSession; // the GlobalShortcuts session with shortcuts bound
@@ -198,6 +200,11 @@ class ScreenCast : public QDBusAbstractAdaptor {
 
   public slots:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& message) {
+        if (state.silentNext) {
+            state.silentNext = false;
+            message.setDelayedReply(true); // and no reply ever comes
+            return {};
+        }
         const QDBusObjectPath request = requestPath(message, options);
         const QString session =
             QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
@@ -354,6 +361,9 @@ void command(const QByteArray& line) {
         answer("ok");
     } else if (verb == "stop") {
         producer.stop();
+        answer("ok");
+    } else if (verb == "silent") {
+        state.silentNext = true;
         answer("ok");
     } else if (verb == "revoke") {
         state.tokens.clear();
