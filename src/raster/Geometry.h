@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 namespace vexmira::raster {
 
 struct Size {
@@ -55,6 +57,15 @@ inline Rect Rect::intersected(const Rect& other) const {
     const long long w = static_cast<long long>(r) - left, h = static_cast<long long>(b) - top;
     return {left, top, w > 2147483647LL ? 2147483647 : static_cast<int>(w),
             h > 2147483647LL ? 2147483647 : static_cast<int>(h)};
+}
+
+// More than `most` rectangles become their one bounding box.
+inline void mergeBeyond(std::vector<Rect>& rects, std::size_t most) {
+    if (rects.size() <= most || rects.empty()) return;
+    Rect all = rects.front();
+    for (const Rect& r : rects)
+        all = all.united(r);
+    rects = {all};
 }
 
 } // namespace vexmira::raster

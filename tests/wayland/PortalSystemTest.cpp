@@ -4,6 +4,7 @@
 #include "ImageMagick.h"
 #include "PortalPictures.h"
 #include "WaylandRig.h"
+#include "platform/PictureFile.h"
 
 #include <filesystem>
 #include <fstream>
@@ -84,23 +85,7 @@ TEST_F(PortalAsked, TheSharedScreenIsMirroredScaledOnTheSecondOutputAndFollowsIt
 }
 
 TEST_F(PortalAsked, APartOfTheSharedScreenIsAPixelExactCrop) {
-    chooseDesktop(true);
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            for (const SwayWindow& w : programWindows(program.pid()))
-                if (w.fullScreen && w.output == "HEADLESS-1") return true;
-            return false;
-        },
-        8))
-        << "the area window did not cover the first output";
-    pumpFor(300);
-    pointer.moveTo(100, 50);
-    pointer.press();
-    pointer.moveTo(400, 300);
-    pointer.moveTo(740, 530);
-    pointer.release();
-    ASSERT_TRUE(waitUntil([&] { return programWindows(program.pid()).size() == 2; }, 5))
-        << "the area window stayed";
+    choosePart({100, 50, 640, 480});
     tickAutomaticallySend();
     int mismatches = -1;
     EXPECT_TRUE(waitUntil(
@@ -124,30 +109,45 @@ TEST(PortalPermission, ASecondStartAsksNothingAndACancelledDialogKeepsTheSource)
     // A damaged permission file counts as none, and is replaced.
     std::ofstream(permissionFile(), std::ios::binary) << std::string("\x01\xff\0 not a token\n", 17);
     struct Run : public PortalRunning {
-        void desktopOnce(bool expectPicture) {
+        void desktopOnce() {
             WaylandSession session({"VEXMIRA_CAPTURE=portal"});
             session.startDesktopMirror();
-            if (expectPicture)
-                EXPECT_TRUE(waitUntil([] { return !allBlack(shotOf("HEADLESS-2")); }, 8)) << "nothing shared";
-            else {
-                pumpFor(1500);
-                EXPECT_TRUE(allBlack(shotOf("HEADLESS-2"))) << "the cancelled sharing changed the display";
-            }
+            EXPECT_TRUE(waitUntil([] { return !allBlack(shotOf("HEADLESS-2")); }, 8)) << "nothing shared";
         }
     } run;
     ASSERT_EQ(run.portal.greeting(), "ready");
-    run.desktopOnce(true);
+    run.desktopOnce();
     EXPECT_EQ(run.counts(), std::make_pair(1, 1));
     EXPECT_EQ(shell("head -c 8 '" + permissionFile().string() + "'"), "restore-")
         << "the damaged file stayed";
-    run.desktopOnce(true);
+    run.desktopOnce();
     EXPECT_EQ(run.counts(), std::make_pair(1, 2)) << "the second start asked again";
 
-    // The user took the leave back in the desktop's settings, and cancels the dialog.
+    // The user took the leave back in the desktop's settings, and cancels the dialog: the
+    // clipboard's picture on the second monitor stays.
     run.portal.ask("revoke");
     run.portal.ask("cancel");
-    run.desktopOnce(false);
+    WaylandSession session({"VEXMIRA_CAPTURE=portal"});
+    const Rect at = session.control();
+    pumpFor(300);
+    session.pointer.click(at.x + 20, at.y + 118); // Clipboard
+    session.tickAutomaticallySend();
+    TemporaryFolder folder;
+    Bitmap picture(640, 480, 24);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            picture.setPixel(x, y, portalPixel(2, x, y));
+    platform::savePicture(folder / "picture.png", picture, raster::ImageFormat::Png);
+    shell("wl-copy --type image/png < '" + (folder / "picture.png").string() + "'");
+    ASSERT_TRUE(waitUntil([] { return !allBlack(shotOf("HEADLESS-2")); }, 8))
+        << "the clipboard's picture did not show";
+    pumpFor(500);
+    const Bitmap before = shotOf("HEADLESS-2");
+    session.chooseDesktop(false);
+    pumpFor(1500);
+    EXPECT_TRUE(shotOf("HEADLESS-2").samePixels(before)) << "the cancelled sharing changed the display";
     EXPECT_EQ(run.counts().first, 2) << "the desktop did not ask again";
+    shell("wl-copy --clear");
 }
 
 TEST_F(Portal, WhenTheSharingEndsAMessageSaysSoAndTheLastPictureStays) {

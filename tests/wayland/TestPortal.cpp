@@ -44,61 +44,33 @@
 
 using namespace vexmira::testing;
 
-// (ii)
-struct IntPair {
-    int first = 0, second = 0;
+// A D-Bus structure of two members, as the portal's (ii), (ua{sv}) and (sa{sv}).
+template <typename First, typename Second> struct Pair {
+    First first{};
+    Second second{};
 };
-Q_DECLARE_METATYPE(IntPair)
-QDBusArgument& operator<<(QDBusArgument& a, const IntPair& p) {
+template <typename First, typename Second>
+QDBusArgument& operator<<(QDBusArgument& a, const Pair<First, Second>& p) {
     a.beginStructure();
     a << p.first << p.second;
     a.endStructure();
     return a;
 }
-const QDBusArgument& operator>>(const QDBusArgument& a, IntPair& p) {
+template <typename First, typename Second>
+const QDBusArgument& operator>>(const QDBusArgument& a, Pair<First, Second>& p) {
     a.beginStructure();
     a >> p.first >> p.second;
     a.endStructure();
     return a;
 }
-
-// (ua{sv}): a stream, and (sa{sv}): a shortcut.
-struct StreamEntry {
-    uint node = 0;
-    QVariantMap properties;
-};
-Q_DECLARE_METATYPE(StreamEntry)
-QDBusArgument& operator<<(QDBusArgument& a, const StreamEntry& s) {
-    a.beginStructure();
-    a << s.node << s.properties;
-    a.endStructure();
-    return a;
-}
-const QDBusArgument& operator>>(const QDBusArgument& a, StreamEntry& s) {
-    a.beginStructure();
-    a >> s.node >> s.properties;
-    a.endStructure();
-    return a;
-}
-struct Shortcut {
-    QString id;
-    QVariantMap properties;
-};
-Q_DECLARE_METATYPE(Shortcut)
-QDBusArgument& operator<<(QDBusArgument& a, const Shortcut& s) {
-    a.beginStructure();
-    a << s.id << s.properties;
-    a.endStructure();
-    return a;
-}
-const QDBusArgument& operator>>(const QDBusArgument& a, Shortcut& s) {
-    a.beginStructure();
-    a >> s.id >> s.properties;
-    a.endStructure();
-    return a;
-}
+using IntPair = Pair<int, int>;
+using StreamEntry = Pair<uint, QVariantMap>; // a stream's node and properties
+using Shortcut = Pair<QString, QVariantMap>; // a shortcut's id and properties
 using StreamList = QList<StreamEntry>;
 using ShortcutList = QList<Shortcut>;
+Q_DECLARE_METATYPE(IntPair)
+Q_DECLARE_METATYPE(StreamEntry)
+Q_DECLARE_METATYPE(Shortcut)
 Q_DECLARE_METATYPE(StreamList)
 Q_DECLARE_METATYPE(ShortcutList)
 
@@ -282,10 +254,10 @@ class GlobalShortcuts : public QDBusAbstractAdaptor {
         state.boundShortcuts.clear();
         ShortcutList bound;
         for (const Shortcut& s : shortcuts) {
-            state.boundShortcuts << s.id;
-            bound << Shortcut{s.id,
-                              {{"description", s.properties.value("description")},
-                               {"trigger_description", s.properties.value("preferred_trigger")}}};
+            state.boundShortcuts << s.first;
+            bound << Shortcut{s.first,
+                              {{"description", s.second.value("description")},
+                               {"trigger_description", s.second.value("preferred_trigger")}}};
         }
         const QDBusObjectPath request = requestPath(message, options);
         respondLater(request, 0, {{"shortcuts", QVariant::fromValue(bound)}});

@@ -145,6 +145,26 @@ class WaylandSession {
                 << "the area dialog stayed";
         }
     }
+    // Part of Desktop: the area window covers the first output, and `part` is dragged on it.
+    void choosePart(const Rect& part) {
+        chooseDesktop(true);
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                for (const SwayWindow& w : programWindows(program.pid()))
+                    if (w.fullScreen && w.output == "HEADLESS-1") return true;
+                return false;
+            },
+            8))
+            << "the area window did not cover the first output";
+        pumpFor(300);
+        pointer.moveTo(part.x, part.y);
+        pointer.press();
+        pointer.moveTo(part.x + part.width / 2, part.y + part.height / 2);
+        pointer.moveTo(part.right(), part.bottom());
+        pointer.release();
+        ASSERT_TRUE(waitUntil([&] { return programWindows(program.pid()).size() == 2; }, 5))
+            << "the area window stayed";
+    }
     // Clicks Automatically Send until its switch shows green: a click while the control window
     // comes back after a dialog can be lost.
     void tickAutomaticallySend() {

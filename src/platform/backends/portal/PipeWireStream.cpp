@@ -384,12 +384,7 @@ std::optional<std::vector<Rect>> PipeWireStream::takeDamage(std::size_t maxRects
         state_->resized = false;
         return std::nullopt;
     }
-    if (damage.size() > maxRects) {
-        Rect all = damage.front();
-        for (const Rect& r : damage)
-            all = all.united(r);
-        damage = {all};
-    }
+    raster::mergeBeyond(damage, maxRects);
     return damage;
 }
 

@@ -9,7 +9,6 @@
 #include <QDBusConnection>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusVariant>
 
 namespace vexmira::platform::portal {
 
@@ -150,13 +149,8 @@ class PortalGlobalShortcut final : public QObject, public GlobalHotKey {
 };
 
 bool portalBindsKeys() {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get.setArguments({globalShortcuts, QStringLiteral("version")});
-    // Asked once at start; a portal that is slow to answer counts as one without the keys.
-    const QDBusMessage reply = PortalRequest::callAndWait(get, 200);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           reply.arguments().first().value<QDBusVariant>().variant().toUInt() >= 1;
+    // Asked once at start; a portal slow to answer counts as one without the keys.
+    return PortalRequest::numberProperty(globalShortcuts, QStringLiteral("version"), 200) >= 1;
 }
 
 std::unique_ptr<GlobalHotKey> openGlobalHotKey(const HotKeyUse& use) {

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -31,6 +32,15 @@ QDBusMessage PortalRequest::callAndWait(const QDBusMessage& message, int replyMs
         loop.exec(); // the user interface goes on; callers keep themselves from being entered again
     }
     return pending.reply();
+}
+
+unsigned PortalRequest::numberProperty(const QString& interface, const QString& name, int replyMs) {
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get.setArguments({interface, name});
+    const QDBusMessage reply = callAndWait(get, replyMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return 0;
+    return reply.arguments().first().value<QDBusVariant>().variant().toUInt();
 }
 
 PortalAnswer PortalRequest::call(const QString& interface, const QString& method, QVariantList arguments,

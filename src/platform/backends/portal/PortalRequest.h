@@ -35,6 +35,10 @@ class PortalRequest : public QObject {
     // of type ErrorMessage when none came within `replyMs`.
     static QDBusMessage callAndWait(const QDBusMessage& message, int replyMs);
 
+    // A property of one of the portal's interfaces as a number; 0 when the portal does not say
+    // within `replyMs`.
+    static unsigned numberProperty(const QString& interface, const QString& name, int replyMs);
+
   private slots:
     void response(uint code, const QVariantMap& results);
 

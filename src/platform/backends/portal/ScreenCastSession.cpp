@@ -10,7 +10,6 @@
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
 #include <QDBusUnixFileDescriptor>
-#include <QDBusVariant>
 
 #include <algorithm>
 
@@ -50,15 +49,6 @@ void keepPermission(const std::filesystem::path& file, const QString& token) {
     } catch (...) {
         logCaught("the permission to share the screen is not kept: the desktop asks again next time");
     }
-}
-
-unsigned cursorModes() {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get.setArguments({screenCast, QStringLiteral("AvailableCursorModes")});
-    const QDBusMessage reply = PortalRequest::callAndWait(get, replyMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return 0;
-    return reply.arguments().first().value<QDBusVariant>().variant().toUInt();
 }
 
 // A pair of integers as the portal sends them, (ii).
@@ -124,11 +114,16 @@ ScreenConsent fromAnswer(const PortalAnswer& answer) {
 } // namespace
 
 bool portalOnBus() {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface()) return false;
-    if (bus.interface()->isServiceRegistered(portalService)) return true;
-    const QDBusReply<QStringList> activatable = bus.interface()->call(QStringLiteral("ListActivatableNames"));
-    return activatable.isValid() && activatable.value().contains(portalService);
+    // Asked once: by the capabilities and by the choice of the capture road, at start.
+    static const bool onBus = [] {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected() || !bus.interface()) return false;
+        if (bus.interface()->isServiceRegistered(portalService)) return true;
+        const QDBusReply<QStringList> activatable =
+            bus.interface()->call(QStringLiteral("ListActivatableNames"));
+        return activatable.isValid() && activatable.value().contains(portalService);
+    }();
+    return onBus;
 }
 
 ScreenCastSession& ScreenCastSession::monitor() {
@@ -142,13 +137,9 @@ ScreenCastSession& ScreenCastSession::window() {
 }
 
 bool portalSharesWindows() {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get.setArguments({screenCast, QStringLiteral("AvailableSourceTypes")});
     // Asked once at start; a portal slow to answer counts as one without windows.
-    const QDBusMessage reply = PortalRequest::callAndWait(get, 200);
-    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-           (reply.arguments().first().value<QDBusVariant>().variant().toUInt() & windowSource) != 0;
+    return (PortalRequest::numberProperty(screenCast, QStringLiteral("AvailableSourceTypes"), 200) &
+            windowSource) != 0;
 }
 
 raster::Rect ScreenCastSession::area() const {
@@ -188,7 +179,8 @@ ScreenConsent ScreenCastSession::start(const std::filesystem::path& permissionFi
     QVariantMap select{{QStringLiteral("types"), sourceType_},
                        {QStringLiteral("multiple"), false},
                        {QStringLiteral("persist_mode"), persistUntilRevoked}};
-    const unsigned modes = cursorModes();
+    const unsigned modes =
+        PortalRequest::numberProperty(screenCast, QStringLiteral("AvailableCursorModes"), replyMs);
     const unsigned wanted = pointerDrawn_ ? cursorEmbedded : cursorHidden;
     if (modes & wanted) select.insert(QStringLiteral("cursor_mode"), wanted);
     if (const QString kept = readPermission(permissionFile); !kept.isEmpty())

@@ -456,12 +456,7 @@ class WaylandDamageWatch final : public DamageWatch {
         screencopy_->connection().dispatch(true);
         if (screencopy_->connection().isBroken()) return std::nullopt;
         std::vector<Rect> damage = screencopy_->takeDamage();
-        if (damage.size() > maxRects) {
-            Rect all = damage.front();
-            for (const Rect& r : damage)
-                all = all.united(r);
-            damage = {all};
-        }
+        raster::mergeBeyond(damage, maxRects);
         return damage;
     }
     bool hasPending() override { return screencopy_->hasPending(); }
