@@ -1,5 +1,7 @@
 #include "WaylandRig.h"
 
+#include <fcntl.h>
+
 #include "platform/PictureFile.h"
 
 #include <QJsonArray>
@@ -16,8 +18,10 @@
 namespace vexmira::testing {
 
 LineHelper::LineHelper(const std::vector<std::string>& command) {
+    // The pipes stay out of every other process the test starts: one that kept the helper's input
+    // open (a clipboard owner living on in the background) would keep the helper from ending.
     int in[2], out[2];
-    if (command.empty() || pipe(in) != 0 || pipe(out) != 0) return;
+    if (command.empty() || pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
     pid_ = fork();
     if (pid_ == 0) {
         dup2(in[0], 0);
