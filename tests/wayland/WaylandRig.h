@@ -49,6 +49,19 @@ QGuiApplication& application();
 void pumpFor(int ms);
 bool allBlack(const raster::Bitmap& shot);
 
+// The bytes of `file` offered on the clipboard as a PNG picture until the offer goes. The
+// owner runs in the background with its output on /dev/null, so that a test that fails while it
+// runs cannot leave it holding the test's output open.
+class WaylandClipboardOffer {
+  public:
+    explicit WaylandClipboardOffer(const std::string& file) {
+        shell("wl-copy --type image/png < '" + file + "' >/dev/null 2>&1");
+    }
+    ~WaylandClipboardOffer() { shell("wl-copy --clear >/dev/null 2>&1"); }
+    WaylandClipboardOffer(const WaylandClipboardOffer&) = delete;
+    WaylandClipboardOffer& operator=(const WaylandClipboardOffer&) = delete;
+};
+
 // A helper process spoken to in lines: it greets once, and answers each line with one line.
 class LineHelper {
   public:

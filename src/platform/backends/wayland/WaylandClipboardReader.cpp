@@ -62,7 +62,11 @@ class WaylandClipboardReader final : public ClipboardReader {
     bool read(std::function<void(ClipboardData)> done) override {
         if (busy_) return false;
         if (reader_.joinable()) reader_.join();
+        // The newest selection is read below: a change seen while catching up is not announced,
+        // since announcing it would start a second read inside this one.
+        catchingUp_ = true;
         connection_->dispatch(true);
+        catchingUp_ = false;
         ClipboardData data;
         const auto offer = offers_.find(selection_);
         if (offer != offers_.end()) data.offered = offer->second;
@@ -111,7 +115,7 @@ class WaylandClipboardReader final : public ClipboardReader {
         auto* self = static_cast<WaylandClipboardReader*>(data);
         self->forget(self->selection_, offer);
         self->selection_ = offer;
-        if (self->changed_) self->changed_();
+        if (self->changed_ && !self->catchingUp_) self->changed_();
     }
     static void finished(void* data, zwlr_data_control_device_v1*) {
         auto* self = static_cast<WaylandClipboardReader*>(data);
@@ -141,6 +145,7 @@ class WaylandClipboardReader final : public ClipboardReader {
     std::map<zwlr_data_control_offer_v1*, std::vector<std::string>> offers_;
     std::function<void()> changed_;
     std::atomic<bool> busy_{false};
+    bool catchingUp_ = false;
     std::thread reader_;
 };
 
