@@ -25,6 +25,18 @@ struct PipeWireSource::State {
     spa_source* timer = nullptr;
     timespec period{};
     std::int64_t sequence = 0;
+    bool empty = false;
+
+    // The one format the source offers: BGRx frames of its size at its rate.
+    const spa_pod* formatOffered(spa_pod_builder& b) const {
+        spa_rectangle size = SPA_RECTANGLE(uint32_t(width), uint32_t(height));
+        spa_fraction framerate = SPA_FRACTION(uint32_t(rate), 1);
+        return static_cast<const spa_pod*>(spa_pod_builder_add_object(
+            &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+            SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
+            SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size,
+            SPA_POD_Rectangle(&size), SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&framerate)));
+    }
 
     void formatChosen() {
         std::uint8_t buffer[1024];
@@ -57,6 +69,10 @@ struct PipeWireSource::State {
             return;
         }
         const int stride = width * 4;
+        if (d.maxsize < std::uint32_t(stride * height)) { // buffers of the size before a change
+            pw_stream_queue_buffer(stream, b);
+            return;
+        }
         std::vector<DrawnRegion> changed;
         painter(static_cast<std::uint8_t*>(d.data), stride, changed);
         if (changed.empty()) changed.push_back({0, 0, width, height});
@@ -76,7 +92,7 @@ struct PipeWireSource::State {
             header->seq = sequence;
         }
         d.chunk->offset = 0;
-        d.chunk->size = stride * height;
+        d.chunk->size = empty ? 0 : stride * height;
         d.chunk->stride = stride;
         pw_stream_queue_buffer(stream, b);
     }
@@ -139,13 +155,7 @@ bool PipeWireSource::start() {
     s.period.tv_nsec = 1000000000L / s.rate;
     std::uint8_t buffer[1024];
     spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    spa_rectangle size = SPA_RECTANGLE(uint32_t(s.width), uint32_t(s.height));
-    spa_fraction rate = SPA_FRACTION(uint32_t(s.rate), 1);
-    const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
-        SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size,
-        SPA_POD_Rectangle(&size), SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&rate)))};
+    const spa_pod* params[1] = {s.formatOffered(b)};
     const int connected = pw_stream_connect(
         s.stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
         static_cast<pw_stream_flags>(PW_STREAM_FLAG_DRIVER | PW_STREAM_FLAG_MAP_BUFFERS), params, 1);
@@ -163,6 +173,23 @@ std::uint32_t PipeWireSource::node() {
     const uint32_t id = state_->stream ? pw_stream_get_node_id(state_->stream) : SPA_ID_INVALID;
     pw_thread_loop_unlock(state_->loop);
     return id;
+}
+
+void PipeWireSource::resize(int width, int height) {
+    pw_thread_loop_lock(state_->loop);
+    state_->width = width;
+    state_->height = height;
+    std::uint8_t buffer[1024];
+    spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+    const spa_pod* params[1] = {state_->formatOffered(b)};
+    if (state_->stream) pw_stream_update_params(state_->stream, params, 1);
+    pw_thread_loop_unlock(state_->loop);
+}
+
+void PipeWireSource::sendEmptyFrames(bool empty) {
+    pw_thread_loop_lock(state_->loop);
+    state_->empty = empty;
+    pw_thread_loop_unlock(state_->loop);
 }
 
 void PipeWireSource::stop() {

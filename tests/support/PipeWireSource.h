@@ -29,6 +29,10 @@ class PipeWireSource {
     bool start();
     // The stream's node, which consumers connect to.
     std::uint32_t node();
+    // Offers frames of a new size from now on, as a desktop does when its monitor's mode changes.
+    void resize(int width, int height);
+    // While set, frames go out with no bytes in them.
+    void sendEmptyFrames(bool empty);
     // Ends the stream, as when the desktop stops sharing.
     void stop();
 

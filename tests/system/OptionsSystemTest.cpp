@@ -44,15 +44,17 @@ TEST(OptionsDialog, ScaleModeSizePresetAndUpdateRateReachTheSecondMonitor) {
     RunningProgram program;
     const Rect control = program.controlWindow();
     ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48)); // Desktop, "All Desktop"
-    clickAt(control.x + 160, control.y + 15);                                 // Automatically Send
+    clickAndWait(control.x + 160, control.y + 15, control);                   // Automatically Send
     shell("xdotool mousemove 960 1050");
 
     clickAt(control.x + 20, control.y + 258); // Options
     std::string dialog;
     ASSERT_TRUE(waitUntil([&] { return !(dialog = windowNamed("Vexmira - Options")).empty(); }, 5));
     waitForFocus(dialog);
-    clickInWindow(dialog, 144, 34); // "Graphic"
-    clickInWindow(dialog, 55, 99);  // "Normal": the picture 1:1, centred
+    // Each click waits for the dialog to show its answer: a click while the window manager still
+    // places the dialog would land beside it.
+    clickInWindowAndWait(dialog, 144, 34); // "Graphic"
+    clickInWindowAndWait(dialog, 55, 99);  // "Normal": the picture 1:1, centred
     // 1920 x 1080 centred in 1280 x 1024: DUMMY1's (x, y) shows the primary's (x + 320, y + 28).
     const Rect shown{1920 + place.x - 320, place.y - 28, place.width, place.height};
     auto patternShown = [&] {

@@ -89,3 +89,73 @@ TEST(PortalStream, FramesArriveWholeWithTheDrawnRegionsAndTheEndIsSaid) {
         << "the end of the stream was not said";
     EXPECT_FALSE(stream->latest().isEmpty()) << "the last picture went with the stream";
 }
+
+// The desktop changes the stream's size (a monitor's mode changed) and sends frames with nothing
+// in them: the new size is taken with everything counted as drawn, and empty frames change
+// nothing.
+TEST(PortalStream, ANewSizeMidStreamIsFollowedAndEmptyFramesAreSkipped) {
+    std::atomic<int> drawn{0};
+    std::atomic<int> rows{height};
+    PipeWireSource source(width, height, 60,
+                          [&](std::uint8_t* pixels, int stride, std::vector<DrawnRegion>&) {
+                              const int n = drawn++;
+                              for (int y = 0; y < rows; ++y)
+                                  for (int x = 0; x < stride / 4; ++x)
+                                      reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride)[x] =
+                                          framePixel(n, x, y);
+                          });
+    ASSERT_TRUE(source.start()) << "no PipeWire daemon on the rig";
+    const int remote = pipewireSocket();
+    ASSERT_GE(remote, 0);
+    std::string problem;
+    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
+    ::close(remote);
+    ASSERT_TRUE(stream) << problem;
+    ASSERT_TRUE(waitUntil([&] { return !stream->latest().isEmpty(); }, 5)) << "no frame arrived";
+    stream->takeDamage(64);
+
+    constexpr int newWidth = 200, newHeight = 120;
+    rows = newHeight;
+    source.resize(newWidth, newHeight);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return stream->latest().size() == raster::Size{newWidth, newHeight};
+        },
+        5))
+        << "the new size was not taken";
+    EXPECT_FALSE(stream->takeDamage(64).has_value()) << "a new size must count as everything drawn";
+    const raster::Bitmap frame = stream->latest();
+    const int n = int(frame.pixel(0, 0) & 0xFFFFFF);
+    int wrong = 0;
+    for (int y = 0; y < newHeight; ++y)
+        for (int x = 0; x < newWidth; ++x)
+            wrong += (frame.pixel(x, y) & 0xFFFFFF) != framePixel(n, x, y);
+    EXPECT_EQ(wrong, 0) << "pixels of the resized frame " << n << " differ from what the source drew";
+
+    source.sendEmptyFrames(true);
+    const int drawnBefore = drawn;
+    ASSERT_TRUE(waitUntil([&] { return drawn >= drawnBefore + 10; }, 5)) << "the source stopped";
+    const raster::Bitmap kept = stream->latest();
+    ASSERT_TRUE(waitUntil([&] { return drawn >= drawnBefore + 20; }, 5)) << "the source stopped";
+    EXPECT_TRUE(stream->latest().samePixels(kept)) << "an empty frame replaced the picture";
+    EXPECT_EQ(stream->ended(), "") << "empty frames ended the stream";
+    source.sendEmptyFrames(false);
+    EXPECT_TRUE(waitUntil([&] { return !stream->latest().samePixels(kept); }, 5))
+        << "frames were not taken again after the empty ones";
+}
+
+// A desktop that shares pictures too large to show: the stream ends and says why, rather than
+// leaving the mirror black.
+TEST(PortalStream, PicturesTooLargeToShowEndTheStreamWithTheReason) {
+    PipeWireSource source(16385, 2, 30, [](std::uint8_t*, int, std::vector<DrawnRegion>&) {});
+    ASSERT_TRUE(source.start()) << "no PipeWire daemon on the rig";
+    const int remote = pipewireSocket();
+    ASSERT_GE(remote, 0);
+    std::string problem;
+    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
+    ::close(remote);
+    ASSERT_TRUE(stream) << problem;
+    ASSERT_TRUE(waitUntil([&] { return !stream->ended().empty(); }, 5)) << "the stream never said anything";
+    EXPECT_NE(stream->ended().find("16385 x 2"), std::string::npos) << stream->ended();
+    EXPECT_TRUE(stream->latest().isEmpty());
+}

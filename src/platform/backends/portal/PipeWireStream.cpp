@@ -73,7 +73,6 @@ struct PipeWireStream::State {
     spa_video_format format = SPA_VIDEO_FORMAT_UNKNOWN;
     int width = 0, height = 0;
     bool usable = false;
-    bool announcedBadSize = false;
     FramePool pool;
 
     // Shared with readers.
@@ -120,11 +119,9 @@ struct PipeWireStream::State {
         width = int(info.size.width);
         height = int(info.size.height);
         if (width <= 0 || height <= 0 || width > maxSide || height > maxSide) {
-            if (!announcedBadSize)
-                logLine(logDisplay, LogLevel::Warning,
-                        "screen sharing stream: frames of " + std::to_string(width) + "x" +
-                            std::to_string(height) + " pixels are ignored");
-            announcedBadSize = true;
+            // Said rather than left black: the stream could never bring a picture we show.
+            end("it sends pictures of " + std::to_string(width) + " x " + std::to_string(height) +
+                " pixels; at most " + std::to_string(maxSide) + " on a side can be shown");
             return;
         }
         usable = true;
@@ -327,8 +324,10 @@ std::unique_ptr<PipeWireStream> PipeWireStream::open(int remote, std::uint32_t n
     pw_stream_add_listener(s.stream, &s.streamListener, &streamEvents, &s);
     std::uint8_t buffer[1024];
     spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
+    // Any size is agreed to, so that one too large to show ends the stream with a reason instead
+    // of a link that never forms and a mirror that stays black.
     spa_rectangle defaultSize = SPA_RECTANGLE(1920, 1080), minSize = SPA_RECTANGLE(1, 1),
-                  maxSize = SPA_RECTANGLE(maxSide, maxSide);
+                  maxSize = SPA_RECTANGLE(1u << 20, 1u << 20);
     spa_fraction defaultRate = SPA_FRACTION(60, 1), minRate = SPA_FRACTION(0, 1),
                  maxRate = SPA_FRACTION(1000, 1);
     const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
