@@ -63,10 +63,13 @@ class WaylandClipboardReader final : public ClipboardReader {
         if (busy_) return false;
         if (reader_.joinable()) reader_.join();
         // The newest selection is read below: a change seen while catching up is not announced,
-        // since announcing it would start a second read inside this one.
-        catchingUp_ = true;
-        connection_->dispatch(true);
-        catchingUp_ = false;
+        // since announcing it would start a second read inside this one. A read started by an
+        // announcement is already up to date, and does not dispatch inside the dispatch.
+        if (!announcing_) {
+            catchingUp_ = true;
+            connection_->dispatch(true);
+            catchingUp_ = false;
+        }
         ClipboardData data;
         const auto offer = offers_.find(selection_);
         if (offer != offers_.end()) data.offered = offer->second;
@@ -115,7 +118,11 @@ class WaylandClipboardReader final : public ClipboardReader {
         auto* self = static_cast<WaylandClipboardReader*>(data);
         self->forget(self->selection_, offer);
         self->selection_ = offer;
-        if (self->changed_ && !self->catchingUp_) self->changed_();
+        if (self->changed_ && !self->catchingUp_) {
+            self->announcing_ = true;
+            self->changed_();
+            self->announcing_ = false;
+        }
     }
     static void finished(void* data, zwlr_data_control_device_v1*) {
         auto* self = static_cast<WaylandClipboardReader*>(data);
@@ -145,7 +152,8 @@ class WaylandClipboardReader final : public ClipboardReader {
     std::map<zwlr_data_control_offer_v1*, std::vector<std::string>> offers_;
     std::function<void()> changed_;
     std::atomic<bool> busy_{false};
-    bool catchingUp_ = false;
+    bool catchingUp_ = false; // inside read()'s own dispatch
+    bool announcing_ = false; // inside the change handler
     std::thread reader_;
 };
 
