@@ -83,7 +83,9 @@ int main(int argc, char** argv) {
         if (!app::FstartForm->iconReachable()) QApplication::quit();
     });
     program.start();
-    if (app::Tfmessage::wanted()) {
+    // The notice points at the tray icon: with no tray to hold one, it would send the user
+    // looking for something that is not there.
+    if (app::FstartForm->iconReachable() && app::Tfmessage::wanted()) {
         // The notice takes the focus: the display window finds its monitor first, as it would
         // when the control window is first activated.
         app::MainForm->FormActivate();

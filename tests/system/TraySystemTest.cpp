@@ -238,6 +238,13 @@ INSTANTIATE_TEST_SUITE_P(Paths, Autostart, ::testing::Values("", "Vexmira copy \
 TEST(StartupNotice, ShowsUntilTurnedOffAndOnlyOkAndEscStoreTheChoice) {
     const raster::Size notice{437, 342};
     {
+        // Without a tray there is no icon to point at.
+        RunningProgram program("", {}, true);
+        program.controlWindow();
+        EXPECT_FALSE(program.waitForWindow(notice, 1.5)) << "the notice points at a tray that is not there";
+    }
+    TrayHost tray;
+    {
         RunningProgram program("", {}, true); // the first start: no settings file
         const auto shown = program.waitForWindow(notice);
         ASSERT_TRUE(shown) << "the notice shows";
