@@ -1,19 +1,23 @@
 // The stream reader of the portal road against a real PipeWire stream on the Wayland rig's
 // daemon: what arrives is the source's pixels, with the regions the source said it drew, and
-// the end of the stream is said.
+// the end of the stream is said, whether the source or the daemon ends it.
 #include "platform/backends/portal/PipeWireStream.h"
 #include "PipeWireSource.h"
 #include "ProgramDriver.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -27,17 +31,65 @@ std::uint32_t framePixel(int n, int x, int y) {
     return x == 0 && y == 0 ? std::uint32_t(n) & 0xFFFFFF : std::uint32_t(x * 7 + y * 131072 + n) & 0xFFFFFF;
 }
 
-int pipewireSocket() {
+int pipewireSocket(const std::string& runtime = std::getenv("XDG_RUNTIME_DIR")) {
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s/pipewire-0", std::getenv("XDG_RUNTIME_DIR"));
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s/pipewire-0", runtime.c_str());
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         ::close(fd);
         return -1;
     }
     return fd;
 }
+
+// A PipeWire daemon and session manager of the test's own, in a runtime folder of their own, so
+// that the daemon can be ended without harm to the rig's.
+class PrivatePipeWire {
+  public:
+    PrivatePipeWire() {
+        char folder[] = "/tmp/vexmira-pipewire.XXXXXX";
+        if (!mkdtemp(folder)) return;
+        runtime = folder;
+        daemon_ = launch("pipewire");
+        waitUntil([&] { return std::filesystem::exists(runtime + "/pipewire-0"); }, 10);
+        manager_ = launch("wireplumber");
+    }
+    ~PrivatePipeWire() {
+        end(manager_);
+        end(daemon_);
+        if (!runtime.empty()) std::filesystem::remove_all(runtime);
+    }
+    PrivatePipeWire(const PrivatePipeWire&) = delete;
+    PrivatePipeWire& operator=(const PrivatePipeWire&) = delete;
+
+    // The daemon goes at once, as when it crashes.
+    void killDaemon() { end(daemon_, SIGKILL); }
+
+    std::string runtime;
+
+  private:
+    pid_t launch(const char* program) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int null = open("/dev/null", O_RDWR);
+            dup2(null, 0);
+            dup2(null, 1);
+            dup2(null, 2);
+            setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+            execlp(program, program, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return pid;
+    }
+    static void end(pid_t& pid, int signal = SIGTERM) {
+        if (pid <= 0) return;
+        kill(pid, signal);
+        waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+    pid_t daemon_ = -1, manager_ = -1;
+};
 
 } // namespace
 
@@ -158,4 +210,35 @@ TEST(PortalStream, PicturesTooLargeToShowEndTheStreamWithTheReason) {
     ASSERT_TRUE(waitUntil([&] { return !stream->ended().empty(); }, 5)) << "the stream never said anything";
     EXPECT_NE(stream->ended().find("16385 x 2"), std::string::npos) << stream->ended();
     EXPECT_TRUE(stream->latest().isEmpty());
+}
+
+// The PipeWire daemon dies while frames come: the end is said, and the last picture stays.
+TEST(PortalStream, ADaemonThatDiesEndsTheStreamAndTheLastPictureStays) {
+    PrivatePipeWire pipewire;
+    ASSERT_FALSE(pipewire.runtime.empty());
+    std::atomic<int> drawn{0};
+    PipeWireSource source(width, height, 60,
+                          [&](std::uint8_t* pixels, int stride, std::vector<DrawnRegion>&) {
+                              const int n = drawn++;
+                              for (int y = 0; y < height; ++y)
+                                  for (int x = 0; x < width; ++x)
+                                      reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride)[x] =
+                                          framePixel(n, x, y);
+                          });
+    setenv("PIPEWIRE_RUNTIME_DIR", pipewire.runtime.c_str(), 1);
+    const bool started = source.start();
+    unsetenv("PIPEWIRE_RUNTIME_DIR");
+    ASSERT_TRUE(started) << "the test's own PipeWire daemon did not start";
+    const int remote = pipewireSocket(pipewire.runtime);
+    ASSERT_GE(remote, 0);
+    std::string problem;
+    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
+    ::close(remote);
+    ASSERT_TRUE(stream) << problem;
+    ASSERT_TRUE(waitUntil([&] { return !stream->latest().isEmpty(); }, 10)) << "no frame arrived";
+
+    pipewire.killDaemon();
+    ASSERT_TRUE(waitUntil([&] { return !stream->ended().empty(); }, 5)) << "the daemon's end was not said";
+    EXPECT_EQ(stream->latest().size(), (raster::Size{width, height}))
+        << "the last picture went with the daemon";
 }
