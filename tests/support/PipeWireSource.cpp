@@ -16,6 +16,7 @@ namespace vexmira::testing {
 
 struct PipeWireSource::State {
     int width = 0, height = 0, rate = 30;
+    spa_video_format pixels = SPA_VIDEO_FORMAT_BGRx;
     Painter painter;
     pw_thread_loop* loop = nullptr;
     pw_context* context = nullptr;
@@ -27,15 +28,15 @@ struct PipeWireSource::State {
     std::int64_t sequence = 0;
     bool empty = false;
 
-    // The one format the source offers: BGRx frames of its size at its rate.
+    // The one format the source offers: frames of its size and pixels at its rate.
     const spa_pod* formatOffered(spa_pod_builder& b) const {
         spa_rectangle size = SPA_RECTANGLE(uint32_t(width), uint32_t(height));
         spa_fraction framerate = SPA_FRACTION(uint32_t(rate), 1);
         return static_cast<const spa_pod*>(spa_pod_builder_add_object(
             &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
             SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
-            SPA_FORMAT_VIDEO_format, SPA_POD_Id(SPA_VIDEO_FORMAT_BGRx), SPA_FORMAT_VIDEO_size,
-            SPA_POD_Rectangle(&size), SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&framerate)));
+            SPA_FORMAT_VIDEO_format, SPA_POD_Id(pixels), SPA_FORMAT_VIDEO_size, SPA_POD_Rectangle(&size),
+            SPA_FORMAT_VIDEO_framerate, SPA_POD_Fraction(&framerate)));
     }
 
     void formatChosen() {
@@ -98,8 +99,9 @@ struct PipeWireSource::State {
     }
 };
 
-PipeWireSource::PipeWireSource(int width, int height, int framesPerSecond, Painter painter)
+PipeWireSource::PipeWireSource(int width, int height, int framesPerSecond, Painter painter, Pixels pixels)
     : state_(std::make_unique<State>()) {
+    state_->pixels = pixels == Pixels::Nv12 ? SPA_VIDEO_FORMAT_NV12 : SPA_VIDEO_FORMAT_BGRx;
     state_->width = width;
     state_->height = height;
     state_->rate = framesPerSecond;

@@ -20,7 +20,10 @@ class PipeWireSource {
     // as buffers rotate) and says which parts changed since the last frame (none: all of it).
     using Painter = std::function<void(std::uint8_t* pixels, int stride, std::vector<DrawnRegion>& changed)>;
 
-    PipeWireSource(int width, int height, int framesPerSecond, Painter painter);
+    // How the frames' pixels are laid out: BGRx, or NV12 as some cameras and encoders give them.
+    enum class Pixels { Bgrx, Nv12 };
+
+    PipeWireSource(int width, int height, int framesPerSecond, Painter painter, Pixels pixels = Pixels::Bgrx);
     ~PipeWireSource();
     PipeWireSource(const PipeWireSource&) = delete;
     PipeWireSource& operator=(const PipeWireSource&) = delete;

@@ -196,20 +196,30 @@ TEST(PortalStream, ANewSizeMidStreamIsFollowedAndEmptyFramesAreSkipped) {
         << "frames were not taken again after the empty ones";
 }
 
-// A desktop that shares pictures too large to show: the stream ends and says why, rather than
-// leaving the mirror black.
-TEST(PortalStream, PicturesTooLargeToShowEndTheStreamWithTheReason) {
-    PipeWireSource source(16385, 2, 30, [](std::uint8_t*, int, std::vector<DrawnRegion>&) {});
-    ASSERT_TRUE(source.start()) << "no PipeWire daemon on the rig";
-    const int remote = pipewireSocket();
-    ASSERT_GE(remote, 0);
-    std::string problem;
-    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
-    ::close(remote);
-    ASSERT_TRUE(stream) << problem;
-    ASSERT_TRUE(waitUntil([&] { return !stream->ended().empty(); }, 5)) << "the stream never said anything";
-    EXPECT_NE(stream->ended().find("16385 x 2"), std::string::npos) << stream->ended();
-    EXPECT_TRUE(stream->latest().isEmpty());
+// A desktop that shares pictures we cannot show (too large, or in a pixel format we do not
+// read): the stream ends and says why, rather than leaving the mirror black.
+TEST(PortalStream, PicturesThatCannotBeShownEndTheStreamWithTheReason) {
+    struct Case {
+        int width, height;
+        PipeWireSource::Pixels pixels;
+        const char* reason;
+    };
+    for (const Case& c : {Case{16385, 2, PipeWireSource::Pixels::Bgrx, "16385 x 2"},
+                          Case{320, 200, PipeWireSource::Pixels::Nv12, "no format"}}) {
+        PipeWireSource source(
+            c.width, c.height, 30, [](std::uint8_t*, int, std::vector<DrawnRegion>&) {}, c.pixels);
+        ASSERT_TRUE(source.start()) << "no PipeWire daemon on the rig";
+        const int remote = pipewireSocket();
+        ASSERT_GE(remote, 0);
+        std::string problem;
+        auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
+        ::close(remote);
+        ASSERT_TRUE(stream) << problem;
+        ASSERT_TRUE(waitUntil([&] { return !stream->ended().empty(); }, 8))
+            << c.reason << ": the stream never said anything";
+        EXPECT_NE(stream->ended().find(c.reason), std::string::npos) << stream->ended();
+        EXPECT_TRUE(stream->latest().isEmpty());
+    }
 }
 
 // The PipeWire daemon dies while frames come: the end is said, and the last picture stays.

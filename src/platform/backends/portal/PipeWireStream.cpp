@@ -27,6 +27,8 @@ namespace {
 
 // Frames larger than this on either side are refused as nonsense rather than allocated.
 constexpr int maxSide = 16384;
+// A link forms within milliseconds; a stream without a format after this long will never have one.
+constexpr int formatWaitSeconds = 5;
 
 // Pixel memory for frames: a few blocks, each reused once no picture holds it any more.
 class FramePool {
@@ -73,6 +75,8 @@ struct PipeWireStream::State {
     spa_video_format format = SPA_VIDEO_FORMAT_UNKNOWN;
     int width = 0, height = 0;
     bool usable = false;
+    bool formatSeen = false;
+    spa_source* formatWatch = nullptr;
     FramePool pool;
 
     // Shared with readers.
@@ -108,7 +112,24 @@ struct PipeWireStream::State {
         tell(true);
     }
 
+    // A stream that agrees on no format with us forms no link and says nothing: that is said
+    // after a while, rather than a mirror that stays black.
+    void watchForAFormat() {
+        formatWatch = pw_loop_add_timer(
+            pw_thread_loop_get_loop(loop),
+            [](void* data, uint64_t) {
+                auto* self = static_cast<State*>(data);
+                if (!self->formatSeen)
+                    self->end("its pictures come in no format this program reads; it reads 32-bit RGB");
+            },
+            this);
+        timespec after{formatWaitSeconds, 0}, never{0, 0};
+        if (formatWatch)
+            pw_loop_update_timer(pw_thread_loop_get_loop(loop), formatWatch, &after, &never, false);
+    }
+
     void formatChanged(const spa_pod* param) {
+        formatSeen = true;
         spa_video_info_raw info{};
         uint32_t mediaType = 0, mediaSubtype = 0;
         usable = false;
@@ -277,6 +298,23 @@ const pw_core_events coreEvents = [] {
     return e;
 }();
 
+// The pictures we read: 32-bit pixels of any size at any rate. Any size is agreed to, so that
+// one too large to show ends the stream with a reason instead of a link that never forms.
+const spa_pod* formatsTaken(spa_pod_builder& b) {
+    spa_rectangle defaultSize = SPA_RECTANGLE(1920, 1080), minSize = SPA_RECTANGLE(1, 1),
+                  maxSize = SPA_RECTANGLE(1u << 20, 1u << 20);
+    spa_fraction defaultRate = SPA_FRACTION(60, 1), minRate = SPA_FRACTION(0, 1),
+                 maxRate = SPA_FRACTION(1000, 1);
+    return static_cast<const spa_pod*>(spa_pod_builder_add_object(
+        &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
+        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
+        SPA_FORMAT_VIDEO_format,
+        SPA_POD_CHOICE_ENUM_Id(5, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRA,
+                               SPA_VIDEO_FORMAT_RGBx, SPA_VIDEO_FORMAT_RGBA),
+        SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&defaultSize, &minSize, &maxSize),
+        SPA_FORMAT_VIDEO_framerate, SPA_POD_CHOICE_RANGE_Fraction(&defaultRate, &minRate, &maxRate)));
+}
+
 } // namespace
 
 std::unique_ptr<PipeWireStream> PipeWireStream::open(int remote, std::uint32_t node, std::string& problem) {
@@ -324,23 +362,11 @@ std::unique_ptr<PipeWireStream> PipeWireStream::open(int remote, std::uint32_t n
     pw_stream_add_listener(s.stream, &s.streamListener, &streamEvents, &s);
     std::uint8_t buffer[1024];
     spa_pod_builder b = SPA_POD_BUILDER_INIT(buffer, sizeof buffer);
-    // Any size is agreed to, so that one too large to show ends the stream with a reason instead
-    // of a link that never forms and a mirror that stays black.
-    spa_rectangle defaultSize = SPA_RECTANGLE(1920, 1080), minSize = SPA_RECTANGLE(1, 1),
-                  maxSize = SPA_RECTANGLE(1u << 20, 1u << 20);
-    spa_fraction defaultRate = SPA_FRACTION(60, 1), minRate = SPA_FRACTION(0, 1),
-                 maxRate = SPA_FRACTION(1000, 1);
-    const spa_pod* params[1] = {static_cast<const spa_pod*>(spa_pod_builder_add_object(
-        &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw),
-        SPA_FORMAT_VIDEO_format,
-        SPA_POD_CHOICE_ENUM_Id(5, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRA,
-                               SPA_VIDEO_FORMAT_RGBx, SPA_VIDEO_FORMAT_RGBA),
-        SPA_FORMAT_VIDEO_size, SPA_POD_CHOICE_RANGE_Rectangle(&defaultSize, &minSize, &maxSize),
-        SPA_FORMAT_VIDEO_framerate, SPA_POD_CHOICE_RANGE_Fraction(&defaultRate, &minRate, &maxRate)))};
+    const spa_pod* params[1] = {formatsTaken(b)};
     const int connected = pw_stream_connect(
         s.stream, PW_DIRECTION_INPUT, node,
         static_cast<pw_stream_flags>(PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS), params, 1);
+    if (connected >= 0) s.watchForAFormat();
     pw_thread_loop_unlock(s.loop);
     if (connected < 0) {
         problem = "PipeWire refused to connect to the shared screen";
@@ -358,6 +384,7 @@ PipeWireStream::~PipeWireStream() {
         s.closing = true;
     }
     pw_thread_loop_lock(s.loop);
+    if (s.formatWatch) pw_loop_destroy_source(pw_thread_loop_get_loop(s.loop), s.formatWatch);
     if (s.stream) pw_stream_destroy(s.stream);
     if (s.registry) pw_proxy_destroy(reinterpret_cast<pw_proxy*>(s.registry));
     if (s.core) pw_core_disconnect(s.core);
