@@ -144,10 +144,6 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
         setScreen(target);
         setBorderless(true);
-        // The monitor's size first: a window turned full-screen at its small size can keep that
-        // size in the compositor's eyes, which then centres the picture around it, off the
-        // monitor's middle.
-        if (size() != target->geometry().size()) resize(target->geometry().size());
         setWindowState(Qt::WindowFullScreen);
         if (visible && !isVisible()) show();
         emit placed(true);

@@ -172,7 +172,8 @@ class WaylandSession {
             pointer.click(dialog.x + 291, dialog.y + 138); // OK
             waitUntil(dialogGone, part ? 2 : 5);
         }
-        ASSERT_TRUE(dialogGone()) << "the area dialog stayed";
+        ASSERT_TRUE(dialogGone()) << "the area dialog stayed; the program's windows: "
+                                  << describe(programWindows(program.pid()));
     }
     // Part of Desktop: the area window covers the first output, and `part` is dragged on it.
     void choosePart(const Rect& part) {
