@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 
 using namespace vexmira;
 using namespace vexmira::testing;
@@ -41,6 +42,39 @@ int pipewireSocket(const std::string& runtime = std::getenv("XDG_RUNTIME_DIR")) 
         return -1;
     }
     return fd;
+}
+
+// Frame n drawn whole: `rows` rows of `stride` / 4 pixels.
+void drawFrame(std::uint8_t* pixels, int stride, int rows, int n) {
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < stride / 4; ++x)
+            reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride)[x] = framePixel(n, x, y);
+}
+
+// How many pixels of `frame` are not what the source drew (opaque) for the frame it says it is.
+int pixelsUnlikeTheSource(const raster::Bitmap& frame) {
+    const int n = int(frame.pixel(0, 0) & 0xFFFFFF);
+    int wrong = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x)
+            wrong +=
+                (frame.pixel(x, y) & 0xFFFFFF) != framePixel(n, x, y) || (frame.pixel(x, y) >> 24) != 0xFF;
+    return wrong;
+}
+
+// The program's stream reader on `source`, through a connection of its own to the daemon of
+// `runtime`, as the portal hands one over; null with `problem` said when it cannot be had.
+std::unique_ptr<platform::portal::PipeWireStream>
+readerOf(PipeWireSource& source, std::string& problem,
+         const std::string& runtime = std::getenv("XDG_RUNTIME_DIR")) {
+    const int remote = pipewireSocket(runtime);
+    if (remote < 0) {
+        problem = "no PipeWire daemon to connect to";
+        return nullptr;
+    }
+    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
+    ::close(remote);
+    return stream;
 }
 
 // A PipeWire daemon and session manager of the test's own, in a runtime folder of their own, so
@@ -98,19 +132,13 @@ TEST(PortalStream, FramesArriveWholeWithTheDrawnRegionsAndTheEndIsSaid) {
     PipeWireSource source(width, height, 60,
                           [&](std::uint8_t* pixels, int stride, std::vector<DrawnRegion>& changed) {
                               const int n = drawn++;
-                              for (int y = 0; y < height; ++y)
-                                  for (int x = 0; x < width; ++x)
-                                      reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride)[x] =
-                                          framePixel(n, x, y);
+                              drawFrame(pixels, stride, height, n);
                               if (n > 0)
                                   changed.push_back({10, 20, 30, 40}); // the first frame is drawn whole
                           });
     ASSERT_TRUE(source.start()) << "no PipeWire daemon on the rig";
-    const int remote = pipewireSocket();
-    ASSERT_GE(remote, 0);
     std::string problem;
-    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
-    ::close(remote);
+    const auto stream = readerOf(source, problem);
     ASSERT_TRUE(stream) << problem;
     std::atomic<int> reports{0};
     stream->onReport([&] { ++reports; });
@@ -118,13 +146,7 @@ TEST(PortalStream, FramesArriveWholeWithTheDrawnRegionsAndTheEndIsSaid) {
     ASSERT_TRUE(waitUntil([&] { return !stream->latest().isEmpty(); }, 5)) << "no frame arrived";
     const raster::Bitmap frame = stream->latest();
     ASSERT_EQ(frame.size(), (raster::Size{width, height}));
-    const int n = int(frame.pixel(0, 0) & 0xFFFFFF);
-    int wrong = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            wrong +=
-                (frame.pixel(x, y) & 0xFFFFFF) != framePixel(n, x, y) || (frame.pixel(x, y) >> 24) != 0xFF;
-    EXPECT_EQ(wrong, 0) << "pixels of frame " << n << " differ from what the source drew";
+    EXPECT_EQ(pixelsUnlikeTheSource(frame), 0) << "pixels of the frame differ from what the source drew";
 
     // The first frame's size counts as everything changed; later ones bring the source's region.
     stream->takeDamage(64);
@@ -150,18 +172,11 @@ TEST(PortalStream, ANewSizeMidStreamIsFollowedAndEmptyFramesAreSkipped) {
     std::atomic<int> rows{height};
     PipeWireSource source(width, height, 60,
                           [&](std::uint8_t* pixels, int stride, std::vector<DrawnRegion>&) {
-                              const int n = drawn++;
-                              for (int y = 0; y < rows; ++y)
-                                  for (int x = 0; x < stride / 4; ++x)
-                                      reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride)[x] =
-                                          framePixel(n, x, y);
+                              drawFrame(pixels, stride, rows, drawn++);
                           });
     ASSERT_TRUE(source.start()) << "no PipeWire daemon on the rig";
-    const int remote = pipewireSocket();
-    ASSERT_GE(remote, 0);
     std::string problem;
-    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
-    ::close(remote);
+    const auto stream = readerOf(source, problem);
     ASSERT_TRUE(stream) << problem;
     ASSERT_TRUE(waitUntil([&] { return !stream->latest().isEmpty(); }, 5)) << "no frame arrived";
     stream->takeDamage(64);
@@ -177,12 +192,8 @@ TEST(PortalStream, ANewSizeMidStreamIsFollowedAndEmptyFramesAreSkipped) {
         << "the new size was not taken";
     EXPECT_FALSE(stream->takeDamage(64).has_value()) << "a new size must count as everything drawn";
     const raster::Bitmap frame = stream->latest();
-    const int n = int(frame.pixel(0, 0) & 0xFFFFFF);
-    int wrong = 0;
-    for (int y = 0; y < newHeight; ++y)
-        for (int x = 0; x < newWidth; ++x)
-            wrong += (frame.pixel(x, y) & 0xFFFFFF) != framePixel(n, x, y);
-    EXPECT_EQ(wrong, 0) << "pixels of the resized frame " << n << " differ from what the source drew";
+    EXPECT_EQ(pixelsUnlikeTheSource(frame), 0)
+        << "pixels of the resized frame differ from what the source drew";
 
     source.sendEmptyFrames(true);
     const int drawnBefore = drawn;
@@ -209,11 +220,8 @@ TEST(PortalStream, PicturesThatCannotBeShownEndTheStreamWithTheReason) {
         PipeWireSource source(
             c.width, c.height, 30, [](std::uint8_t*, int, std::vector<DrawnRegion>&) {}, c.pixels);
         ASSERT_TRUE(source.start()) << "no PipeWire daemon on the rig";
-        const int remote = pipewireSocket();
-        ASSERT_GE(remote, 0);
         std::string problem;
-        auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
-        ::close(remote);
+        const auto stream = readerOf(source, problem);
         ASSERT_TRUE(stream) << problem;
         ASSERT_TRUE(waitUntil([&] { return !stream->ended().empty(); }, 8))
             << c.reason << ": the stream never said anything";
@@ -229,21 +237,14 @@ TEST(PortalStream, ADaemonThatDiesEndsTheStreamAndTheLastPictureStays) {
     std::atomic<int> drawn{0};
     PipeWireSource source(width, height, 60,
                           [&](std::uint8_t* pixels, int stride, std::vector<DrawnRegion>&) {
-                              const int n = drawn++;
-                              for (int y = 0; y < height; ++y)
-                                  for (int x = 0; x < width; ++x)
-                                      reinterpret_cast<std::uint32_t*>(pixels + std::size_t(y) * stride)[x] =
-                                          framePixel(n, x, y);
+                              drawFrame(pixels, stride, height, drawn++);
                           });
     setenv("PIPEWIRE_RUNTIME_DIR", pipewire.runtime.c_str(), 1);
     const bool started = source.start();
     unsetenv("PIPEWIRE_RUNTIME_DIR");
     ASSERT_TRUE(started) << "the test's own PipeWire daemon did not start";
-    const int remote = pipewireSocket(pipewire.runtime);
-    ASSERT_GE(remote, 0);
     std::string problem;
-    auto stream = platform::portal::PipeWireStream::open(remote, source.node(), problem);
-    ::close(remote);
+    const auto stream = readerOf(source, problem, pipewire.runtime);
     ASSERT_TRUE(stream) << problem;
     ASSERT_TRUE(waitUntil([&] { return !stream->latest().isEmpty(); }, 10)) << "no frame arrived";
 

@@ -10,28 +10,22 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <mutex>
 
 using namespace vexmira;
 using namespace vexmira::testing;
-
-namespace {
-
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-} // namespace
 
 TEST(WaylandClipboard, AChangeSeenWhileReadingIsReadOnceAndLaterChangesAreAnnounced) {
     const std::string folder = "/tmp/vexmira-clipreader-" + std::to_string(getpid());
     std::filesystem::create_directories(folder);
     // Two small files with a picture's type; the reader takes their bytes as they are.
     const std::string first = folder + "/first.png", second = folder + "/second.png";
-    std::ofstream(first, std::ios::binary) << "first picture's bytes";
-    std::ofstream(second, std::ios::binary) << "the second picture's bytes";
+    const std::string firstBytes = "first picture's bytes", secondBytes = "the second picture's bytes";
+    std::ofstream(first, std::ios::binary) << firstBytes;
+    std::ofstream(second, std::ios::binary) << secondBytes;
+    const auto asBytes = [](const std::string& text) {
+        return std::vector<std::uint8_t>(text.begin(), text.end());
+    };
 
     auto reader = platform::wayland::openClipboardReader(2000);
     ASSERT_TRUE(reader) << "the rig's compositor offers no data control";
@@ -65,13 +59,13 @@ TEST(WaylandClipboard, AChangeSeenWhileReadingIsReadOnceAndLaterChangesAreAnnoun
     ASSERT_TRUE(reader->read(keep));
     ASSERT_TRUE(waitUntil([&] { return readCount() == 1; }, 5)) << "the read did not end";
     EXPECT_EQ(announced, 0) << "the change was announced into the read that found it";
-    EXPECT_EQ(read.front(), fileBytes(first));
+    EXPECT_EQ(read.front(), asBytes(firstBytes));
 
     // A change while nobody reads is announced, and its read brings the new bytes.
     const WaylandClipboardOffer secondOffer(second);
     EXPECT_TRUE(connection->waitFor([&] { return announced == 1; }, 5000)) << "the change was not announced";
     ASSERT_TRUE(waitUntil([&] { return readCount() == 2; }, 5)) << "the announced read did not end";
-    EXPECT_EQ(read.back(), fileBytes(second));
+    EXPECT_EQ(read.back(), asBytes(secondBytes));
     reader.reset();
     std::filesystem::remove_all(folder);
 }
