@@ -168,7 +168,8 @@ TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
     waitForStill(control);
     ASSERT_TRUE(answerSourceDialog(program, control.x + 40, control.y + 96, "",
                                    {684, 320})); // Desktop, all twice the size
-    clickAt(control.x + 320, control.y + 30);    // Automatically Send
+    const Rect bar{control.x, control.y, control.width, 60};
+    clickAndWait(control.x + 320, control.y + 30, bar); // Automatically Send
     shell("xdotool mousemove 960 1000");
     EXPECT_TRUE(waitUntil(
         [&] {
@@ -187,7 +188,7 @@ TEST(ScaleFactor, TheWholePrimaryIsMirroredInDevicePixels) {
     ClipboardOffer offer((folder / "picture.png").string(), "image/png");
     // Clipboard, then Automatically Send again.
     clickAndWait(control.x + 40, control.y + 236, {control.x, control.y + 60, 84, control.height - 60});
-    clickAt(control.x + 320, control.y + 30);
+    clickAndWait(control.x + 320, control.y + 30, bar);
     shell("xdotool mousemove 960 1000");
     const auto mismatches = [&] {
         const raster::Bitmap shown = grabScreen({1920 + 320, 272, 640, 480});
