@@ -35,7 +35,9 @@ TFmonitor::TFmonitor(QWidget* parent) : QWidget(parent) {
     rtmdis->hide();
     move(0, -600); // above the visible desktop until it is placed
     ApplyDisplaySize(3);
-    show();
+    // Where programs cannot place their windows, it is shown only once placed: mapped first at
+    // its small size, it would stand on the primary monitor meanwhile.
+    if (platform::capabilities().placesWindows) show();
     // A monitor switched off or plugged in: the display follows, once it has been placed.
     auto layoutChanged = [this] {
         if (placed_) QTimer::singleShot(0, this, [this] { PlaceDisplayWindow(isVisible()); });
@@ -140,11 +142,23 @@ bool TFmonitor::PlaceDisplayWindow(bool visible) {
     if (!platform::capabilities().placesWindows) {
         // Where programs cannot place their windows (Wayland), the display asks to be full-screen
         // on its monitor.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        setScreen(target);
-        setBorderless(true);
-        setWindowState(Qt::WindowFullScreen);
+        // The window is mapped anew, already at the monitor's size and asking to be full-screen.
+        // Turned full-screen at another size, it can keep telling the compositor that size (the
+        // toolkit sends a new size only while the window is exposed), and the compositor then
+        // centres the picture around that, off the monitor's middle.
+        const bool fullScreenThere = isVisible() && isFullScreen() && screen() == target &&
+                                     windowFlags().testFlag(Qt::FramelessWindowHint);
+        if (!fullScreenThere) {
+            hide();
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            setBorderless(true);
+            // The monitor's whole area, not only its size: the toolkit takes a window's screen
+            // from where its geometry lies.
+            setGeometry(target->geometry());
+            setScreen(target);
+            setWindowState(Qt::WindowFullScreen);
+        }
         if (visible && !isVisible()) show();
         emit placed(true);
         return true;

@@ -82,11 +82,13 @@ std::vector<SwayWindow> programWindows(pid_t pid, const std::string& session) {
             if (node["type"].toString() == "output") output = node["name"].toString().toStdString();
             if (node["pid"].toInt() == pid) {
                 const QJsonObject r = node["rect"].toObject();
+                const QJsonObject own = node["geometry"].toObject();
                 found.push_back({{r["x"].toInt(), r["y"].toInt(), r["width"].toInt(), r["height"].toInt()},
                                  node["fullscreen_mode"].toInt() != 0,
                                  floating,
                                  output,
-                                 node["name"].toString().toStdString()});
+                                 node["name"].toString().toStdString(),
+                                 {own["width"].toInt(), own["height"].toInt()}});
             }
             for (const auto& child : node["nodes"].toArray())
                 walk(child.toObject(), output, false);

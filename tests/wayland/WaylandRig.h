@@ -34,6 +34,9 @@ struct SwayWindow {
     bool floating = false;
     std::string output;
     std::string title;
+    // The size the window itself says it has; the compositor centres a smaller one in a
+    // full-screen place.
+    raster::Size ownSize;
 };
 
 // The program's windows in sway's tree; `session` runs swaymsg in another session ("env ...").
@@ -44,7 +47,8 @@ inline std::string describe(const std::vector<SwayWindow>& windows) {
     for (const SwayWindow& w : windows)
         text += "\"" + w.title + "\" " + std::to_string(w.rect.x) + "," + std::to_string(w.rect.y) + " " +
                 std::to_string(w.rect.width) + "x" + std::to_string(w.rect.height) + " on " + w.output +
-                (w.fullScreen ? " full-screen" : "") + "; ";
+                (w.fullScreen ? " full-screen" : "") + " (its own size " + std::to_string(w.ownSize.width) +
+                "x" + std::to_string(w.ownSize.height) + "); ";
     return text;
 }
 // The window that is not the control window (nor a dialog over it).
@@ -149,28 +153,32 @@ class WaylandSession {
     // Desktop, in its area dialog the whole desktop or (`part`) a part of it, and OK.
     void chooseDesktop(bool part) {
         const Rect at = control();
+        const auto dialogPlace = [&]() -> std::optional<Rect> {
+            for (const SwayWindow& w : programWindows(program.pid()))
+                if (w.rect.size() == raster::Size{342, 160}) return w.rect;
+            return std::nullopt;
+        };
+        const auto dialogGone = [&] { return !dialogPlace(); };
         // A click before the new window takes input is lost: clicked again then.
-        const auto dialogShows = [&] { return programWindows(program.pid()).size() == 3; };
+        const Bitmap before = shotOf("HEADLESS-1");
         for (int attempt = 0; attempt < 3; ++attempt) {
             pointer.click(at.x + 20, at.y + 48);
-            if (waitUntil(dialogShows, 2)) break;
+            if (waitUntil([&] { return dialogPlace().has_value(); }, 2)) break;
         }
-        ASSERT_TRUE(dialogShows()) << "the area dialog did not show";
-        // The compositor places the dialog; sway's tree says where.
-        Rect dialog;
-        for (const SwayWindow& w : programWindows(program.pid()))
-            if (w.rect.size() == raster::Size{342, 160}) dialog = w.rect;
-        const auto dialogGone = [&] {
-            for (const SwayWindow& w : programWindows(program.pid()))
-                if (w.rect.size() == raster::Size{342, 160}) return false;
-            return true;
-        };
-        // A part is chosen again while the dialog stays: a click as it takes input can be lost.
-        // (OK on the whole desktop may ask the desktop's portal, which the dialog waits for.)
-        for (int attempt = 0; attempt < (part ? 3 : 1) && !dialogGone(); ++attempt) {
+        const std::optional<Rect> shown = dialogPlace();
+        ASSERT_TRUE(shown) << "the area dialog did not show";
+        // Sway's tree has a new window before the compositor shows it and sends it input: a click
+        // meanwhile goes to the window that was there. The dialog is clicked once it is drawn.
+        const Rect dialog = *shown;
+        EXPECT_TRUE(waitUntil(
+            [&] { return !shotOf("HEADLESS-1").cropped(dialog).samePixels(before.cropped(dialog)); }, 3))
+            << "the area dialog was not drawn";
+        // Chosen again while the dialog stays: a click as it takes input can be lost. (OK on the
+        // whole desktop may ask the desktop's portal; the dialog takes no click while it waits.)
+        for (int attempt = 0; attempt < 3 && !dialogGone(); ++attempt) {
             if (part) pointer.click(dialog.x + 29, dialog.y + 68);
             pointer.click(dialog.x + 291, dialog.y + 138); // OK
-            waitUntil(dialogGone, part ? 2 : 5);
+            waitUntil(dialogGone, 3);
         }
         ASSERT_TRUE(dialogGone()) << "the area dialog stayed; the program's windows: "
                                   << describe(programWindows(program.pid()));

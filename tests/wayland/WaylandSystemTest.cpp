@@ -20,10 +20,12 @@ TEST_F(Wayland, TheDisplayIsFullScreenAndBlackOnTheSecondOutput) {
     ASSERT_TRUE(waitUntil(
         [&] {
             const auto shown = displayWindow(program.pid());
-            return shown && shown->fullScreen && shown->output == "HEADLESS-2" && shown->rect == secondOutput;
+            return shown && shown->fullScreen && shown->output == "HEADLESS-2" &&
+                   shown->rect == secondOutput && shown->ownSize == secondOutput.size();
         },
         10))
-        << "the display window is not full-screen on HEADLESS-2";
+        << "the display window is not full-screen on HEADLESS-2 at its size; the program's windows: "
+        << describe(programWindows(program.pid()));
     EXPECT_TRUE(waitUntil([] { return allBlack(shotOf("HEADLESS-2")); }, 5)) << "HEADLESS-2 is not black";
 
     // Single Application cannot be had here: a message says so, and nothing is mirrored.
