@@ -25,7 +25,7 @@ const raster::Rect secondMonitor{1920, 0, 1280, 1024};
 // Clipboard and "Automatically Send" on the control window.
 void mirrorClipboard(const raster::Rect& control) {
     clickAndWait(control.x + 20, control.y + 118, controlButtons(control)); // Clipboard
-    clickAndWait(control.x + 160, control.y + 15, controlBar(control));     // Automatically Send
+    ASSERT_TRUE(switchOnAutomaticSend(control));
     shell("xdotool mousemove 960 1000");
 }
 

@@ -28,7 +28,7 @@ class DesktopMirror : public ::testing::Test {
         ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48, keysInDialog)); // Desktop
     }
     void tickAutomaticallySend() {
-        clickAt(control.x + 160, control.y + 15);
+        ASSERT_TRUE(switchOnAutomaticSend(control));
         shell("xdotool mousemove 960 1000"); // out of the way of the picture
         ASSERT_TRUE(waitUntil([] { return showsPicture(secondaryMonitor); }, 5)) << "nothing was sent";
         waitForStill(secondaryMonitor); // the mirror has caught up with the still desktop

@@ -46,7 +46,7 @@ int patternMismatches(const Bitmap& shown, int seed) {
 // Desktop, "All Desktop", then "Automatically Send", until the mirror shows the primary.
 void mirrorWholeDesktop(const RunningProgram& program, const Rect& control) {
     ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48));
-    clickAt(control.x + 160, control.y + 15);
+    ASSERT_TRUE(switchOnAutomaticSend(control));
     shell("xdotool mousemove 960 1000");
     ASSERT_TRUE(waitUntil([&] { return worstMirrorDifference(primary, secondary, control) <= 2; }, 5))
         << "the mirror does not show the primary";
@@ -266,7 +266,7 @@ TEST(MaskedWindows, AMaskedWindowIsBlackOnTheSecondMonitorAndUntouchedOnThePrima
     RunningProgram program("[Extras]\nMaskedClasses=NoSuchClass, PatternWindow\n");
     const Rect control = program.controlWindow();
     ASSERT_TRUE(answerSourceDialog(program, control.x + 20, control.y + 48));
-    clickAt(control.x + 160, control.y + 15);
+    ASSERT_TRUE(switchOnAutomaticSend(control));
     shell("xdotool mousemove 960 1000");
     const Rect inside = secret.placeOnScreen();
     // The window (2/3 of its size on the second monitor, 152 rows down), kept 2 pixels inside
@@ -386,7 +386,7 @@ TEST(Reattach, AClosedWindowIsWaitedForAndAReopenedOneOfItsClassOrTitleIsMirrore
     // stand still that long between two of them.
     waitForStill(preview, 10, 600);
     clickAndWait(x, y, preview); // the thumbnail of the topmost window
-    clickAt(control.x + 160, control.y + 15);
+    ASSERT_TRUE(switchOnAutomaticSend(control));
     shell("xdotool mousemove 960 1000");
     ASSERT_TRUE(waitUntil([] { return showsPicture(secondary); }, 5)) << "nothing was sent";
     const Bitmap mirrored = grabScreen(secondary);
@@ -446,7 +446,7 @@ TEST(FollowTheMouse, TheRegionMovesOnlyWhenThePointerNearsItsEdgeAndStaysOnThePr
     dragFromTo(1450, 600, 1770, 840); // 320 x 240, right of the pattern that would take the drag
     ASSERT_TRUE(waitUntil([&] { return !program.windowId({1920, 1080}); }, 5)) << "the region window stayed";
     const Rect shown = program.controlWindow(); // back after the drag
-    clickAt(shown.x + 160, shown.y + 15);
+    ASSERT_TRUE(switchOnAutomaticSend(shown));
 
     // Pointer positions and where the 320 x 240 region must be then, worked out by hand from
     // the rule: more than 40 pixels inside each edge it stays, else it moves just far enough.

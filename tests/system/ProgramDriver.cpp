@@ -323,6 +323,18 @@ raster::Rect controlBar(const raster::Rect& control) {
     return {control.x, control.y, control.width, 30};
 }
 
+bool switchOnAutomaticSend(const raster::Rect& control) {
+    const auto switchedOn = [&] {
+        const raster::Bgra knob = grabScreen({control.x + 155, control.y + 15, 1, 1}).pixel(0, 0);
+        return ((knob >> 8) & 0xFF) > ((knob >> 16) & 0xFF) + 60;
+    };
+    for (int attempt = 0; attempt < 3 && !switchedOn(); ++attempt) {
+        clickAt(control.x + 160, control.y + 15);
+        if (waitUntil(switchedOn, 2)) break;
+    }
+    return switchedOn();
+}
+
 std::string focusedWindow() {
     std::string focus = shell("xdotool getwindowfocus 2>/dev/null");
     while (!focus.empty() && std::isspace(static_cast<unsigned char>(focus.back())))

@@ -103,6 +103,9 @@ void clickAndWait(int x, int y, const raster::Rect& watched, double seconds = 2)
 // bar along the top), leaving out the live preview.
 raster::Rect controlButtons(const raster::Rect& control);
 raster::Rect controlBar(const raster::Rect& control);
+// Turns "Automatically Send" on, clicking again while its switch does not show green: a click
+// as the control window takes the focus back from a dialog can be lost. Whether it is on.
+bool switchOnAutomaticSend(const raster::Rect& control);
 // The window that has the keyboard focus now (its X id in decimal).
 std::string focusedWindow();
 // Opens the menu of the tray's icon (right button) and waits until it has been drawn.

@@ -41,7 +41,7 @@ TEST(ScrollText, TheStripTakesItsEdgeOfTheSecondMonitorAndThePictureTheRest) {
     RunningProgram program;
     const raster::Rect control = program.controlWindow();
     clickAndWait(control.x + 20, control.y + 118, controlButtons(control)); // Clipboard
-    clickAndWait(control.x + 160, control.y + 15, controlBar(control));     // Automatically Send
+    ASSERT_TRUE(switchOnAutomaticSend(control));
     ClipboardOffer offer(png.string(), "image/png");
     auto pictureAt = [&](int top) {
         return grabScreen({secondMonitor.x + 440, top, 400, 300}).samePixels(picture);

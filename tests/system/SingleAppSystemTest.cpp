@@ -33,7 +33,7 @@ class SingleApplication : public ::testing::Test {
         // may stand still that long between two of them.
         waitForStill(picker, 10, 600);
         clickAndWait(x, y, picker); // the thumbnail of the topmost window
-        clickAt(control.x + 160, control.y + 15);
+        ASSERT_TRUE(switchOnAutomaticSend(control));
         shell("xdotool mousemove 960 1000");
         ASSERT_TRUE(waitUntil([] { return showsPicture({1920, 0, 1280, 1024}); }, 5)) << "nothing was sent";
         waitForStill({1920, 0, 1280, 1024}); // the mirror has caught up with the still window
