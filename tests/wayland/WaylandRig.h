@@ -204,6 +204,20 @@ class WaylandSession {
         ASSERT_TRUE(waitUntil([&] { return programWindows(program.pid()).size() == 2; }, 5))
             << "the area window stayed";
     }
+    // Clicks the source button `y` pixels down the control window until the window marks it as
+    // the source (blue behind it): a click as the window comes up can be lost. Whether it is.
+    bool chooseSource(int y) {
+        const Rect at = control();
+        const auto marked = [&] {
+            const raster::Bgra behind = shotOf("HEADLESS-1").pixel(at.x + 4, at.y + y);
+            return (behind & 0xFF) > 200 && ((behind >> 16) & 0xFF) < 60;
+        };
+        for (int attempt = 0; attempt < 3 && !marked(); ++attempt) {
+            pointer.click(at.x + 20, at.y + y);
+            if (waitUntil(marked, 1.5)) break;
+        }
+        return marked();
+    }
     // Clicks Automatically Send until its switch shows green: a click while the control window
     // comes back after a dialog can be lost.
     void tickAutomaticallySend() {

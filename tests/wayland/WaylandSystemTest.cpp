@@ -111,8 +111,7 @@ TEST_F(Wayland, AClipboardPictureReachesTheDisplayWhileAnotherWindowHasTheFocus)
     Scenery scenery;
     scenery.show();
     pumpFor(500);
-    const Rect at = control();
-    pointer.click(at.x + 20, at.y + 118); // Clipboard
+    ASSERT_TRUE(chooseSource(118)) << "Clipboard did not become the source";
     tickAutomaticallySend();
     pointer.click(200, 900); // the focus goes to the scenery
     ASSERT_TRUE(waitUntil(
