@@ -14,7 +14,9 @@ void TMainForm::moveHighlight(widgets::TXiButton* button) {
     redall->resize(redall->width(), button->height());
     sbred->setPixmap(QPixmap::fromImage(button->Glyph()));
     redall->setToolTip(button->toolTip());
-    QCoreApplication::processEvents();
+    // Drawn now, but no click is taken here: a source pressed meanwhile would run in the middle
+    // of this switch, which would then undo it.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     redall->show();
     redall->raise();
 }

@@ -5,11 +5,13 @@
 #include "app/Program.h"
 #include "app/mainunit.h"
 #include "capture/ualldesktop.h"
+#include "mirror/WindowPicker.h"
 #include "mirror/ucapture.h"
 #include "platform/ScreenCapture.h"
 #include "platform/WindowSystem.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -17,6 +19,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sys/wait.h>
@@ -72,6 +76,26 @@ TEST(WindowPickerOnRig, ListsFramedWindowsButNotTheTinyOnesOrItsOwn) {
     EXPECT_EQ(app::SourceMode, app::srcSingleApp);
 }
 
+namespace {
+
+// Runs `press` at the first pause for events once a new picker has begun to fill (the one there
+// now, if any, is gone and the new one has its first entry), however loaded the machine.
+void duringTheNextFill(std::function<void()> press) {
+    QPointer<mirror::WindowPicker> before = app::MainForm->picker;
+    auto check = std::make_shared<std::function<void()>>();
+    *check = [before, press, check] {
+        if (!before && app::MainForm->picker && app::MainForm->entryCounter > 0) {
+            press();
+            *check = nullptr; // ends the cycle the function holds on itself
+            return;
+        }
+        QTimer::singleShot(0, *check);
+    };
+    QTimer::singleShot(0, *check);
+}
+
+} // namespace
+
 // The picker's fill lets pending events run between thumbnails; the user may press another
 // source, or the same one again, in the middle of it.
 TEST(WindowPickerOnRig, ASourcePressedDuringTheFillTakesOver) {
@@ -89,7 +113,7 @@ TEST(WindowPickerOnRig, ASourcePressedDuringTheFillTakesOver) {
 
     // Single Application again during the fill: the newer build wins and shows its picker.
     QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
-    QTimer::singleShot(20, [] {
+    duringTheNextFill([] {
         QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
         app::MainForm->SpeedButton6Click();
     });
@@ -105,7 +129,7 @@ TEST(WindowPickerOnRig, ASourcePressedDuringTheFillTakesOver) {
 
     // Desktop during the fill: the desktop preview shows, not the picker.
     QTimer::singleShot(0, [] { mirror::fCapture->BitBtn1Click(); });
-    QTimer::singleShot(20, [] {
+    duringTheNextFill([] {
         QTimer::singleShot(0, [] { capture::fAlldesktop->BitBtn1Click(); });
         app::MainForm->SpeedButton1Click();
     });
