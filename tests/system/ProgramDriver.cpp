@@ -323,10 +323,13 @@ raster::Rect controlBar(const raster::Rect& control) {
     return {control.x, control.y, control.width, 30};
 }
 
+bool switchPixelIsOn(raster::Bgra knob) {
+    return ((knob >> 8) & 0xFF) > ((knob >> 16) & 0xFF) + 60;
+}
+
 bool switchOnAutomaticSend(const raster::Rect& control) {
     const auto switchedOn = [&] {
-        const raster::Bgra knob = grabScreen({control.x + 155, control.y + 15, 1, 1}).pixel(0, 0);
-        return ((knob >> 8) & 0xFF) > ((knob >> 16) & 0xFF) + 60;
+        return switchPixelIsOn(grabScreen({control.x + 155, control.y + 15, 1, 1}).pixel(0, 0));
     };
     for (int attempt = 0; attempt < 3 && !switchedOn(); ++attempt) {
         clickAt(control.x + 160, control.y + 15);

@@ -103,6 +103,8 @@ void clickAndWait(int x, int y, const raster::Rect& watched, double seconds = 2)
 // bar along the top), leaving out the live preview.
 raster::Rect controlButtons(const raster::Rect& control);
 raster::Rect controlBar(const raster::Rect& control);
+// Whether the pixel of the "Automatically Send" switch's knob shows it on (green).
+bool switchPixelIsOn(raster::Bgra knob);
 // Turns "Automatically Send" on, clicking again while its switch does not show green: a click
 // as the control window takes the focus back from a dialog can be lost. Whether it is on.
 bool switchOnAutomaticSend(const raster::Rect& control);

@@ -223,8 +223,7 @@ class WaylandSession {
     void tickAutomaticallySend() {
         const Rect at = control();
         const auto switchedOn = [&] {
-            const raster::Bgra knob = shotOf("HEADLESS-1").pixel(at.x + 155, at.y + 15);
-            return ((knob >> 8) & 0xFF) > ((knob >> 16) & 0xFF) + 60;
+            return switchPixelIsOn(shotOf("HEADLESS-1").pixel(at.x + 155, at.y + 15));
         };
         for (int attempt = 0; attempt < 3 && !switchedOn(); ++attempt) {
             pointer.click(at.x + 160, at.y + 15);
